@@ -1,0 +1,29 @@
+// The compress action: check the file, build the packer's command line, run
+// upx.exe, wait, and report in one message box.
+#pragma once
+#include "runtime/common.h"
+
+// What the request reads from the window; each call is a fresh read.
+struct CompressionReaders {
+  const char* (*pathText)(void* context);   // the path field's text ("" when empty)
+  LONG (*levelIndex)(void* context);        // the selected level, 0-based
+  void* context;
+};
+
+// The services the request uses; the program uses the real ones, tests can
+// put watchers in between.
+struct CompressionServices {
+  int64_t (*pathSize)(const char* path);
+  intptr_t (*programRun)(const char* program, const char* parameters, const char* workingDirectory, DWORD flags);
+  int (*messageDialog)(const char* caption, const char* text, UINT flags);
+};
+
+extern const CompressionServices RealCompressionServices;
+
+// Longest switch is "--brute " (8 bytes).
+extern char levelSwitch[16];
+extern LONG sizeBefore;          // low 32 bits of the size before, as the window shows it
+extern int64_t sizeBeforeFull;   // the whole size before, which the comparison uses
+
+void CompressionRequest(const CompressionReaders& readers,
+                        const CompressionServices& services = RealCompressionServices);

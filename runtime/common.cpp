@@ -1,0 +1,3 @@
+#include "runtime/common.h"
+
+HINSTANCE InstanceHandle;

@@ -1,0 +1,21 @@
+// Types and values shared by every part of the runtime.
+#pragma once
+#include <windows.h>
+#include <stddef.h>
+#include <stdint.h>
+
+// Windows, gadgets and fonts are addressed by object numbers: 0 and up name a
+// slot of an object table, AUTO_NUMBER asks a create operation for an
+// automatically numbered object, whose identity (its record's address) is its
+// number from then on. Pointer-sized so that identities stay whole on any build.
+typedef intptr_t ObjectNumber;
+const ObjectNumber AUTO_NUMBER = -1;
+
+// Answer of every runtime message handler that does not take a message.
+const LRESULT NOT_HANDLED = (LRESULT)(LONG)0xD0D0D0D1;
+// Answer of a user callback that lets the built-in handling go on.
+const LRESULT PASS_ON = (LRESULT)(LONG)0xE0E0E0E1;
+
+// The module instance handle, stored by the application at start-up; windows
+// and gadgets are registered and created with it.
+extern HINSTANCE InstanceHandle;

@@ -1,0 +1,19 @@
+// Numbered fonts, loaded by face, size in points and style bits.
+#pragma once
+#include "runtime/common.h"
+#include "runtime/memory/object_table.h"
+
+const DWORD STYLE_UNDERLINE = 0x4;
+const DWORD STYLE_STRIKEOUT = 0x8;
+const DWORD STYLE_PROOF_QUALITY = 0x10;
+const DWORD STYLE_BOLD = 0x100;
+const DWORD STYLE_ITALIC = 0x200;
+
+extern ObjectTable* FontTable;
+
+void FontInit();
+// Font handle for a number, identity for AUTO_NUMBER, 0 on failure.
+ObjectNumber FontLoad(ObjectNumber number, const char* face, LONG points, DWORD style = 0);
+HFONT FontHandle(ObjectNumber number);
+void FontFree(ObjectNumber number);
+void FontFreeAll();

@@ -1,0 +1,62 @@
+// Turning messages into events: the window procedure of every runtime window,
+// the pending-event queue and the event wait.
+#pragma once
+#include "runtime/common.h"
+
+const LONG EVENT_MOVE = 3;
+const LONG EVENT_SIZE = 5;
+const LONG EVENT_REPAINT = 15;
+const LONG EVENT_CLOSE = 16;
+const LONG EVENT_GADGET = 13100;
+const LONG EVENT_MENU = 13101;
+const LONG EVENT_TRAY = 13102;
+const LONG EVENT_FOCUS_NOTICE = 13103;
+const LONG EVENT_ACTIVATE = 13104;
+const LONG EVENT_DATA_WINDOW = 13105;
+const LONG EVENT_DATA_GADGET = 13106;
+const LONG EVENT_TYPE_FOCUS = 14000;
+const LONG EVENT_TYPE_LOST_FOCUS = 14001;
+
+const UINT MSG_TRAY = 12501;
+const UINT MSG_TRAY_POSTED = 12502;
+const UINT MSG_GADGET_FORWARD = 13120;
+const LONG MENU_CONTROL_ID = -10000;
+
+const LONG TRAY_LEFT_UP = 0;
+const LONG TRAY_RIGHT_UP = 1;
+const LONG TRAY_LEFT_DOUBLE = 2;
+const LONG TRAY_RIGHT_DOUBLE = 3;
+
+typedef LRESULT (*MessageCallback)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+struct PendingEvent {
+  PendingEvent* next;  // next newer entry
+  LONG code;
+  ObjectNumber window;
+};
+
+struct EventState {
+  ObjectNumber source;     // gadget, menu item or tray icon of the last direct event
+  ObjectNumber window;     // window of the last handled message, -1 without a number
+  LONG type;               // event type of the last event, -1 when it has none
+  LONG code;               // direct event stored during a dispatch; 0 = none
+  WPARAM wParam;           // of the last raw message returned
+  LPARAM lParam;
+  PendingEvent* queueHead; // oldest
+  PendingEvent* queueTail; // newest
+  MessageCallback callback;  // global user callback; none unless set
+  void* eventData;         // record of events 13105 and 13106
+};
+
+extern EventState* Events;
+
+LRESULT CALLBACK RuntimeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void PendingEventAppend(EventState* state, LONG code, ObjectNumber window);
+// -1 waits for ever, 0 only looks; 0 on a time-out.
+LONG WaitEvent(LONG timeout = -1);
+ObjectNumber EventSource();
+HACCEL ActiveAccelerators(HWND window);
+void FocusTraverse(BOOL backward);
+// Frees the data record of the last data event, if any.
+void EventDataFree(EventState* state);

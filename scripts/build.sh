@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, configures and builds the tree, and puts upx.exe beside zimbrel.exe.
+#   ZIMBREL_BUILD   build tree (default: build/ in the project)
+#   ZIMBREL_CONFIG  CMake build type (default: MinSizeRel)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-deps.sh"
+export ZIMBREL_BUILD=${ZIMBREL_BUILD:-$root/build}
+cmake -S "$root" -B "$ZIMBREL_BUILD" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE="${ZIMBREL_CONFIG:-MinSizeRel}" ${ZIMBREL_CMAKE_ARGS:-} >/dev/null
+cmake --build "$ZIMBREL_BUILD" -- -k 0
+bash "$root/scripts/fetch-upx.sh" "$ZIMBREL_BUILD"

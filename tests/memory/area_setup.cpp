@@ -1,0 +1,3 @@
+#include "tests/support/win_test.h"
+
+void AreaSetUp() {}

@@ -1,0 +1,209 @@
+#include "tests/support/win_test.h"
+
+#include <psapi.h>
+
+std::string BuildDir() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(0, path, MAX_PATH);
+  std::string s(path, n);
+  size_t slash = s.find_last_of('\\');
+  return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
+}
+
+void PumpMessages(DWORD ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+// ---- message boxes -----------------------------------------------------------
+
+static thread_local BoxCatcher* currentCatcher = nullptr;
+
+BoxCatcher::BoxCatcher(bool cancel) : cancel_(cancel), outer_(currentCatcher) {
+  currentCatcher = this;
+  hook_ = SetWindowsHookExA(WH_CBT, Hook, 0, GetCurrentThreadId());
+}
+
+BoxCatcher::~BoxCatcher() {
+  if (hook_) UnhookWindowsHookEx(hook_);
+  currentCatcher = outer_;
+}
+
+static BOOL CALLBACK CollectChild(HWND child, LPARAM lParam) {
+  SeenBox* box = (SeenBox*)lParam;
+  char cls[32] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Button") == 0) {
+    char text[64] = "";
+    GetWindowTextA(child, text, sizeof text);
+    box->buttons++;
+    box->buttonTexts.push_back(text);
+  } else if (lstrcmpiA(cls, "Static") == 0) {
+    HICON icon = (HICON)SendMessageA(child, STM_GETICON, 0, 0);
+    if (icon) {
+      static const struct { LPCSTR id; LONG flag; } icons[] = {
+          {IDI_HAND, MB_ICONHAND}, {IDI_QUESTION, MB_ICONQUESTION},
+          {IDI_EXCLAMATION, MB_ICONEXCLAMATION}, {IDI_ASTERISK, MB_ICONASTERISK}};
+      for (const auto& i : icons)
+        if (LoadIconA(0, i.id) == icon) box->icon = i.flag;
+    } else {
+      int n = GetWindowTextLengthA(child);
+      if (n > 0) {
+        std::string text(n + 1, '\0');
+        GetWindowTextA(child, &text[0], n + 1);
+        text.resize(lstrlenA(text.c_str()));
+        if (box->text.empty()) box->text = text;
+      }
+    }
+  }
+  return TRUE;
+}
+
+void CALLBACK BoxCatcher::Dismiss(HWND box, UINT, UINT_PTR id, DWORD) {
+  KillTimer(box, id);
+  PostMessageA(box, WM_COMMAND, id == 2 ? IDCANCEL : IDOK, 0);
+}
+
+LRESULT CALLBACK BoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {
+  BoxCatcher* self = currentCatcher;
+  if (code == HCBT_ACTIVATE && self) {
+    HWND w = (HWND)wParam;
+    char cls[16] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0 && !GetPropA(w, "TestBoxSeen")) {
+      SetPropA(w, "TestBoxSeen", (HANDLE)1);
+      SeenBox box;
+      int n = GetWindowTextLengthA(w);
+      std::string caption(n + 1, '\0');
+      GetWindowTextA(w, &caption[0], n + 1);
+      caption.resize(lstrlenA(caption.c_str()));
+      box.caption = caption;
+      box.owner = GetWindow(w, GW_OWNER);
+      EnumChildWindows(w, CollectChild, (LPARAM)&box);
+      self->boxes_.push_back(box);
+      bool handled = self->onBox && self->onBox(w, self->context);
+      // Closed from a timer, once the box's own modal loop runs.
+      if (!handled) SetTimer(w, self->cancel_ ? 2 : 1, 10, Dismiss);
+    }
+  }
+  return CallNextHookEx(0, code, wParam, lParam);
+}
+
+// ---- files -------------------------------------------------------------------
+
+TempDir::TempDir() {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  static LONG counter = 0;
+  for (;;) {
+    char name[MAX_PATH];
+    wsprintfA(name, "%szt%lu_%ld", base, GetCurrentProcessId(), InterlockedIncrement(&counter));
+    if (CreateDirectoryA(name, 0)) {
+      path_ = name;
+      return;
+    }
+  }
+}
+
+static void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = dir + "\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(full.c_str());
+      }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+  ScopedHandle f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0));
+  if (f.get() == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  return WriteFile(f.get(), bytes.data(), (DWORD)bytes.size(), &written, 0) && written == bytes.size();
+}
+
+bool ReadBytes(const std::string& path, std::string* bytes) {
+  ScopedHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0, OPEN_EXISTING, 0, 0));
+  if (f.get() == INVALID_HANDLE_VALUE) return false;
+  bytes->clear();
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(f.get(), buf, sizeof buf, &got, 0) && got > 0) bytes->append(buf, got);
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeSizedFile(const std::string& path, long long size) {
+  ScopedHandle f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0));
+  if (f.get() == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER at;
+  at.QuadPart = size;
+  return SetFilePointerEx(f.get(), at, 0, FILE_BEGIN) && SetEndOfFile(f.get());
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+// ---- resources ---------------------------------------------------------------
+
+DWORD HandleCount() {
+  DWORD n = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &n);
+  return n;
+}
+
+DWORD GdiObjectCount() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
+DWORD UserObjectCount() { return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS); }
+
+// ---- processes ---------------------------------------------------------------
+
+long RunAndWait(const std::string& commandLine, DWORD timeoutMs, std::string* output, const char* directory) {
+  SECURITY_ATTRIBUTES sa = {sizeof sa, 0, TRUE};
+  HANDLE readEnd = 0, writeEnd = 0;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  if (output) {
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+  }
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = commandLine;
+  BOOL ok = CreateProcessA(0, &cmd[0], 0, 0, output ? TRUE : FALSE, 0, 0, directory, &si, &pi);
+  if (writeEnd) CloseHandle(writeEnd);
+  if (!ok) {
+    if (readEnd) CloseHandle(readEnd);
+    return -1;
+  }
+  CloseHandle(pi.hThread);
+  if (output) {
+    output->clear();
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buf, sizeof buf, &got, 0) && got > 0) output->append(buf, got);
+    CloseHandle(readEnd);
+  }
+  DWORD code = (DWORD)-1;
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  else TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hProcess);
+  return (long)code;
+}
