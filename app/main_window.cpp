@@ -1,0 +1,104 @@
+#include "app/main_window.h"
+
+#include "app/compression_request.h"
+#include "app/decimal_text.h"
+#include "app/texts.h"
+#include "runtime/gadget/gadget.h"
+#include "runtime/gadget/gadget_classes.h"
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/strings.h"
+#include "runtime/system/file_dialog.h"
+#include "runtime/system/font.h"
+#include "runtime/system/program_runner.h"
+#include "runtime/window/events.h"
+#include "runtime/window/window.h"
+
+LONG lastEvent;
+
+// A label takes the application's font; the other gadgets keep the list's default.
+static void CreateLabel(int x, int y, int width, int height, const char* text) {
+  HFONT font = FontHandle(APP_FONT);
+  ObjectNumber label = TextLabelCreate(AUTO_NUMBER, x, y, width, height, text);
+  GadgetSetFont(label, font);
+}
+
+static void CreateGadgets() {
+  CreateLabel(5, 5, 25, 20, TEXT_EXE_LABEL);
+  TextFieldCreate(GADGET_PATH, 30, 5, 150, 20, "");
+  PushButtonCreate(GADGET_BROWSE, 185, 5, 60, 20, TEXT_BROWSE);
+  CreateLabel(5, 30, 120, 20, TEXT_LEVEL_LABEL);
+  DropListCreate(GADGET_LEVEL, 120, 30, 60, 200);
+  PushButtonCreate(GADGET_COMPRESS, 185, 30, 60, 20, TEXT_COMPRESS);
+}
+
+static void FillLevels() {
+  char item[16] = TEXT_LEVEL_PREFIX;
+  const int prefix = sizeof(TEXT_LEVEL_PREFIX) - 1;
+  for (int i = 1; i <= 9; i++) {
+    DecimalText(i, item + prefix);
+    GadgetAddItem(GADGET_LEVEL, -1, item);
+  }
+  GadgetAddItem(GADGET_LEVEL, -1, TEXT_LEVEL_BETTER);
+  GadgetAddItem(GADGET_LEVEL, -1, TEXT_LEVEL_MAX);
+  GadgetSetState(GADGET_LEVEL, 9);
+}
+
+BOOL AppStartUp() {
+  levelSwitch[0] = 0;
+  sizeBefore = 0;
+  sizeBeforeFull = 0;
+  lastEvent = 0;
+  InstanceHandle = GetModuleHandleA(0);
+  MainHeap = HeapCreate(0, 4096, 0);
+  ListHeapCreate();
+  FontInit();
+  WindowInit();
+  GadgetInit();
+  ProgramRunnerInit();
+  CommonControlsInit();
+  StringHeapCreate();
+
+  FontLoad(APP_FONT, TEXT_FONT_FACE, 8, STYLE_BOLD);
+  if (!WindowOpen(MainWindow, 0, 0, 250, 55, TEXT_WINDOW_TITLE, WINDOW_DEFAULT_FLAGS | WINDOW_SCREEN_CENTRED))
+    return FALSE;
+  GadgetListUse(WindowHandle(MainWindow));
+  CreateGadgets();
+  FillLevels();
+  return TRUE;
+}
+
+void BrowseRequest() {
+  char* path = FileDialogOpen(TEXT_BROWSE_TITLE, "", TEXT_EXE_PATTERN, 0);
+  GadgetSetText(GADGET_PATH, path);
+}
+
+static const char* ReadPathField(void*) {
+  const char* text = GadgetGetText(GADGET_PATH);
+  return text ? text : "";
+}
+
+static LONG ReadLevelList(void*) { return GadgetGetState(GADGET_LEVEL); }
+
+void CompressRequestFromWindow() {
+  CompressionReaders readers = {ReadPathField, ReadLevelList, 0};
+  CompressionRequest(readers);
+}
+
+void AppEventLoop() {
+  do {
+    lastEvent = WaitEvent();
+    if (lastEvent == EVENT_GADGET) {
+      ObjectNumber source = EventSource();
+      if (source == GADGET_BROWSE) BrowseRequest();
+      else if (source == GADGET_COMPRESS) CompressRequestFromWindow();
+    }
+  } while (lastEvent != EVENT_CLOSE);
+}
+
+void AppShutDown() {
+  WindowCloseAll();
+  FontFreeAll();
+  ListHeapDestroy();
+  HeapDestroy(MainHeap);
+  MainHeap = 0;
+}

@@ -1,0 +1,25 @@
+// The program's life: start-up, the event loop, shutdown.
+#pragma once
+#include "runtime/common.h"
+
+const ObjectNumber MainWindow = 0;
+const ObjectNumber GADGET_PATH = 0;
+const ObjectNumber GADGET_BROWSE = 1;
+const ObjectNumber GADGET_LEVEL = 2;
+const ObjectNumber GADGET_COMPRESS = 3;
+const ObjectNumber APP_FONT = 0;
+
+extern LONG lastEvent;
+
+// Start-up in its fixed order, up to the filled level list. FALSE when the
+// main window could not be made (the program then has nothing to wait for).
+BOOL AppStartUp();
+// Waits for events until the window is closed.
+void AppEventLoop();
+// Closes windows and fonts and destroys the heaps, in that order.
+void AppShutDown();
+
+// The browse button: the chosen path (or "" when cancelled) into the path field.
+void BrowseRequest();
+// The compress button, with readers bound to the path field and the level list.
+void CompressRequestFromWindow();
