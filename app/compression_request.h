@@ -22,8 +22,8 @@ extern const CompressionServices RealCompressionServices;
 
 // Longest switch is "--brute " (8 bytes).
 extern char levelSwitch[16];
-extern LONG sizeBefore;          // low 32 bits of the size before, as the window shows it
-extern int64_t sizeBeforeFull;   // the whole size before, which the comparison uses
+extern LONG sizeBefore;          // low 32 bits of the size before
+extern int64_t sizeBeforeFull;   // the whole size before: compared with the size after and reported
 
 void CompressionRequest(const CompressionReaders& readers,
                         const CompressionServices& services = RealCompressionServices);

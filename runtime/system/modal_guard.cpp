@@ -1,0 +1,56 @@
+#include "runtime/system/modal.h"
+
+// Newest first: one node for each window the guard holds disabled, tagged
+// with the thread that disabled it.
+ListNode* ModalGuard;
+
+// Only list surgery happens under the lock; EnableWindow sends messages
+// and runs outside it, so a window procedure that shows a dialog of its own
+// while being enabled or disabled cannot deadlock.
+static SRWLOCK guardLock = SRWLOCK_INIT;
+
+static BOOL CALLBACK DisableOne(HWND w, LPARAM) {
+  DWORD self = GetCurrentThreadId();
+  if (GetWindowThreadProcessId(w, 0) != self) return TRUE;
+  if (!IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
+  if (w == GetForegroundWindow()) return TRUE;
+  // The node comes first: a window is disabled only when something is
+  // there to enable it again. Without a node it stays usable.
+  AcquireSRWLockExclusive(&guardLock);
+  DisabledWindow* entry = (DisabledWindow*)NodeListInsert(&ModalGuard, sizeof(DisabledWindow));
+  if (entry) {
+    entry->threadId = self;
+    entry->window = w;
+  }
+  ReleaseSRWLockExclusive(&guardLock);
+  if (entry) EnableWindow(w, FALSE);
+  return TRUE;
+}
+
+// Unlinks the newest node of this thread; its window, or null when the
+// thread has none left.
+static HWND TakeOne(DWORD self) {
+  HWND window = 0;
+  AcquireSRWLockExclusive(&guardLock);
+  for (ListNode* node = ModalGuard; node; node = node->next) {
+    DisabledWindow* entry = (DisabledWindow*)NodePayload(node);
+    if (entry->threadId == self) {
+      window = entry->window;
+      NodeListRemove(&ModalGuard, entry);
+      break;
+    }
+  }
+  ReleaseSRWLockExclusive(&guardLock);
+  return window;
+}
+
+void ModalGuardSet(BOOL on) {
+  if (on) {
+    EnumWindows(DisableOne, (LPARAM)on);
+    return;
+  }
+  // Head to tail, one node at a time, so the walk never holds a node that
+  // another thread could free meanwhile.
+  DWORD self = GetCurrentThreadId();
+  while (HWND w = TakeOne(self)) EnableWindow(w, TRUE);
+}

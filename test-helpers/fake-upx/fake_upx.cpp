@@ -1,0 +1,152 @@
+// A stand-in for the packer. It appends its whole command line to a log, then
+// acts on the file named by its last double-quoted argument as its mode says.
+//
+// Log: the file named by ZIMBREL_FAKE_UPX_LOG, else fake-upx.log beside the
+// program. Mode: the text of ZIMBREL_FAKE_UPX_MODE, else of fake-upx.mode
+// beside the program, else "shrink". Either way the program can be copied
+// under any name (upx.exe) and steered without touching its command line.
+//
+// A mode is a list of steps run in order, each a word with an optional number:
+//   shrink [N]  cut the file to N bytes (default: half its size)
+//   keep        leave the file alone
+//   delete      delete the file
+//   truncate    cut the file to 0 bytes
+//   grow [N]    add N zero bytes (default 4096)
+//   crash       die of an access violation
+//   sleep N     wait N milliseconds
+//   print N     write N megabytes of text to standard output
+//   exit N      end at once with exit code N
+// After the last step the program ends with exit code 0. An unknown word ends
+// it with exit code 99, a file that cannot be opened with 98.
+#include <windows.h>
+
+static char besideSelf[MAX_PATH + 32];
+
+// Path of `name` in the program's own folder.
+static const char* Beside(const char* name) {
+  DWORD n = GetModuleFileNameA(0, besideSelf, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return name;
+  while (n && besideSelf[n - 1] != '\\' && besideSelf[n - 1] != '/') --n;
+  lstrcpynA(besideSelf + n, name, 32);
+  return besideSelf;
+}
+
+static void AppendLog(const char* line) {
+  char path[MAX_PATH];
+  DWORD n = GetEnvironmentVariableA("ZIMBREL_FAKE_UPX_LOG", path, sizeof path);
+  const char* target = n > 0 && n < sizeof path ? path : Beside("fake-upx.log");
+  HANDLE f = CreateFileA(target, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, 0, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, 0);
+  if (f == INVALID_HANDLE_VALUE) return;
+  DWORD written;
+  WriteFile(f, line, lstrlenA(line), &written, 0);
+  WriteFile(f, "\r\n", 2, &written, 0);
+  CloseHandle(f);
+}
+
+static char mode[1024];
+
+static void ReadMode() {
+  DWORD n = GetEnvironmentVariableA("ZIMBREL_FAKE_UPX_MODE", mode, sizeof mode);
+  if (n > 0 && n < sizeof mode) return;
+  mode[0] = 0;
+  HANDLE f = CreateFileA(Beside("fake-upx.mode"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+                         OPEN_EXISTING, 0, 0);
+  if (f != INVALID_HANDLE_VALUE) {
+    DWORD got = 0;
+    if (ReadFile(f, mode, sizeof mode - 1, &got, 0)) mode[got] = 0;
+    CloseHandle(f);
+  }
+  if (!mode[0]) lstrcpyA(mode, "shrink");
+}
+
+// The text between the last pair of double quotes, unless that pair is the
+// quoted program name at the start; "" when there is none.
+static char target[4096];
+
+static void FindTarget(const char* commandLine) {
+  int close = -1, open = -1;
+  for (int i = 0; commandLine[i]; ++i)
+    if (commandLine[i] == '"') {
+      open = close;
+      close = i;
+    }
+  target[0] = 0;
+  if (open <= 0 || close - open - 1 >= (int)sizeof target) return;
+  lstrcpynA(target, commandLine + open + 1, close - open);
+}
+
+static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Reads the next word and its number (or -1) from *p.
+static bool NextStep(const char** p, char* word, int room, LONGLONG* number) {
+  const char* s = *p;
+  while (IsSpace(*s)) ++s;
+  if (!*s) return false;
+  int n = 0;
+  while (*s && !IsSpace(*s)) {
+    if (n < room - 1) word[n++] = *s;
+    ++s;
+  }
+  word[n] = 0;
+  while (IsSpace(*s)) ++s;
+  *number = -1;
+  if (*s >= '0' && *s <= '9') {
+    *number = 0;
+    while (*s >= '0' && *s <= '9') *number = *number * 10 + (*s++ - '0');
+  }
+  *p = s;
+  return true;
+}
+
+static bool SetSize(LONGLONG size, bool relative) {
+  HANDLE f = CreateFileA(target, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, 0, OPEN_EXISTING, 0, 0);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER now;
+  bool ok = GetFileSizeEx(f, &now) != 0;
+  if (ok) {
+    LARGE_INTEGER at;
+    at.QuadPart = relative ? now.QuadPart + size : size < 0 ? now.QuadPart / 2 : size;
+    ok = SetFilePointerEx(f, at, 0, FILE_BEGIN) && SetEndOfFile(f);
+  }
+  CloseHandle(f);
+  return ok;
+}
+
+static void Print(LONGLONG megabytes) {
+  static char block[65536];
+  for (int i = 0; i < (int)sizeof block; ++i) block[i] = (i % 64 == 63) ? '\n' : (char)('a' + i % 26);
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  for (LONGLONG i = 0; i < megabytes * 16; ++i) {
+    DWORD written;
+    if (!WriteFile(out, block, sizeof block, &written, 0)) return;
+  }
+}
+
+// Volatile, so the compiler cannot see that the write below faults.
+static volatile int* volatile nowhere = 0;
+
+int main() {
+  const char* commandLine = GetCommandLineA();
+  AppendLog(commandLine);
+  ReadMode();
+  FindTarget(commandLine);
+  const char* p = mode;
+  char word[16];
+  LONGLONG number;
+  while (NextStep(&p, word, sizeof word, &number)) {
+    bool ok = true;
+    if (!lstrcmpA(word, "shrink")) ok = SetSize(number, false);
+    else if (!lstrcmpA(word, "keep")) ok = true;
+    else if (!lstrcmpA(word, "delete")) ok = DeleteFileA(target) != 0;
+    else if (!lstrcmpA(word, "truncate")) ok = SetSize(0, false);
+    else if (!lstrcmpA(word, "grow")) ok = SetSize(number < 0 ? 4096 : number, true);
+    else if (!lstrcmpA(word, "crash")) *nowhere = 0;
+    else if (!lstrcmpA(word, "sleep")) Sleep(number < 0 ? 0 : (DWORD)number);
+    else if (!lstrcmpA(word, "print")) Print(number);
+    else if (!lstrcmpA(word, "exit")) return (int)number;
+    else return 99;
+    if (!ok) return 98;
+  }
+  return 0;
+}
