@@ -1,0 +1,62 @@
+#include "runtime/system/font.h"
+
+ObjectTable* FontTable;
+
+// A font's record is its handle alone, which doubles as the in-use marker.
+struct FontRecord {
+  HFONT handle;
+};
+
+const LONG FONT_GROW_STEP = 16;
+
+void FontInit() {
+  if (!FontTable) FontTable = ObjectTableNew(sizeof(FontRecord), FONT_GROW_STEP, FontFree);
+}
+
+// A font sized in points for the screen; the negative height asks for the
+// character height rather than the cell height.
+static HFONT FontCreate(const char* face, LONG points, DWORD style) {
+  HDC screen = CreateDCA("DISPLAY", 0, 0, 0);
+  if (!screen) return 0;
+  int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  HFONT font = CreateFontA(height, 0, 0, 0, (style & STYLE_BOLD) ? FW_BOLD : FW_NORMAL,
+                           (style & STYLE_ITALIC) ? 1 : 0, (style & STYLE_UNDERLINE) ? 1 : 0,
+                           (style & STYLE_STRIKEOUT) ? 1 : 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, (style & STYLE_PROOF_QUALITY) ? PROOF_QUALITY : DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, face);
+  DeleteDC(screen);
+  return font;
+}
+
+ObjectNumber FontLoad(ObjectNumber number, const char* face, LONG points, DWORD style) {
+  // Claiming a number first frees the font it held, even if the new one fails.
+  FontRecord* record = (FontRecord*)ObjectTableClaim(FontTable, number);
+  if (!record) return 0;
+  HFONT font = FontCreate(face, points, style);
+  if (!font) {
+    // An automatic record without a font would never be found again, so
+    // nothing could free it: give it back now.
+    if (number == AUTO_NUMBER) ObjectTableRelease(FontTable, ObjectIdentity(record));
+    return 0;
+  }
+  record->handle = font;
+  return number == AUTO_NUMBER ? ObjectIdentity(record) : (ObjectNumber)(uintptr_t)font;
+}
+
+HFONT FontHandle(ObjectNumber number) {
+  FontRecord* record = (FontRecord*)ObjectTableFind(FontTable, number);
+  return record ? record->handle : 0;
+}
+
+void FontFree(ObjectNumber number) {
+  FontRecord* record = (FontRecord*)ObjectTableFind(FontTable, number);
+  if (!record) return;
+  DeleteObject(record->handle);
+  ObjectTableRelease(FontTable, number);
+}
+
+void FontFreeAll() {
+  ObjectNumber number;
+  ObjectTableEnumStart(FontTable);
+  while (ObjectTableEnumNext(FontTable, &number)) FontFree(number);
+}
