@@ -7,6 +7,8 @@ const LONG COLOUR_TEXT = 1;
 const LONG COLOUR_BACK = 2;
 
 extern CRITICAL_SECTION BrushCacheLock;
+// Set by GadgetInit once the lock exists; until then the cache gives no brushes.
+extern bool BrushCacheReady;
 extern ListNode* BrushCache;
 
 struct BrushNode {

@@ -80,7 +80,11 @@ HWND FindRuntimeWindow(HWND handle);
 // CreateWindowExA in the gadget list's parent with control id -1; null on failure.
 HWND GadgetCreateControl(DWORD exStyle, const char* className, const char* text, DWORD style,
                          int x, int y, int width, int height);
+// The record for number; on failure the new control is destroyed and null returned.
+GadgetRecord* GadgetClaim(ObjectNumber number, HWND handle);
 ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND handle,
                                 const GadgetClassOps* table);
 LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 void GadgetDestroyHook(ObjectNumber number);
+// The record of a control, found by its GWL_ID and only if it is that control's; or null.
+GadgetRecord* GadgetOfControl(HWND control);

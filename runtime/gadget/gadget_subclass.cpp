@@ -1,0 +1,47 @@
+// The procedure every gadget is given, and the end of a gadget's life.
+#include "runtime/gadget/gadget.h"
+
+#include <ole2.h>
+
+GadgetRecord* GadgetOfControl(HWND control) {
+  if (!control) return 0;
+  GadgetRecord* record =
+      (GadgetRecord*)ObjectTableFind(GadgetTable, (ObjectNumber)GetWindowLongPtrA(control, GWLP_ID));
+  // A record that belongs to another control (one whose id was changed, or
+  // one left behind by a failed destruction) is not this control's.
+  return record && record->handle == control ? record : 0;
+}
+
+// Runs the class clean-up, removes the control's properties and frees its record.
+static void GadgetForget(GadgetRecord* record, ObjectNumber key) {
+  HWND handle = record->handle;
+  if (record->ops && record->ops->cleanup) record->ops->cleanup(record);
+  RemovePropA(handle, "Kel_ID");
+  if (RemovePropA(handle, "Kel_DropAccept")) RevokeDragDrop(handle);
+  ObjectTableRelease(GadgetTable, key);
+}
+
+LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  ObjectNumber key = (ObjectNumber)GetWindowLongPtrA(handle, GWLP_ID);
+  GadgetRecord* record = GadgetOfControl(handle);
+  // Read before a release can clear it. A control whose record is gone still
+  // needs a procedure: its class's own is the safe one.
+  WNDPROC previous = record && record->previousProc
+                         ? record->previousProc
+                         : (WNDPROC)GetClassLongPtrA(handle, GCLP_WNDPROC);
+  if (message == WM_NCDESTROY && record) GadgetForget(record, key);
+  if (!previous || previous == GadgetSubclassProc) return DefWindowProcA(handle, message, wParam, lParam);
+  return CallWindowProcA(previous, handle, message, wParam, lParam);
+}
+
+void GadgetDestroyHook(ObjectNumber number) {
+  GadgetRecord* record = (GadgetRecord*)ObjectTableFind(GadgetTable, number);
+  if (!record) return;
+  HWND handle = record->handle;
+  DestroyWindow(handle);  // WM_NCDESTROY releases the record
+  // A control that could not be destroyed here (already gone without our
+  // procedure seeing it, or owned by another thread) still lets go of its
+  // brush and record, so the slot is handed out clean.
+  record = (GadgetRecord*)ObjectTableFind(GadgetTable, number);
+  if (record && record->handle == handle) GadgetForget(record, number);
+}

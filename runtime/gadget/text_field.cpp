@@ -1,0 +1,48 @@
+// Text field: a one-line "Edit" control with its own colours, which tells its
+// runtime window when it gains and loses the keyboard focus.
+#include "runtime/gadget/colour.h"
+#include "runtime/gadget/gadget_classes.h"
+#include "runtime/window/events.h"
+
+GadgetClassOps TextFieldOps;
+WNDPROC TextFieldPreviousProc;
+static bool textFieldOpsFilled;
+
+static void FillTextFieldOps() {
+  ZeroMemory(&TextFieldOps, sizeof(TextFieldOps));
+  TextFieldOps.kind = GADGET_KIND_TEXT_FIELD;
+  TextFieldOps.size = sizeof(GadgetClassOps);
+  TextFieldOps.handleMessage = TextFieldColourHandler;
+  TextFieldOps.cleanup = ColourCleanup;
+  TextFieldOps.setColour = ColourSet;
+  TextFieldOps.getColour = ColourGet;
+  textFieldOpsFilled = true;
+}
+
+LRESULT CALLBACK TextFieldFocusProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+    LPARAM type = message == WM_SETFOCUS ? EVENT_TYPE_FOCUS : EVENT_TYPE_LOST_FOCUS;
+    PostMessageA(FindRuntimeWindow(handle), EVENT_FOCUS_NOTICE, (WPARAM)GetWindowLongPtrA(handle, GWLP_ID), type);
+  }
+  if (!TextFieldPreviousProc) return DefWindowProcA(handle, message, wParam, lParam);
+  return CallWindowProcA(TextFieldPreviousProc, handle, message, wParam, lParam);
+}
+
+ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int height, const char* text,
+                             DWORD flags) {
+  if (!textFieldOpsFilled) FillTextFieldOps();
+  // The sunken edge is the default here; the border flag takes it away.
+  DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? 0 : WS_EX_CLIENTEDGE;
+  DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
+  HWND handle = GadgetCreateControl(exStyle, "Edit", text, style, x, y, width, height);
+  if (!handle) return 0;
+  GadgetRecord* record = GadgetClaim(number, handle);
+  if (!record) return 0;
+  // Every field replaces the same Edit class procedure; a failed replacement
+  // leaves the one already known in place.
+  WNDPROC previous = (WNDPROC)SetWindowLongPtrA(handle, GWLP_WNDPROC, (LONG_PTR)TextFieldFocusProc);
+  if (previous) TextFieldPreviousProc = previous;
+  record->textColour = -1;
+  record->backColour = -1;
+  return GadgetCreateFinish(number, record, handle, &TextFieldOps);
+}

@@ -1,0 +1,31 @@
+// Text label: a "Static" control with its own colours.
+#include "runtime/gadget/colour.h"
+#include "runtime/gadget/gadget_classes.h"
+
+GadgetClassOps TextLabelOps;
+static bool textLabelOpsFilled;
+
+static void FillTextLabelOps() {
+  ZeroMemory(&TextLabelOps, sizeof(TextLabelOps));
+  TextLabelOps.kind = GADGET_KIND_TEXT_LABEL;
+  TextLabelOps.size = sizeof(GadgetClassOps);
+  TextLabelOps.handleMessage = TextLabelColourHandler;
+  TextLabelOps.cleanup = ColourCleanup;
+  TextLabelOps.setColour = ColourSet;
+  TextLabelOps.getColour = ColourGet;
+  textLabelOpsFilled = true;
+}
+
+ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int height, const char* text,
+                             DWORD flags) {
+  if (!textLabelOpsFilled) FillTextLabelOps();
+  DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? WS_EX_CLIENTEDGE : 0;
+  DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_GROUP;
+  HWND handle = GadgetCreateControl(exStyle, "Static", text, style, x, y, width, height);
+  if (!handle) return 0;
+  GadgetRecord* record = GadgetClaim(number, handle);
+  if (!record) return 0;
+  record->textColour = -1;
+  record->backColour = -1;
+  return GadgetCreateFinish(number, record, handle, &TextLabelOps);
+}
