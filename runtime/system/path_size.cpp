@@ -1,0 +1,36 @@
+#include "runtime/system/path_size.h"
+
+// The lookup works on a copy of at most 260 characters, so a longer path is
+// looked up as its first 260 and the caller's string is never touched.
+int64_t PathSize(const char* path) {
+  if (!path || !path[0]) return PATH_MISSING;
+  char copy[MAX_PATH + 1];
+  size_t len = 0;
+  while (len < MAX_PATH && path[len]) {
+    copy[len] = path[len];
+    ++len;
+  }
+  copy[len] = 0;
+
+  // A drive root ("C:" or three characters with ':' second) is asked of the
+  // drive itself; the directory listing does not report roots.
+  if ((len == 2 || len == 3) && copy[1] == ':') {
+    if (len == 2) {
+      copy[2] = '\\';
+      copy[3] = 0;
+    }
+    return GetDriveTypeA(copy) > DRIVE_NO_ROOT_DIR ? PATH_DIRECTORY : PATH_MISSING;
+  }
+
+  // The listing finds "C:\work" but not "C:\work\": one trailing backslash goes.
+  if (copy[len - 1] == '\\') copy[len - 1] = 0;
+
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(copy, &found);
+  if (search == INVALID_HANDLE_VALUE) return PATH_MISSING;
+  int64_t result = PATH_DIRECTORY;
+  if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    result = (int64_t)(((uint64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow);
+  FindClose(search);
+  return result;
+}
