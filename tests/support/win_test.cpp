@@ -161,10 +161,27 @@ bool CopyFileTo(const std::string& from, const std::string& to) {
 
 // ---- resources ---------------------------------------------------------------
 
+// Wine answers GetProcessHandleCount with 0 always; there the handle table is
+// counted instead. Wine hands out the lowest free slot, so the table is dense and
+// a run of 1024 empty slots marks its end.
+static DWORD CountHandleSlots() {
+  DWORD n = 0, empty = 0;
+  for (ULONG_PTR value = 4; empty < 1024; value += 4) {
+    DWORD flags;
+    if (GetHandleInformation((HANDLE)value, &flags)) {
+      ++n;
+      empty = 0;
+    } else {
+      ++empty;
+    }
+  }
+  return n;
+}
+
 DWORD HandleCount() {
   DWORD n = 0;
   GetProcessHandleCount(GetCurrentProcess(), &n);
-  return n;
+  return n ? n : CountHandleSlots();
 }
 
 DWORD GdiObjectCount() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
