@@ -21,3 +21,6 @@ void SizingTrack(int x, int y, SizingState* state);
 void SizingApply(HWND window, RECT rectangle);
 void SizingPointAt(LPCSTR cursor, int x, int y);
 void SizingKeyStep(HWND window, int x, int y, SizingState* state);
+// An arrow key (VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN) during a loop: chooses the
+// next edge or corner, or steps the dragged edges by 10 pixels.
+void SizingArrowKey(HWND window, WPARAM key, SizingState* state);

@@ -1,0 +1,56 @@
+#include "runtime/memory/heaps.h"
+#include "runtime/window/events.h"
+
+// Every wake-up reason of the message queue.
+static const DWORD WAKE_MASK = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
+                               QS_SENDMESSAGE | QS_HOTKEY | QS_ALLPOSTMESSAGE;
+
+static LONG TakeQueued(EventState* state) {
+  PendingEvent* oldest = state->queueHead;
+  state->window = oldest->window;
+  state->code = 0;  // a direct event stored meanwhile gives way
+  state->queueHead = oldest->next;
+  if (!state->queueHead) state->queueTail = 0;
+  LONG code = oldest->code;
+  HeapRelease(MainHeap, oldest);
+  return code;
+}
+
+// One message, or false when none came within the time-out (negative: for ever).
+static bool FetchMessage(LONG timeout, MSG* msg) {
+  if (timeout < 0) {
+    GetMessageA(msg, 0, 0, 0);
+    return true;
+  }
+  if (PeekMessageA(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
+  if (timeout == 0) return false;
+  if (MsgWaitForMultipleObjects(0, 0, FALSE, (DWORD)timeout, WAKE_MASK) == WAIT_TIMEOUT) return false;
+  return PeekMessageA(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
+}
+
+LONG WaitEvent(LONG timeout) {
+  EventState* state = Events;
+  if (!state) return 0;
+  EventDataFree(state);
+  state->type = -1;
+  if (state->queueHead) return TakeQueued(state);
+
+  MSG msg = {};
+  if (!FetchMessage(timeout, &msg)) return 0;
+  HWND active = GetActiveWindow();
+  HACCEL table = ActiveAccelerators(active);
+  if (!table || !TranslateAcceleratorA(active, table, &msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (state->code) {
+    LONG code = state->code;
+    state->code = 0;
+    return code;
+  }
+  state->wParam = msg.wParam;
+  state->lParam = msg.lParam;
+  return (LONG)msg.message;
+}
+
+ObjectNumber EventSource() { return Events ? Events->source : 0; }
