@@ -1,0 +1,629 @@
+#include "ui-driver/driver.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+static std::string lastError;
+
+const std::string& DriverError() { return lastError; }
+
+static bool Fail(const std::string& why) {
+  lastError = why;
+  return false;
+}
+
+// Polls done() every 10 ms until it is true or timeoutMs pass; its last answer.
+template <class Done> static bool WaitFor(Done done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount() - start >= timeoutMs) return done();
+    Sleep(10);
+  }
+}
+
+static std::string ClassOf(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// The window's text as the system stores it: no message is sent, so this
+// works while the window's thread is busy.
+static std::string StoredText(HWND window) {
+  int n = GetWindowTextLengthA(window);
+  if (n <= 0) return "";
+  std::string text(n + 1, '\0');
+  int got = GetWindowTextA(window, &text[0], n + 1);
+  text.resize(got > 0 ? got : 0);
+  return text;
+}
+
+static DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+// ---- finding the program -------------------------------------------------------
+
+HWND DriverFindMainWindow(DWORD processId) {
+  HWND window = 0;
+  while ((window = FindWindowExA(0, window, DRIVER_WINDOW_CLASS, DRIVER_WINDOW_TITLE)) != 0)
+    if (processId == 0 || ProcessOf(window) == processId) return window;
+  return 0;
+}
+
+static BOOL CALLBACK FindControl(HWND child, LPARAM lParam) {
+  DriverApp* app = (DriverApp*)lParam;
+  if (GetParent(child) != app->window) return TRUE;
+  std::string cls = ClassOf(child);
+  switch (GetDlgCtrlID(child)) {
+    case 0: if (!lstrcmpiA(cls.c_str(), "Edit")) app->pathField = child; break;
+    case 1: if (!lstrcmpiA(cls.c_str(), "Button")) app->browseButton = child; break;
+    case 2: if (!lstrcmpiA(cls.c_str(), "ComboBox")) app->levelList = child; break;
+    case 3: if (!lstrcmpiA(cls.c_str(), "Button")) app->compressButton = child; break;
+  }
+  return TRUE;
+}
+
+static bool ControlsFound(DriverApp* app) {
+  app->pathField = app->browseButton = app->levelList = app->compressButton = 0;
+  EnumChildWindows(app->window, FindControl, (LPARAM)app);
+  return app->pathField && app->browseButton && app->levelList && app->compressButton;
+}
+
+bool DriverAttach(DriverApp* app, DWORD processId, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  if (!WaitFor([&] { return (app->window = DriverFindMainWindow(processId)) != 0; }, timeoutMs))
+    return Fail("no window \"Zimbrel v1.0\" appeared");
+  app->threadId = GetWindowThreadProcessId(app->window, &app->processId);
+  if (!app->process)
+    app->process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, app->processId);
+  if (!app->process) return Fail("the program's process could not be opened");
+  DWORD left = timeoutMs - std::min<DWORD>(timeoutMs, GetTickCount() - start);
+  if (!WaitFor([&] { return ControlsFound(app); }, left))
+    return Fail("the window lacks the path field, the buttons or the level list");
+  // Start-up is over once the program waits for input in its event loop.
+  left = timeoutMs - std::min<DWORD>(timeoutMs, GetTickCount() - start);
+  WaitForInputIdle(app->process, left);
+  return true;
+}
+
+bool DriverStart(DriverApp* app, const std::string& exe, const std::string& directory, DWORD timeoutMs) {
+  std::string dir = directory;
+  if (dir.empty()) {
+    size_t slash = exe.find_last_of("\\/");
+    if (slash != std::string::npos) dir = exe.substr(0, slash);
+  }
+  std::string commandLine = "\"" + exe + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(exe.c_str(), &commandLine[0], 0, 0, FALSE, 0, 0, dir.empty() ? 0 : dir.c_str(), &si, &pi))
+    return Fail("could not start " + exe);
+  CloseHandle(pi.hThread);
+  app->process = pi.hProcess;
+  app->processId = pi.dwProcessId;
+  WaitForInputIdle(pi.hProcess, timeoutMs);
+  return DriverAttach(app, pi.dwProcessId, timeoutMs);
+}
+
+void DriverRelease(DriverApp* app) {
+  if (app->process) CloseHandle(app->process);
+  app->process = 0;
+}
+
+void DriverKill(DriverApp* app) {
+  if (app->process && WaitForSingleObject(app->process, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(app->process, 255);
+    WaitForSingleObject(app->process, 5000);
+  }
+}
+
+bool DriverResponsive(const DriverApp* app, DWORD timeoutMs) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(app->window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+// ---- reading controls ------------------------------------------------------------
+
+std::string DriverControlText(HWND control, DWORD timeoutMs) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &length)) return "";
+  // Room for a double-byte answer, which the length of a wide text can hide.
+  std::string text(length * 2 + 2, '\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutA(control, WM_GETTEXT, text.size(), (LPARAM)&text[0], SMTO_ABORTIFHUNG, timeoutMs, &got))
+    return "";
+  text.resize(lstrlenA(text.c_str()));
+  return text;
+}
+
+std::string DriverFieldText(const DriverApp* app) { return DriverControlText(app->pathField); }
+
+int DriverLevelIndex(const DriverApp* app) {
+  DWORD_PTR index = (DWORD_PTR)-1;
+  if (!SendMessageTimeoutA(app->levelList, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &index)) return -1;
+  return (int)(LRESULT)index;
+}
+
+std::string DriverLevelText(const DriverApp* app) {
+  int index = DriverLevelIndex(app);
+  if (index < 0) return "";
+  // Asked in wide characters: the ANSI form of this message comes back from
+  // another process unconverted under Wine.
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(app->levelList, CB_GETLBTEXTLEN, index, 0, SMTO_ABORTIFHUNG, 2000, &length) ||
+      (LRESULT)length < 0)
+    return "";
+  std::vector<wchar_t> wide(length + 1, 0);
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(app->levelList, CB_GETLBTEXT, index, (LPARAM)wide.data(), SMTO_ABORTIFHUNG, 2000, &got))
+    return "";
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, 0, 0, 0, 0);
+  if (n <= 1) return "";
+  std::string text(n, '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, &text[0], n, 0, 0);
+  text.resize(n - 1);
+  return text;
+}
+
+// ---- real input --------------------------------------------------------------------
+
+static bool SendInputs(std::vector<INPUT>& inputs) {
+  if (inputs.empty()) return true;
+  UINT sent = SendInput((UINT)inputs.size(), inputs.data(), sizeof(INPUT));
+  if (sent != inputs.size()) return Fail("SendInput refused the input");
+  return true;
+}
+
+static void AddKey(std::vector<INPUT>& inputs, WORD key, bool up) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = key;
+  in.ki.wScan = (WORD)MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  if (key == VK_HOME || key == VK_END || key == VK_DELETE || key == VK_DOWN || key == VK_UP)
+    in.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+  inputs.push_back(in);
+}
+
+static void AddKeyPress(std::vector<INPUT>& inputs, WORD key) {
+  AddKey(inputs, key, false);
+  AddKey(inputs, key, true);
+}
+
+static void AddCharacter(std::vector<INPUT>& inputs, wchar_t c) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wScan = c;
+  in.ki.dwFlags = KEYEVENTF_UNICODE;
+  inputs.push_back(in);
+  in.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+  inputs.push_back(in);
+}
+
+static bool BringToFront(const DriverApp* app) {
+  if (GetForegroundWindow() == app->window) return true;
+  SetForegroundWindow(app->window);
+  if (!WaitFor([&] { return GetForegroundWindow() == app->window; }, 2000))
+    return Fail("the window did not come to the foreground");
+  return true;
+}
+
+static HWND FocusOf(DWORD threadId) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(threadId, &info)) return 0;
+  return info.hwndFocus;
+}
+
+// A left click in the middle of window, with the real mouse.
+static bool MouseClick(HWND window) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return Fail("the control to click is gone");
+  int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  SetCursorPos(x, y);
+  POINT at = {};
+  if (!WaitFor([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, 1000))
+    return Fail("the mouse pointer did not move to the control");
+  std::vector<INPUT> inputs(2);
+  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  return SendInputs(inputs);
+}
+
+static bool FocusControl(DriverApp* app, HWND control) {
+  if (!BringToFront(app)) return false;
+  if (FocusOf(app->threadId) == control) return true;
+  if (!MouseClick(control)) return false;
+  if (!WaitFor([&] { return FocusOf(app->threadId) == control; }, 2000))
+    return Fail("clicking the control did not give it the keyboard focus");
+  return true;
+}
+
+static bool TypeReal(DriverApp* app, const std::string& text, DWORD timeoutMs) {
+  if (!FocusControl(app, app->pathField)) return false;
+  // Select what is there (Home, Shift+End) and delete it.
+  std::vector<INPUT> inputs;
+  AddKeyPress(inputs, VK_HOME);
+  AddKey(inputs, VK_SHIFT, false);
+  AddKeyPress(inputs, VK_END);
+  AddKey(inputs, VK_SHIFT, true);
+  AddKeyPress(inputs, VK_DELETE);
+  if (!SendInputs(inputs)) return false;
+  if (!WaitFor([&] { return DriverFieldText(app).empty(); }, timeoutMs))
+    return Fail("the field's old text was not deleted");
+  // Then the characters, a few at a time, each batch waited for.
+  const size_t batch = 32;
+  for (size_t done = 0; done < text.size();) {
+    size_t n = std::min(batch, text.size() - done);
+    std::vector<wchar_t> wide(n * 2 + 1);
+    int count = MultiByteToWideChar(CP_ACP, 0, text.data() + done, (int)n, wide.data(), (int)wide.size());
+    inputs.clear();
+    for (int i = 0; i < count; i++) AddCharacter(inputs, wide[i]);
+    if (!SendInputs(inputs)) return false;
+    done += n;
+    size_t expected = done;
+    if (!WaitFor([&] { return DriverFieldText(app).size() >= expected; }, timeoutMs))
+      return Fail("the field stopped taking the typed characters");
+  }
+  return true;
+}
+
+// ---- posted input -------------------------------------------------------------------
+
+static bool TypePosted(DriverApp* app, const std::string& text, DWORD timeoutMs) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(app->pathField, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, timeoutMs, &result);
+  PostMessageA(app->pathField, WM_CHAR, VK_BACK, 1);
+  for (unsigned char c : text) PostMessageA(app->pathField, WM_CHAR, c, 1);
+  return true;
+}
+
+bool DriverTypeText(DriverApp* app, const std::string& text, DWORD timeoutMs) {
+  bool typed = app->input == DRIVER_INPUT_REAL ? TypeReal(app, text, timeoutMs) : TypePosted(app, text, timeoutMs);
+  if (!typed) return false;
+  std::string now;
+  if (!WaitFor([&] { return (now = DriverFieldText(app)) == text; }, timeoutMs))
+    return Fail("the field holds \"" + DriverEscape(now) + "\" instead of \"" + DriverEscape(text) + "\"");
+  return true;
+}
+
+bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs) {
+  if (app->input == DRIVER_INPUT_REAL) {
+    // Open the list with a click, go to its top, step down, take the item.
+    if (!FocusControl(app, app->levelList)) return false;
+    std::vector<INPUT> inputs;
+    AddKeyPress(inputs, VK_HOME);
+    for (int i = 0; i < index; i++) AddKeyPress(inputs, VK_DOWN);
+    AddKeyPress(inputs, VK_RETURN);
+    if (!SendInputs(inputs)) return false;
+  } else {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(app->levelList, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, timeoutMs, &result);
+    PostMessageA(app->window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(app->levelList), CBN_SELCHANGE),
+                 (LPARAM)app->levelList);
+  }
+  if (!WaitFor([&] { return DriverLevelIndex(app) == index; }, timeoutMs))
+    return Fail("the level list did not take the choice");
+  return true;
+}
+
+bool DriverClick(DriverApp* app, HWND button) {
+  if (app->input == DRIVER_INPUT_POSTED) {
+    if (!PostMessageA(button, BM_CLICK, 0, 0)) return Fail("the button is gone");
+    return true;
+  }
+  return MouseClick(button);
+}
+
+// ---- message boxes ------------------------------------------------------------------
+
+struct DialogParts {
+  bool hasEditOrList = false;
+  HWND icon = 0;
+  std::vector<HWND> statics, buttons;
+};
+
+static BOOL CALLBACK CollectPart(HWND child, LPARAM lParam) {
+  DialogParts* parts = (DialogParts*)lParam;
+  std::string cls = ClassOf(child);
+  if (!lstrcmpiA(cls.c_str(), "Edit") || !lstrcmpiA(cls.c_str(), "ComboBox") ||
+      !lstrcmpiA(cls.c_str(), "ComboBoxEx32") || !lstrcmpiA(cls.c_str(), "SysListView32")) {
+    parts->hasEditOrList = true;
+  } else if (!lstrcmpiA(cls.c_str(), "Static")) {
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) parts->icon = child;
+    else if (IsWindowVisible(child)) parts->statics.push_back(child);
+  } else if (!lstrcmpiA(cls.c_str(), "Button") && IsWindowVisible(child)) {
+    parts->buttons.push_back(child);
+  }
+  return TRUE;
+}
+
+static DialogParts PartsOf(HWND dialog) {
+  DialogParts parts;
+  EnumChildWindows(dialog, CollectPart, (LPARAM)&parts);
+  return parts;
+}
+
+struct DialogSearch {
+  DWORD processId;
+  bool messageBoxes;   // message boxes, else file dialogs
+  std::vector<HWND> found;
+};
+
+static BOOL CALLBACK FindDialog(HWND window, LPARAM lParam) {
+  DialogSearch* search = (DialogSearch*)lParam;
+  if (ProcessOf(window) != search->processId || !IsWindowVisible(window) || ClassOf(window) != "#32770")
+    return TRUE;
+  if (PartsOf(window).hasEditOrList != search->messageBoxes) search->found.push_back(window);
+  return TRUE;
+}
+
+static std::vector<HWND> DialogsOf(DWORD processId, bool messageBoxes) {
+  DialogSearch search = {processId, messageBoxes, {}};
+  EnumWindows(FindDialog, (LPARAM)&search);
+  return search.found;
+}
+
+int DriverCountBoxes(const DriverApp* app) { return (int)DialogsOf(app->processId, true).size(); }
+
+// Which of the system's icons the icon control shows, judged by its pixels on
+// the screen: the other process's icon handle cannot be read from here, so
+// each candidate is drawn here and compared where it is opaque.
+static LONG RecogniseIcon(HWND control) {
+  RECT r;
+  if (!GetWindowRect(control, &r)) return -1;
+  int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0 || w > 256 || h > 256) return -1;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  HDC screen = GetDC(0);
+  HDC dc = CreateCompatibleDC(screen);
+  DWORD *shown = 0, *onBlack = 0, *onWhite = 0;
+  HBITMAP shownBitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void**)&shown, 0, 0);
+  HBITMAP blackBitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void**)&onBlack, 0, 0);
+  HBITMAP whiteBitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void**)&onWhite, 0, 0);
+  LONG best = -1;
+  if (dc && shownBitmap && blackBitmap && whiteBitmap) {
+    HGDIOBJ old = SelectObject(dc, shownBitmap);
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    static const struct { LPCSTR id; LONG flag; } icons[] = {
+        {IDI_HAND, MB_ICONHAND}, {IDI_QUESTION, MB_ICONQUESTION},
+        {IDI_EXCLAMATION, MB_ICONEXCLAMATION}, {IDI_ASTERISK, MB_ICONASTERISK}};
+    double bestScore = 0.9;
+    RECT all = {0, 0, w, h};
+    for (const auto& candidate : icons) {
+      HICON icon = LoadIconA(0, candidate.id);
+      SelectObject(dc, blackBitmap);
+      FillRect(dc, &all, (HBRUSH)GetStockObject(BLACK_BRUSH));
+      DrawIconEx(dc, 0, 0, icon, w, h, 0, 0, DI_NORMAL);
+      SelectObject(dc, whiteBitmap);
+      FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+      DrawIconEx(dc, 0, 0, icon, w, h, 0, 0, DI_NORMAL);
+      GdiFlush();
+      int opaque = 0, same = 0;
+      for (int i = 0; i < w * h; i++) {
+        if ((onBlack[i] & 0xFFFFFF) != (onWhite[i] & 0xFFFFFF)) continue;
+        opaque++;
+        DWORD a = onBlack[i], b = shown[i];
+        int difference = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+          difference = std::max(difference, std::abs((int)((a >> shift) & 255) - (int)((b >> shift) & 255)));
+        if (difference <= 24) same++;
+      }
+      double score = opaque ? (double)same / opaque : 0;
+      if (opaque > w * h / 8 && score > bestScore) {
+        bestScore = score;
+        best = candidate.flag;
+      }
+    }
+    SelectObject(dc, old);
+  }
+  if (shownBitmap) DeleteObject(shownBitmap);
+  if (blackBitmap) DeleteObject(blackBitmap);
+  if (whiteBitmap) DeleteObject(whiteBitmap);
+  if (dc) DeleteDC(dc);
+  ReleaseDC(0, screen);
+  return best;
+}
+
+bool DriverReadBox(HWND handle, DriverBox* box) {
+  if (!IsWindow(handle)) return Fail("the message box is gone");
+  DialogParts parts = PartsOf(handle);
+  box->handle = handle;
+  box->owner = GetWindow(handle, GW_OWNER);
+  box->caption = StoredText(handle);
+  box->text.clear();
+  for (HWND s : parts.statics) {
+    std::string text = StoredText(s);
+    if (!text.empty()) {
+      box->text = text;
+      break;
+    }
+  }
+  std::sort(parts.buttons.begin(), parts.buttons.end(), [](HWND a, HWND b) {
+    RECT ra, rb;
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    return ra.left < rb.left;
+  });
+  box->buttons.clear();
+  for (HWND b : parts.buttons) box->buttons.push_back(StoredText(b));
+  box->icon = 0;
+  if (parts.icon) {
+    // The box may not have painted yet: look again for a while.
+    WaitFor([&] { return (box->icon = RecogniseIcon(parts.icon)) != -1; }, 1500);
+  }
+  return true;
+}
+
+bool DriverWaitBox(const DriverApp* app, DWORD timeoutMs, DriverBox* box) {
+  HWND found = 0;
+  if (!WaitFor([&] {
+        std::vector<HWND> boxes = DialogsOf(app->processId, true);
+        found = boxes.empty() ? 0 : boxes[0];
+        return found != 0;
+      }, timeoutMs))
+    return Fail("no message box appeared");
+  return DriverReadBox(found, box);
+}
+
+static bool PressDialogButton(HWND dialog, int id, DWORD timeoutMs) {
+  HWND button = GetDlgItem(dialog, id);
+  if (button && IsWindowVisible(button)) PostMessageA(button, BM_CLICK, 0, 0);
+  else PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
+  auto gone = [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); };
+  if (WaitFor(gone, timeoutMs / 2)) return true;
+  // A click that the dialog did not take (it was not yet ready): its command directly.
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
+  if (!WaitFor(gone, timeoutMs / 2)) return Fail("the dialog did not go away");
+  return true;
+}
+
+bool DriverAnswerBox(HWND handle, int id, DWORD timeoutMs) { return PressDialogButton(handle, id, timeoutMs); }
+
+// ---- the file dialog ------------------------------------------------------------------
+
+HWND DriverWaitFileDialog(const DriverApp* app, DWORD timeoutMs) {
+  HWND found = 0;
+  if (!WaitFor([&] {
+        std::vector<HWND> dialogs = DialogsOf(app->processId, false);
+        found = dialogs.empty() ? 0 : dialogs[0];
+        return found != 0;
+      }, timeoutMs)) {
+    Fail("no file dialog appeared");
+    return 0;
+  }
+  return found;
+}
+
+static BOOL CALLBACK FindNameBox(HWND child, LPARAM lParam) {
+  // The file name box: the visible edit of the dialog (inside a combo box on
+  // some systems), not the one of the folder list's label editing.
+  HWND* found = (HWND*)lParam;
+  std::string cls = ClassOf(child);
+  if (!lstrcmpiA(cls.c_str(), "Edit") && IsWindowVisible(child)) {
+    std::string parent = ClassOf(GetParent(child));
+    if (parent == "#32770" || !lstrcmpiA(parent.c_str(), "ComboBox") || !lstrcmpiA(parent.c_str(), "ComboBoxEx32")) {
+      *found = child;
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+bool DriverChooseFile(HWND dialog, const std::string& path, DWORD timeoutMs) {
+  HWND nameBox = 0;
+  if (!WaitFor([&] {
+        nameBox = 0;
+        EnumChildWindows(dialog, FindNameBox, (LPARAM)&nameBox);
+        return nameBox != 0;
+      }, timeoutMs))
+    return Fail("the file dialog has no file name box");
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(nameBox, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, timeoutMs, &result))
+    return Fail("the file name box did not take the name");
+  return PressDialogButton(dialog, IDOK, timeoutMs);
+}
+
+bool DriverCancelFileDialog(HWND dialog, DWORD timeoutMs) { return PressDialogButton(dialog, IDCANCEL, timeoutMs); }
+
+// ---- the end ----------------------------------------------------------------------------
+
+bool DriverClose(DriverApp* app) {
+  if (!PostMessageA(app->window, WM_SYSCOMMAND, SC_CLOSE, 0)) return Fail("the window is gone");
+  return true;
+}
+
+bool DriverWaitExit(DriverApp* app, DWORD timeoutMs, DWORD* exitCode) {
+  if (!app->process) return Fail("no program attached");
+  if (WaitForSingleObject(app->process, timeoutMs) != WAIT_OBJECT_0) return Fail("the program did not end");
+  DWORD code = 0;
+  GetExitCodeProcess(app->process, &code);
+  *exitCode = code;
+  return true;
+}
+
+int DriverCountProcesses(const char* exeName) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    const char* name = entry.szExeFile;
+    for (const char* p = entry.szExeFile; *p; p++)
+      if (*p == '\\' || *p == '/') name = p + 1;
+    if (!lstrcmpiA(name, exeName)) count++;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+bool DriverProcessRunning(DWORD processId) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  if (!process) return false;
+  bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
+// ---- texts ---------------------------------------------------------------------------------
+
+std::string DriverEscape(const std::string& bytes) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\\') out += "\\\\";
+    else if (c < 32 || c >= 128) {
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+      out += (char)c;
+    }
+  }
+  return out;
+}
+
+static int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string DriverUnescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); i++) {
+    char c = text[i];
+    if (c != '\\' || i + 1 == text.size()) {
+      out += c;
+      continue;
+    }
+    char next = text[++i];
+    if (next == 'r') out += '\r';
+    else if (next == 'n') out += '\n';
+    else if (next == 't') out += '\t';
+    else if (next == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+      out += (char)(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+      i += 2;
+    } else if (next == '\\') out += '\\';
+    else {
+      out += '\\';
+      out += next;
+    }
+  }
+  return out;
+}

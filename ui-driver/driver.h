@@ -1,0 +1,121 @@
+// Drives a running zimbrel.exe from another process, as a person at the
+// keyboard and mouse would: finds its window, types into the path field,
+// picks a level, presses the buttons, reads and answers the message boxes and
+// the file dialog, closes the window and collects the exit code.
+//
+// Every wait is bounded by the timeout it is given; nothing here blocks on
+// the driven program (messages to it are sent with SendMessageTimeout or
+// posted).
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// How input reaches the driven program.
+enum DriverInput {
+  // Real keyboard and mouse events (SendInput): the window is brought to the
+  // foreground, the control is clicked, keys are pressed.
+  DRIVER_INPUT_REAL,
+  // Window messages: WM_CHAR per character posted to the field, BM_CLICK
+  // posted to a button, CB_SETCURSEL plus the CBN_SELCHANGE notification.
+  DRIVER_INPUT_POSTED,
+};
+
+// The driven program and its main window's controls.
+struct DriverApp {
+  HANDLE process = 0;   // owned; 0 when not attached
+  DWORD processId = 0;
+  DWORD threadId = 0;   // the thread that owns the main window
+  HWND window = 0;
+  HWND pathField = 0, browseButton = 0, levelList = 0, compressButton = 0;
+  DriverInput input = DRIVER_INPUT_REAL;
+};
+
+// A message box as it is shown.
+struct DriverBox {
+  HWND handle = 0;
+  HWND owner = 0;
+  std::string caption;
+  std::string text;
+  LONG icon = 0;   // MB_ICONHAND 16, MB_ICONQUESTION 32, MB_ICONEXCLAMATION 48,
+                   // MB_ICONASTERISK 64; 0 without an icon, -1 for an icon not recognised
+  std::vector<std::string> buttons;   // the visible buttons' texts, left to right
+};
+
+const char* const DRIVER_WINDOW_TITLE = "Zimbrel v1.0";
+const char* const DRIVER_WINDOW_CLASS = "WindowClass_0";
+
+// Starts exe (with the working directory directory, or the exe's own folder
+// when empty) and waits up to timeoutMs for its main window. False when the
+// program did not start or showed no window in time (the process, if any, is
+// left running and attached, so the caller can still end it).
+bool DriverStart(DriverApp* app, const std::string& exe, const std::string& directory, DWORD timeoutMs);
+// Attaches to the main window of the process processId, or of any process
+// when processId is 0, waiting up to timeoutMs for it to appear.
+bool DriverAttach(DriverApp* app, DWORD processId, DWORD timeoutMs);
+// Closes the process handle (the program keeps running).
+void DriverRelease(DriverApp* app);
+// Ends the driven program at once (clean-up after a failed test).
+void DriverKill(DriverApp* app);
+
+// The main window of processId (any process when 0): title and class as above.
+HWND DriverFindMainWindow(DWORD processId);
+// True when the program answers a message within timeoutMs.
+bool DriverResponsive(const DriverApp* app, DWORD timeoutMs);
+
+// A control's text, read by WM_GETTEXT (works across processes).
+std::string DriverControlText(HWND control, DWORD timeoutMs = 2000);
+// The path field's text.
+std::string DriverFieldText(const DriverApp* app);
+// Replaces the path field's text by typing: focus the field, select what is
+// there, delete it, type text (Windows-1250 bytes) character by character.
+// True when the field then holds exactly text.
+bool DriverTypeText(DriverApp* app, const std::string& text, DWORD timeoutMs);
+
+// The level list's selected index (-1 for none) and that item's text.
+int DriverLevelIndex(const DriverApp* app);
+std::string DriverLevelText(const DriverApp* app);
+// Selects item index of the level list as a user would; true when the list
+// then shows it.
+bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs);
+
+// Presses a button of the main window. Returns at once: what the press does
+// (a dialog, the packer) happens in the driven program meanwhile.
+bool DriverClick(DriverApp* app, HWND button);
+
+// Waits up to timeoutMs for a visible message box of the program (a dialog of
+// class #32770 with no edit or list) and reads it. False on time-out.
+bool DriverWaitBox(const DriverApp* app, DWORD timeoutMs, DriverBox* box);
+// The message boxes of the program that are up now.
+int DriverCountBoxes(const DriverApp* app);
+// Reads a box that is up.
+bool DriverReadBox(HWND handle, DriverBox* box);
+// Presses the box's button with command id (IDOK) and waits up to timeoutMs
+// for the box to go away.
+bool DriverAnswerBox(HWND handle, int id, DWORD timeoutMs);
+
+// Waits for the program's open-file dialog.
+HWND DriverWaitFileDialog(const DriverApp* app, DWORD timeoutMs);
+// Types path into the dialog's file name box and presses its Open button;
+// true when the dialog then went away.
+bool DriverChooseFile(HWND dialog, const std::string& path, DWORD timeoutMs);
+// Presses the dialog's Cancel button; true when the dialog went away.
+bool DriverCancelFileDialog(HWND dialog, DWORD timeoutMs);
+
+// Closes the main window through its system menu (WM_SYSCOMMAND SC_CLOSE).
+bool DriverClose(DriverApp* app);
+// Waits up to timeoutMs for the program to end; its exit code in *exitCode.
+bool DriverWaitExit(DriverApp* app, DWORD timeoutMs, DWORD* exitCode);
+
+// Processes running an executable of this file name (e.g. "upx.exe"), any folder.
+int DriverCountProcesses(const char* exeName);
+// Whether processId still runs.
+bool DriverProcessRunning(DWORD processId);
+
+// Why the last operation that returned false failed.
+const std::string& DriverError();
+// Bytes below 32 or from 128 up as \xHH (and \r, \n, \\), the rest as they are.
+std::string DriverEscape(const std::string& bytes);
+// The reverse: \r, \n, \t, \\ and \xHH read back into bytes.
+std::string DriverUnescape(const std::string& text);
