@@ -86,5 +86,6 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
                                 const GadgetClassOps* table);
 LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 void GadgetDestroyHook(ObjectNumber number);
-// The record of a control, found by its GWL_ID and only if it is that control's; or null.
-GadgetRecord* GadgetOfControl(HWND control);
+// The record of a control, found by its GWL_ID (or else its "Kel_ID") and only
+// if it is that control's; or null. key (if given) receives the number it was found by.
+GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key = 0);

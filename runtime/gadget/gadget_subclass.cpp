@@ -3,13 +3,24 @@
 
 #include <ole2.h>
 
-GadgetRecord* GadgetOfControl(HWND control) {
-  if (!control) return 0;
-  GadgetRecord* record =
-      (GadgetRecord*)ObjectTableFind(GadgetTable, (ObjectNumber)GetWindowLongPtrA(control, GWLP_ID));
-  // A record that belongs to another control (one whose id was changed, or
-  // one left behind by a failed destruction) is not this control's.
+static GadgetRecord* RecordIfOwn(HWND control, ObjectNumber key) {
+  GadgetRecord* record = (GadgetRecord*)ObjectTableFind(GadgetTable, key);
   return record && record->handle == control ? record : 0;
+}
+
+GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key) {
+  if (!control) return 0;
+  // By the id first; a record found there that belongs to another control
+  // (the id was changed behind our back) is not this one's, so the control's
+  // "Kel_ID" is asked next.
+  ObjectNumber id = (ObjectNumber)GetWindowLongPtrA(control, GWLP_ID);
+  GadgetRecord* record = RecordIfOwn(control, id);
+  if (!record) {
+    id = (ObjectNumber)GetPropA(control, "Kel_ID");
+    record = RecordIfOwn(control, id);
+  }
+  if (record && key) *key = id;
+  return record;
 }
 
 // Runs the class clean-up, removes the control's properties and frees its record.
@@ -22,8 +33,8 @@ static void GadgetForget(GadgetRecord* record, ObjectNumber key) {
 }
 
 LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-  ObjectNumber key = (ObjectNumber)GetWindowLongPtrA(handle, GWLP_ID);
-  GadgetRecord* record = GadgetOfControl(handle);
+  ObjectNumber key = 0;
+  GadgetRecord* record = GadgetOfControl(handle, &key);
   // Read before a release can clear it. A control whose record is gone still
   // needs a procedure: its class's own is the safe one.
   WNDPROC previous = record && record->previousProc

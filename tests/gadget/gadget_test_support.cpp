@@ -1,0 +1,108 @@
+#include "tests/gadget/gadget_test_support.h"
+
+static ParentWindow* parentOf(HWND window) { return (ParentWindow*)GetPropA(window, "TestParent"); }
+
+static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && lParam) {
+    if (ParentWindow* parent = parentOf(window)) parent->notifications.push_back(HIWORD(wParam));
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+ParentWindow::ParentWindow(bool runtime, bool visible) {
+  static ATOM atom;
+  if (!atom) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ParentProc;
+    wc.hInstance = InstanceHandle;
+    wc.lpszClassName = "GadgetTestParent";
+    wc.hCursor = LoadCursor(0, IDC_ARROW);
+    atom = RegisterClassA(&wc);
+  }
+  handle = CreateWindowExA(0, "GadgetTestParent", "parent", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10, 10, 400, 300,
+                           0, 0, InstanceHandle, 0);
+  SetPropA(handle, "TestParent", this);
+  if (runtime) SetPropA(handle, "Kel_WindowID", (HANDLE)1);
+  previousParent = Gadgets->parent;
+  GadgetListUse(handle);
+}
+
+ParentWindow::~ParentWindow() {
+  GadgetListUse(previousParent);
+  RemovePropA(handle, "TestParent");
+  RemovePropA(handle, "Kel_WindowID");
+  DestroyWindow(handle);
+}
+
+static thread_local CreationLog* currentLog;
+
+static LRESULT CALLBACK LogHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (currentLog && (code == HCBT_CREATEWND || code == HCBT_DESTROYWND)) {
+    CreationLog::Entry entry = {code == HCBT_CREATEWND, (HWND)wParam, "", 0, 0};
+    if (entry.created) {
+      const CREATESTRUCTA* cs = ((CBT_CREATEWNDA*)lParam)->lpcs;
+      if (HIWORD((ULONG_PTR)cs->lpszClass)) entry.className = cs->lpszClass;
+      entry.style = (DWORD)cs->style;
+      entry.exStyle = cs->dwExStyle;
+    }
+    currentLog->entries.push_back(entry);
+  }
+  return CallNextHookEx(0, code, wParam, lParam);
+}
+
+CreationLog::CreationLog() {
+  currentLog = this;
+  hook = SetWindowsHookExA(WH_CBT, LogHook, 0, GetCurrentThreadId());
+}
+
+CreationLog::~CreationLog() {
+  UnhookWindowsHookEx(hook);
+  currentLog = nullptr;
+}
+
+const CreationLog::Entry* CreationLog::FindCreated(HWND window) const {
+  for (const Entry& e : entries)
+    if (e.created && e.window == window) return &e;
+  return nullptr;
+}
+
+GadgetRecord* GadgetFind(ObjectNumber gadget) { return (GadgetRecord*)ObjectTableFind(GadgetTable, gadget); }
+
+HWND GadgetHandle(ObjectNumber gadget) {
+  GadgetRecord* record = GadgetFind(gadget);
+  return record ? record->handle : nullptr;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::string WindowText(HWND window) {
+  char text[512] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+static BOOL CALLBACK CountOne(HWND, LPARAM count) {
+  ++*(int*)count;
+  return TRUE;
+}
+
+int ChildCount(HWND window) {
+  int count = 0;
+  EnumChildWindows(window, CountOne, (LPARAM)&count);
+  return count;
+}
+
+static BOOL CALLBACK CountWithChildren(HWND window, LPARAM count) {
+  *(int*)count += 1 + ChildCount(window);
+  return TRUE;
+}
+
+int ThreadWindowCount() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWithChildren, (LPARAM)&count);
+  return count;
+}

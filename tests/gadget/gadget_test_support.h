@@ -1,0 +1,53 @@
+// Parent windows, a creation log and small look-ups shared by the gadget tests.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/gadget/gadget.h"
+
+// A plain top-level window (raw RegisterClassA/CreateWindowExA) that carries
+// "Kel_WindowID" like a runtime window, made the gadget list's parent while
+// alive; the previous parent comes back afterwards. Hidden unless asked:
+// under Wine without a window manager, destroying a shown window waits 2 s.
+struct ParentWindow {
+  explicit ParentWindow(bool runtime = true, bool visible = false);
+  ~ParentWindow();
+  HWND handle;
+  HWND previousParent;
+  // WM_COMMAND notification codes this window received from its children, in order.
+  std::vector<WORD> notifications;
+};
+
+// Every window this thread creates or destroys while alive, in order, as seen
+// by a thread-local WH_CBT hook (HCBT_CREATEWND gives what reached CreateWindowExA).
+struct CreationLog {
+  struct Entry {
+    bool created;
+    HWND window;
+    std::string className;
+    DWORD style;
+    DWORD exStyle;
+  };
+  CreationLog();
+  ~CreationLog();
+  std::vector<Entry> entries;
+  const Entry* FindCreated(HWND window) const;
+  HHOOK hook;
+};
+
+// The control of a gadget, or null.
+HWND GadgetHandle(ObjectNumber gadget);
+GadgetRecord* GadgetFind(ObjectNumber gadget);
+std::string ClassOf(HWND window);
+std::string WindowText(HWND window);
+// Child windows of a window, at every depth.
+int ChildCount(HWND window);
+// Windows of this thread: top-level ones and all their children.
+int ThreadWindowCount();
+
+class GadgetTest : public testing::Test {
+ protected:
+  ParentWindow parent;
+};
