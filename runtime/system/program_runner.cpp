@@ -93,6 +93,17 @@ void SetUpStreams(DWORD flags, ProcessRecord* sender, StartHandles* h, STARTUPIN
   }
 }
 
+// A command line holds at most 32767 characters with its NUL. CreateProcessA
+// refuses a longer one, and the shell would start the program with the line
+// cut short, so such a line is not started at all.
+const size_t COMMAND_LINE_LIMIT = 32767;
+
+size_t CommandLineLength(const char* program, const char* parameters) {
+  size_t length = strlen(program) + (program[0] != '"' ? 2 : 0);
+  if (parameters[0]) length += 1 + strlen(parameters);
+  return length;
+}
+
 // The quoted program name (unless it already begins with a quote), then one
 // space and the parameters when there are any.
 void BuildCommandLine(char* line, const char* program, const char* parameters) {
@@ -162,9 +173,17 @@ intptr_t Started(HANDLE process, LONG id, DWORD flags, ProcessRecord* record) {
   return (intptr_t)record;
 }
 
+// The second try, through the shell, which also opens documents by their
+// association. A working directory that is not there is not handed on: the
+// shell would start the program in the caller's directory instead.
 intptr_t ShellRun(const char* program, const char* parameters, const char* directory, int show, DWORD flags,
                   ProcessRecord* record, char* buffer) {
-  if (!directory) directory = ProgramFolder(program, buffer);
+  if (directory) {
+    DWORD attributes = GetFileAttributesA(directory);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+  } else {
+    directory = ProgramFolder(program, buffer);
+  }
   SHELLEXECUTEINFOA info;
   memset(&info, 0, sizeof info);
   info.cbSize = sizeof info;
@@ -186,6 +205,8 @@ intptr_t ProgramRun(const char* program, const char* parameters, const char* wor
   if (!program) program = "";
   if (!parameters) parameters = "";
   if (workingDirectory && !workingDirectory[0]) workingDirectory = 0;
+  // No program names nothing to start (the shell would be asked to open "").
+  if (!program[0] || CommandLineLength(program, parameters) >= COMMAND_LINE_LIMIT) return 0;
 
   char* line = (char*)HeapAllocate(MainHeap, 0, strlen(program) + strlen(parameters) + 4);
   if (!line) return 0;
