@@ -1,0 +1,6 @@
+#include "runtime/system/program_runner.h"
+#include "tests/support/win_test.h"
+
+void AreaSetUp() {
+  ProgramRunnerInit();
+}

@@ -1,0 +1,239 @@
+// The compress request through recording services: which size queries, which
+// packer command line and which one box each situation gives.
+#include <gtest/gtest.h>
+
+#include "runtime/system/program_runner.h"
+#include "tests/app/request_seam.h"
+#include "tests/support/win_test.h"
+
+namespace {
+
+const char kPath[] = "C:\\work\\app.exe";
+const std::string kNoFileCaption = "Hiba ";
+const std::string kNoFileText = "Adj meg egy f\xE1jlt";
+const std::string kErrorCaption = "Hiba   ";
+const std::string kPackerMissing =
+    "UPX hiba! Az UPX-nek ugyanabban a k\xF6nyvt\xE1rban kell lennie, mint a Zimbrel!  ";
+const std::string kUnchanged = "Nem t\xF6m\xF6r\xEDthet\xF5! Lehet, hogy m\xE1r t\xF6m\xF6r\xEDtve van a f\xE1jl?  ";
+
+std::string Report(const std::string& before, const std::string& after) {
+  return "Eredeti : " + before + "\r\n\xDAj m\xE9ret: " + after;
+}
+
+void ExpectOneDialog(const RequestSeam& seam, const std::string& caption, const std::string& text, UINT flags) {
+  ASSERT_EQ(seam.dialogs.size(), 1u);
+  EXPECT_EQ(seam.dialogs[0].caption, caption);
+  EXPECT_EQ(seam.dialogs[0].text, text);
+  EXPECT_EQ(seam.dialogs[0].flags, flags);
+}
+
+TEST(CompressionRequest, EachLevelGivesItsSwitchBeforeTheQuotedPath) {
+  struct Row {
+    std::vector<LONG> levels;
+    const char* expectedSwitch;
+    int levelReads;
+  } rows[] = {
+      {{0}, "-1 ", 2}, {{4}, "-5 ", 2}, {{8}, "-9 ", 2}, {{9}, "--best ", 1}, {{10}, "--brute ", 1},
+      // Inside 0 to 8 the index is read once more and that second answer counts.
+      {{3, 5}, "-6 ", 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.expectedSwitch);
+    RequestSeam seam;
+    seam.paths = {kPath};
+    seam.levels = row.levels;
+    seam.Run();
+    ASSERT_EQ(seam.runs.size(), 1u);
+    EXPECT_EQ(seam.runs[0].program, "upx.exe");
+    EXPECT_EQ(seam.runs[0].parameters, std::string(row.expectedSwitch) + "\"" + kPath + "\"");
+    EXPECT_EQ(seam.runs[0].directory, "");
+    EXPECT_EQ(seam.runs[0].flags, RUN_WAIT);
+    EXPECT_STREQ(levelSwitch, row.expectedSwitch);
+    EXPECT_EQ(seam.levelReads, row.levelReads);
+    // Text checked, size checked, size before, command line, size after, size reported.
+    EXPECT_EQ(seam.pathReads, 6);
+    EXPECT_EQ(seam.sizeQueries, std::vector<std::string>(4, kPath));
+    ExpectOneDialog(seam, "K\xE9sz", Report("900", "500"), MB_ICONINFORMATION);
+  }
+}
+
+TEST(CompressionRequest, UnknownLevelReusesTheLastSwitchOrNone) {
+  levelSwitch[0] = 0;  // as at start-up
+  struct Step {
+    LONG level;
+    const char* expectedSwitch;
+  } steps[] = {{11, ""}, {-1, ""}, {2, "-3 "}, {11, "-3 "}, {10, "--brute "}, {(LONG)0x80000000, "--brute "}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.level);
+    RequestSeam seam;
+    seam.paths = {kPath};
+    seam.levels = {step.level};
+    seam.Run();
+    ASSERT_EQ(seam.runs.size(), 1u);
+    EXPECT_EQ(seam.runs[0].parameters, std::string(step.expectedSwitch) + "\"" + kPath + "\"");
+  }
+}
+
+TEST(CompressionRequest, PathsThatNameNoUsableFileAreRefusedWithoutARun) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> paths;
+    int64_t size;
+    size_t sizeQueries;
+  } rows[] = {
+      {"empty text", {""}, 900, 0},
+      {"directory", {"C:\\work"}, -2, 1},
+      {"drive", {"C:"}, -2, 1},
+      {"drive root", {"C:\\"}, -2, 0},
+      {"missing file", {kPath}, -1, 1},
+      {"empty file", {kPath}, 0, 1},
+      // The packer would expand these itself and rewrite every match.
+      {"star", {"C:\\work\\*.exe"}, 900, 0},
+      {"question mark", {"C:\\work\\ap?.exe"}, 900, 0},
+      {"dos star", {"C:\\work\\app<"}, 900, 0},
+      {"dos question mark", {"C:\\work\\app>exe"}, 900, 0},
+      // These would end the quoted argument early.
+      {"double quote", {"C:\\work\\app\".exe"}, 900, 0},
+      {"trailing backslash", {"C:\\work\\app.exe\\"}, 900, 0},
+      // Longer than the size query looks.
+      {"261 characters", {"C:\\" + std::string(254, 'a') + ".exe"}, 900, 0},
+      {"2000 characters", {"C:\\" + std::string(1993, 'a') + ".exe"}, 900, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    lstrcpyA(levelSwitch, "--best ");
+    sizeBefore = 12345;
+    RequestSeam seam;
+    seam.paths = row.paths;
+    seam.sizeBeforeRun = row.size;
+    seam.Run();
+    EXPECT_EQ(seam.sizeQueries.size(), row.sizeQueries);
+    EXPECT_TRUE(seam.runs.empty());
+    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, MB_ICONEXCLAMATION);
+    // A refused request leaves both variables as they were.
+    EXPECT_STREQ(levelSwitch, "--best ");
+    EXPECT_EQ(sizeBefore, 12345);
+  }
+}
+
+TEST(CompressionRequest, NullOrChangedPathTextNeverReachesThePacker) {
+  {
+    RequestSeam seam;
+    seam.nullPath = true;
+    seam.Run();
+    EXPECT_TRUE(seam.sizeQueries.empty());
+    EXPECT_TRUE(seam.runs.empty());
+    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, MB_ICONEXCLAMATION);
+  }
+  {
+    // Good when checked, a pattern by the time the command line is built.
+    RequestSeam seam;
+    seam.paths = {kPath, kPath, kPath, "C:\\work\\*.exe"};
+    seam.Run();
+    EXPECT_TRUE(seam.runs.empty());
+    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, MB_ICONEXCLAMATION);
+  }
+}
+
+TEST(CompressionRequest, PathIsHandedOverExactlyAsTyped) {
+  const std::string paths[] = {
+      "C:\\" + std::string(253, 'a') + ".exe",  // 260 characters, the longest taken
+      "C:\\Program Files\\my app.exe",
+      "C:\\m\xE9rt\xE9k\\\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe",
+      "\\\\server\\share\\app.exe",
+      "app.exe",
+  };
+  ASSERT_EQ(paths[0].size(), 260u);
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    RequestSeam seam;
+    seam.paths = {path};
+    seam.levels = {9};
+    seam.Run();
+    ASSERT_EQ(seam.runs.size(), 1u);
+    EXPECT_EQ(seam.runs[0].parameters, "--best \"" + path + "\"");
+    EXPECT_EQ(seam.sizeQueries, std::vector<std::string>(4, path));
+  }
+}
+
+TEST(CompressionRequest, PackerThatDoesNotStartKeepsThisRequestsSwitch) {
+  lstrcpyA(levelSwitch, "--best ");
+  RequestSeam seam;
+  seam.paths = {kPath};
+  seam.levels = {3};
+  seam.runResult = 0;
+  seam.Run();
+  EXPECT_EQ(seam.runs.size(), 1u);
+  ExpectOneDialog(seam, kErrorCaption, kPackerMissing, MB_ICONEXCLAMATION);
+  EXPECT_STREQ(levelSwitch, "-4 ");
+  EXPECT_EQ(sizeBefore, 900);
+  EXPECT_EQ(seam.sizeQueries.size(), 2u);  // nothing is measured after a failed start
+}
+
+TEST(CompressionRequest, SizeAfterTheRunChoosesWarningOrReport) {
+  const int64_t GiB = 1LL << 30;
+  struct Row {
+    int64_t before, after;
+    bool warning;
+    const char* shownBefore;
+    const char* shownAfter;
+    LONG low32Before;
+  } rows[] = {
+      {900, 900, true, "", "", 900},
+      {900, 500, false, "900", "500", 900},
+      {900, -1, false, "900", "-1", 900},  // the file is gone
+      {900, 1000, false, "900", "1000", 900},
+      {2147483647, 2147483647, true, "", "", 2147483647},
+      // From 2 GiB on the whole size counts: unchanged is unchanged ...
+      {3 * GiB, 3 * GiB, true, "", "", (LONG)0xC0000000},
+      {2 * GiB, 2 * GiB, true, "", "", (LONG)0x80000000},
+      // ... and a change hidden in the high bits is still a change.
+      {4 * GiB + 900, 900, false, "4294968196", "900", 900},
+      {3 * GiB, 2 * GiB + 5, false, "3221225472", "2147483653", (LONG)0xC0000000},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.before);
+    RequestSeam seam;
+    seam.paths = {kPath};
+    seam.sizeBeforeRun = row.before;
+    seam.sizeAfterRun = row.after;
+    seam.Run();
+    EXPECT_EQ(seam.runs.size(), 1u);
+    EXPECT_EQ(sizeBeforeFull, row.before);
+    EXPECT_EQ(sizeBefore, row.low32Before);
+    if (row.warning)
+      ExpectOneDialog(seam, kErrorCaption, kUnchanged, MB_ICONEXCLAMATION);
+    else
+      ExpectOneDialog(seam, "K\xE9sz", Report(row.shownBefore, row.shownAfter), MB_ICONINFORMATION);
+  }
+}
+
+// A real sparse file of 3 GiB measured by the real size query; only the run is
+// played by the test, which leaves the file alone or cuts it to 2 GiB + 5.
+TEST(CompressionRequest, FileOfThreeGibibytesIsMeasuredWhole) {
+  TempDir dir;
+  static std::string big;
+  big = dir.file("big.exe");
+  ASSERT_TRUE(MakeSizedFile(big, 3LL << 30));
+  struct Row {
+    void (*onRun)(const std::string&);
+    std::string caption, text;
+  } rows[] = {
+      {[](const std::string&) {}, kErrorCaption, kUnchanged},
+      {[](const std::string&) { MakeSizedFile(big, (2LL << 30) + 5); }, "K\xE9sz",
+       Report("3221225472", "2147483653")},
+  };
+  for (const Row& row : rows) {
+    ASSERT_TRUE(MakeSizedFile(big, 3LL << 30));
+    RequestSeam seam;
+    seam.paths = {big};
+    seam.realSizes = true;
+    seam.onRun = row.onRun;
+    seam.Run();
+    EXPECT_EQ(seam.runs.size(), 1u);
+    EXPECT_EQ(sizeBeforeFull, 3LL << 30);
+    ExpectOneDialog(seam, row.caption, row.text, row.caption == "K\xE9sz" ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
+  }
+}
+
+}  // namespace

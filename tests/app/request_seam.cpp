@@ -1,0 +1,45 @@
+#include "tests/app/request_seam.h"
+
+#include "runtime/system/path_size.h"
+
+static RequestSeam* active;
+
+static const char* ReadPath(void* context) {
+  RequestSeam* s = (RequestSeam*)context;
+  size_t i = s->pathReads < (int)s->paths.size() ? s->pathReads : s->paths.size() - 1;
+  ++s->pathReads;
+  return s->nullPath ? nullptr : s->paths[i].c_str();
+}
+
+static LONG ReadLevel(void* context) {
+  RequestSeam* s = (RequestSeam*)context;
+  size_t i = s->levelReads < (int)s->levels.size() ? s->levelReads : s->levels.size() - 1;
+  ++s->levelReads;
+  return s->levels[i];
+}
+
+static int64_t SeamSize(const char* path) {
+  active->sizeQueries.push_back(path);
+  if (active->realSizes) return PathSize(path);
+  return active->runs.empty() ? active->sizeBeforeRun : active->sizeAfterRun;
+}
+
+static intptr_t SeamRun(const char* program, const char* parameters, const char* directory, DWORD flags) {
+  active->runs.push_back({program, parameters, directory, flags});
+  if (active->onRun) active->onRun(parameters);
+  return active->runResult;
+}
+
+static int SeamDialog(const char* caption, const char* text, UINT flags) {
+  active->dialogs.push_back({caption, text, flags});
+  return IDOK;
+}
+
+RequestSeam::RequestSeam() { active = this; }
+RequestSeam::~RequestSeam() { active = nullptr; }
+
+void RequestSeam::Run() {
+  CompressionReaders readers = {ReadPath, ReadLevel, this};
+  CompressionServices services = {SeamSize, SeamRun, SeamDialog};
+  CompressionRequest(readers, services);
+}

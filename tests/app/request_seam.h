@@ -1,0 +1,39 @@
+// Services and readers for the compress request that record every call and
+// answer as the test says: sizes come from the test (or from the real size
+// query), the run can change them, and boxes are only recorded.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "app/compression_request.h"
+
+struct SeenRun {
+  std::string program, parameters, directory;
+  DWORD flags;
+};
+struct SeenDialog {
+  std::string caption, text;
+  UINT flags;
+};
+
+struct RequestSeam {
+  // Readers: the path answers in turn (the last one repeats); the level likewise.
+  std::vector<std::string> paths{""};
+  std::vector<LONG> levels{9};
+  bool nullPath = false;
+  int pathReads = 0, levelReads = 0;
+
+  // Sizes: before the run, and after it; realSizes asks PathSize instead.
+  int64_t sizeBeforeRun = 900, sizeAfterRun = 500;
+  bool realSizes = false;
+  intptr_t runResult = 1;
+  void (*onRun)(const std::string& parameters) = nullptr;
+
+  std::vector<std::string> sizeQueries;
+  std::vector<SeenRun> runs;
+  std::vector<SeenDialog> dialogs;
+
+  RequestSeam();
+  ~RequestSeam();
+  void Run();
+};
