@@ -19,8 +19,15 @@ ParentWindow::ParentWindow(bool runtime, bool visible) {
     wc.hCursor = LoadCursor(0, IDC_ARROW);
     atom = RegisterClassA(&wc);
   }
-  handle = CreateWindowExA(0, "GadgetTestParent", "parent", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10, 10, 400, 300,
-                           0, 0, InstanceHandle, 0);
+  static HWND shown;
+  kept = visible;
+  if (visible && shown) {
+    handle = shown;
+  } else {
+    handle = CreateWindowExA(0, "GadgetTestParent", "parent", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10,
+                             10, 400, 300, 0, 0, InstanceHandle, 0);
+    if (visible) shown = handle;
+  }
   SetPropA(handle, "TestParent", this);
   if (runtime) SetPropA(handle, "Kel_WindowID", (HANDLE)1);
   previousParent = Gadgets->parent;
@@ -31,7 +38,11 @@ ParentWindow::~ParentWindow() {
   GadgetListUse(previousParent);
   RemovePropA(handle, "TestParent");
   RemovePropA(handle, "Kel_WindowID");
-  DestroyWindow(handle);
+  if (!kept) {
+    DestroyWindow(handle);
+    return;
+  }
+  while (HWND child = GetWindow(handle, GW_CHILD)) DestroyWindow(child);
 }
 
 static thread_local CreationLog* currentLog;

@@ -10,12 +10,14 @@
 // A plain top-level window (raw RegisterClassA/CreateWindowExA) that carries
 // "Kel_WindowID" like a runtime window, made the gadget list's parent while
 // alive; the previous parent comes back afterwards. Hidden unless asked:
-// under Wine without a window manager, destroying a shown window waits 2 s.
+// under Wine without a window manager, destroying a shown window waits 2 s,
+// so the shown one is made once and kept (its children are destroyed instead).
 struct ParentWindow {
   explicit ParentWindow(bool runtime = true, bool visible = false);
   ~ParentWindow();
   HWND handle;
   HWND previousParent;
+  bool kept;
   // WM_COMMAND notification codes this window received from its children, in order.
   std::vector<WORD> notifications;
 };
