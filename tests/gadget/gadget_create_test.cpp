@@ -74,40 +74,6 @@ TEST_F(GadgetTest, EditableDropListMakesItsEditBoxATabStop) {
   DestroyWindow(list);
 }
 
-TEST_F(GadgetTest, ClassTablesFillOnlyTheirOwnSlots) {
-  HWND made[] = {(HWND)MakeLabel(1, 0), (HWND)MakeField(2, 0), (HWND)MakeButton(3, 0), (HWND)MakeDropList(4, 0)};
-  // Slots that no class fills, and which class fills each other one.
-  const int neverFilled[] = {6, 9, 12, 14, 15, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 32, 33};
-  const GadgetClassOps* tables[] = {&TextLabelOps, &TextFieldOps, &PushButtonOps, &DropListOps};
-  for (const GadgetClassOps* ops : tables) {
-    void* const* slots = (void* const*)ops;
-    for (int slot : neverFilled) EXPECT_EQ(slots[slot], nullptr) << "slot " << slot;
-  }
-  EXPECT_EQ(TextLabelOps.handleMessage, TextLabelColourHandler);
-  EXPECT_EQ(TextFieldOps.handleMessage, TextFieldColourHandler);
-  for (const GadgetClassOps* ops : {&TextLabelOps, &TextFieldOps}) {
-    EXPECT_EQ(ops->cleanup, ColourCleanup);
-    EXPECT_EQ(ops->setColour, ColourSet);
-    EXPECT_EQ(ops->getColour, ColourGet);
-    EXPECT_EQ(ops->getState, nullptr);
-    EXPECT_EQ(ops->setText, nullptr);
-    EXPECT_EQ(ops->addItem, nullptr);
-  }
-  EXPECT_EQ(PushButtonOps.handleMessage, nullptr);
-  EXPECT_NE(PushButtonOps.getState, nullptr);
-  EXPECT_EQ(PushButtonOps.addItem, nullptr);
-  EXPECT_EQ(DropListOps.handleMessage, nullptr);
-  EXPECT_EQ(DropListOps.cleanup, nullptr);
-  EXPECT_EQ(DropListOps.setColour, nullptr);
-  for (void* slot : {(void*)DropListOps.getState, (void*)DropListOps.setState, (void*)DropListOps.setText,
-                     (void*)DropListOps.addItem, (void*)DropListOps.removeItem, (void*)DropListOps.clearItems,
-                     (void*)DropListOps.countItems, (void*)DropListOps.getItemText,
-                     (void*)DropListOps.setItemText, (void*)DropListOps.setItemData,
-                     (void*)DropListOps.getItemData})
-    EXPECT_NE(slot, nullptr);
-  for (HWND h : made) DestroyWindow(h);
-}
-
 TEST_F(GadgetTest, NumberOrIdentityIsTheControlsIdAndProperty) {
   for (CreateFn create : {MakeLabel, MakeField, MakeButton, MakeDropList}) {
     ObjectNumber numbered = create(12, 0);
@@ -161,6 +127,26 @@ TEST_F(GadgetTest, ReusedNumberMakesTheNewControlThenDestroysTheOld) {
   EXPECT_EQ(record->ops, &PushButtonOps);
   EXPECT_EQ(record->backBrush, nullptr);
   EXPECT_EQ(ChildCount(parent.handle), 1);
+  DestroyWindow(fresh);
+}
+
+// Keeps WM_NCDESTROY from the procedures beneath it, as a careless subclass might.
+WNDPROC swallowedPrevious;
+LRESULT CALLBACK SwallowNcDestroy(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_NCDESTROY) return 0;
+  return CallWindowProcA(swallowedPrevious, h, m, w, l);
+}
+
+TEST_F(GadgetTest, ReusedNumberOfAControlThatDiedUnseenStillLetsGoOfItsBrush) {
+  HWND old = (HWND)MakeLabel(21, 0);
+  ColourSet(GadgetFind(21), COLOUR_BACK, RGB(3, 2, 1));
+  HBRUSH brush = GadgetFind(21)->backBrush;
+  swallowedPrevious = (WNDPROC)SetWindowLongPtrA(old, GWLP_WNDPROC, (LONG_PTR)SwallowNcDestroy);
+  DestroyWindow(old);
+  ASSERT_EQ(GadgetHandle(21), old);  // the record outlived its control
+  HWND fresh = (HWND)MakeLabel(21, 0);
+  EXPECT_EQ(GadgetHandle(21), fresh);
+  EXPECT_EQ(GetObjectType(brush), 0u);
   DestroyWindow(fresh);
 }
 

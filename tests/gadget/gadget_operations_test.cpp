@@ -149,6 +149,7 @@ TEST_F(GadgetTest, ForwardingReachesOnlyOurOwnControlsWithAHandler) {
   EXPECT_EQ(forward(button), NOT_HANDLED);
   EXPECT_EQ(forward(list), NOT_HANDLED);
   EXPECT_EQ(forward(foreign), NOT_HANDLED);
+  EXPECT_EQ(forward((HWND)0x4321), NOT_HANDLED);  // no window at all
   // "Kel_ID" that no longer equals the id.
   SetPropA(label, "Kel_ID", (HANDLE)5);
   EXPECT_EQ(forward(label), NOT_HANDLED);
