@@ -16,6 +16,9 @@ struct FileDialogState {
 
 extern FileDialogState FileDialog;
 
+// A path, a directory or a directory plus name longer than 259 characters is
+// refused as a whole ("" and no pattern), never cut. Every dialog ends the
+// names still pending from an earlier multiple selection.
 char* FileDialogRun(const char* title, const char* defaultFile, const char* pattern, LONG position,
                     BOOL save, DWORD flags);
 char* FileDialogOpen(const char* title, const char* defaultFile, const char* pattern, LONG position,
@@ -24,3 +27,11 @@ char* FileDialogSave(const char* title, const char* defaultFile, const char* pat
 char* FileDialogNextSelected();
 LONG FileDialogSelectedPattern();
 LONG FileNameValid(const char* name);
+
+// Splits a default file into the folder the dialog opens in and the name it
+// proposes. name (room for FILE_DIALOG_BUFFER bytes) receives the name part,
+// or "" when that is empty, not a valid file name or too long. The folder is
+// returned as a MainHeap block for the caller to release: "" when the default
+// file has no folder part, a drive's root keeps its backslash ("C:\"); null
+// when defaultFile is null or the copy cannot be made.
+char* FileDialogSplitDefault(const char* defaultFile, char* name);

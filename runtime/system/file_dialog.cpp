@@ -1,0 +1,177 @@
+#include "runtime/system/file_dialog.h"
+
+#include <commdlg.h>
+
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/strings.h"
+#include "runtime/system/modal.h"
+
+FileDialogState FileDialog;
+
+LONG FileNameValid(const char* name) {
+  if (!name || !*name) return 0;
+  for (const unsigned char* p = (const unsigned char*)name; *p; p++) {
+    if (*p < 32) return 0;
+    switch (*p) {
+      case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
+        return 0;
+    }
+  }
+  return 1;
+}
+
+char* FileDialogSplitDefault(const char* defaultFile, char* name) {
+  name[0] = 0;
+  if (!defaultFile) return 0;
+  size_t length = lstrlenA(defaultFile);
+  char* directory = (char*)HeapAllocate(MainHeap, HEAP_ZERO_MEMORY, length + 2);
+  if (!directory) return 0;
+  CopyMemory(directory, defaultFile, length);
+  size_t cut = length;
+  while (cut > 0 && directory[cut] != '\\') cut--;
+  const char* rest = defaultFile;
+  if (cut > 0) {
+    rest = defaultFile + cut + 1;
+    // "C:" alone would name the drive's current directory, not its root.
+    directory[directory[cut - 1] == ':' ? cut + 1 : cut] = 0;
+  } else {
+    // No folder part (a backslash at the very start stays in the name, which
+    // it then makes invalid).
+    directory[0] = 0;
+  }
+  size_t restLength = length - (rest - defaultFile);
+  if (restLength < (size_t)FILE_PATH_ROOM) {
+    CopyMemory(name, rest, restLength + 1);
+    if (!FileNameValid(name)) name[0] = 0;
+  }
+  return directory;
+}
+
+// ---- results -----------------------------------------------------------------
+
+// An empty text with room for a whole path, or null when memory runs out.
+static char* NewResult() { return StringTemp(FILE_PATH_ROOM - 1); }
+
+static char* Nothing() {
+  static char empty[1];
+  empty[0] = 0;
+  return empty;
+}
+
+// Length of the string at offset in the dialog's buffer; -1 when it is not
+// terminated inside the buffer.
+static LONG NameLength(LONG offset) {
+  LONG n = 0;
+  while (offset + n < FILE_DIALOG_BUFFER && FileDialog.buffer[offset + n]) n++;
+  return offset + n < FILE_DIALOG_BUFFER ? n : -1;
+}
+
+// The first string of the buffer as a whole path, when it fits.
+static BOOL TakeWhole(char* result) {
+  LONG n = NameLength(0);
+  if (n <= 0 || n >= FILE_PATH_ROOM) return FALSE;
+  CopyMemory(result, FileDialog.buffer, n + 1);
+  return TRUE;
+}
+
+// directory + the next pending name into result, and on to the name after it.
+static BOOL TakeNext(char* result) {
+  LONG n = NameLength(FileDialog.nextName);
+  LONG folder = lstrlenA(FileDialog.directory);
+  if (n <= 0 || folder + n >= FILE_PATH_ROOM) {
+    FileDialog.nextName = 0;
+    return FALSE;
+  }
+  CopyMemory(result, FileDialog.directory, folder);
+  CopyMemory(result + folder, FileDialog.buffer + FileDialog.nextName, n);
+  result[folder + n] = 0;
+  FileDialog.nextName += n + 1;
+  return TRUE;
+}
+
+// After a multiple selection the buffer holds either one full path, or the
+// folder followed by the names. A selection is taken whole or not at all, so
+// a path that would not fit never comes out cut short.
+static BOOL TakeSelection(char* result) {
+  LONG n = NameLength(0);
+  if (n <= 0) return FALSE;
+  if (n + 1 >= FILE_DIALOG_BUFFER || !FileDialog.buffer[n + 1]) {
+    BOOL taken = TakeWhole(result);
+    FileDialog.buffer[0] = 0;
+    return taken;
+  }
+  LONG folder = FileDialog.buffer[n - 1] == '\\' ? n : n + 1;
+  if (folder >= FILE_PATH_ROOM) return FALSE;
+  for (LONG at = n + 1, length; (length = NameLength(at)) > 0; at += length + 1)
+    if (folder + length >= FILE_PATH_ROOM) return FALSE;
+  CopyMemory(FileDialog.directory, FileDialog.buffer, n);
+  FileDialog.directory[n] = '\\';
+  FileDialog.directory[folder] = 0;
+  FileDialog.nextName = n + 1;
+  return TakeNext(result);
+}
+
+// ---- the dialog --------------------------------------------------------------
+
+char* FileDialogRun(const char* title, const char* defaultFile, const char* pattern, LONG position,
+                    BOOL save, DWORD flags) {
+  // Names still pending from an earlier selection lived in the buffer that is
+  // cleared now, so they end here too.
+  FileDialog.chosenPattern = 0;
+  FileDialog.nextName = 0;
+  ZeroMemory(FileDialog.buffer, sizeof FileDialog.buffer);
+
+  // "Description|*.ext|..." becomes the NUL-separated, double-NUL-ended list.
+  if (!pattern) pattern = "";
+  size_t patternLength = lstrlenA(pattern);
+  char* filter = (char*)HeapAllocate(MainHeap, HEAP_ZERO_MEMORY, patternLength + 2);
+  if (!filter) return Nothing();
+  for (size_t i = 0; i < patternLength; i++) filter[i] = pattern[i] == '|' ? 0 : pattern[i];
+
+  // Without a copy of the default file the dialog opens without it.
+  char* directory = FileDialogSplitDefault(defaultFile, FileDialog.buffer);
+
+  OPENFILENAMEA dialog;
+  ZeroMemory(&dialog, sizeof dialog);
+  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  dialog.hwndOwner = DialogOwner();
+  dialog.lpstrFilter = filter;
+  dialog.nFilterIndex = position + 1;
+  dialog.lpstrFile = FileDialog.buffer;
+  dialog.nMaxFile = FILE_DIALOG_BUFFER;
+  dialog.lpstrInitialDir = directory;
+  dialog.lpstrTitle = title;
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (flags & FILE_MULTISELECT) dialog.Flags |= OFN_ALLOWMULTISELECT;
+
+  ModalGuardSet(TRUE);
+  BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+  ModalGuardSet(FALSE);
+  HeapRelease(MainHeap, filter);
+  HeapRelease(MainHeap, directory);
+
+  char* result = NewResult();
+  if (!result) return Nothing();
+  if (!chosen) return result;
+  BOOL taken = (flags & FILE_MULTISELECT) ? TakeSelection(result) : TakeWhole(result);
+  if (taken) FileDialog.chosenPattern = (LONG)dialog.nFilterIndex;
+  return result;
+}
+
+char* FileDialogOpen(const char* title, const char* defaultFile, const char* pattern, LONG position,
+                     DWORD flags) {
+  return FileDialogRun(title, defaultFile, pattern, position, FALSE, flags);
+}
+
+char* FileDialogSave(const char* title, const char* defaultFile, const char* pattern, LONG position) {
+  return FileDialogRun(title, defaultFile, pattern, position, TRUE, 0);
+}
+
+char* FileDialogNextSelected() {
+  char* result = NewResult();
+  if (!result) return Nothing();
+  if (FileDialog.nextName) TakeNext(result);
+  return result;
+}
+
+LONG FileDialogSelectedPattern() { return FileDialog.chosenPattern - 1; }

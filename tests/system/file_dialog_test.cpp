@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/memory/heaps.h"
+#include "runtime/system/file_dialog.h"
+#include "tests/support/win_test.h"
+
+namespace {
+
+typedef std::vector<std::string> Texts;
+
+// What the test does in the real dialog (type a name and press OK, or
+// cancel), and what the dialog showed.
+struct Script {
+  std::string type;
+  int selectFilter = -1;
+  HWND watched = 0;  // a window that must be disabled while the dialog is up
+  int shown = 0;
+  HWND dialog = 0, owner = 0;
+  std::string caption, folder, name;
+  Texts filters, listed;
+  int filterSelected = -1;
+  bool watchedDisabled = false;
+};
+Script* script;
+
+BOOL CALLBACK FindNameBox(HWND child, LPARAM found) {
+  char cls[16] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  if (!lstrcmpiA(cls, "Edit") && (GetDlgCtrlID(child) == cmb13 || GetDlgCtrlID(child) == edt1))
+    *(HWND*)found = child;
+  return TRUE;
+}
+
+void CALLBACK Act(HWND box, UINT, UINT_PTR id, DWORD) {
+  KillTimer(box, id);
+  Script& s = *script;
+  char text[1024] = "";
+  SendMessageA(box, CDM_GETFOLDERPATH, sizeof text, (LPARAM)text);
+  s.folder = text;
+  text[0] = 0;
+  SendMessageA(box, CDM_GETSPEC, sizeof text, (LPARAM)text);
+  s.name = text;
+  HWND types = GetDlgItem(box, cmb1);
+  for (int i = 0, n = (int)SendMessageA(types, CB_GETCOUNT, 0, 0); i < n; i++) {
+    SendMessageA(types, CB_GETLBTEXT, i, (LPARAM)text);
+    s.filters.push_back(text);
+  }
+  s.filterSelected = (int)SendMessageA(types, CB_GETCURSEL, 0, 0);
+  HWND files = FindWindowExA(GetDlgItem(box, lst2), 0, "SysListView32", 0);
+  for (int i = 0, n = (int)SendMessageA(files, LVM_GETITEMCOUNT, 0, 0); i < n; i++) {
+    LVITEMA item = {};
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(files, LVM_GETITEMTEXTA, i, (LPARAM)&item);
+    s.listed.push_back(text);
+  }
+  s.watchedDisabled = s.watched && !IsWindowEnabled(s.watched);
+  if (s.selectFilter >= 0) {  // as a user's pick would: the change, then the selection's end
+    SendMessageA(types, CB_SETCURSEL, s.selectFilter, 0);
+    SendMessageA(box, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), (LPARAM)types);
+    SendMessageA(box, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK), (LPARAM)types);
+  }
+  HWND nameBox = 0;
+  EnumChildWindows(box, FindNameBox, (LPARAM)&nameBox);
+  if (!s.type.empty() && nameBox) SetWindowTextA(nameBox, s.type.c_str());
+  PostMessageA(box, WM_COMMAND, !s.type.empty() && nameBox ? IDOK : IDCANCEL, 0);
+}
+
+bool OnBox(HWND box, void*) {
+  if (!script->shown++) {
+    script->dialog = box;
+    script->owner = GetWindow(box, GW_OWNER);
+    char caption[256] = "";
+    GetWindowTextA(box, caption, sizeof caption);
+    script->caption = caption;
+  }
+  SetTimer(box, 1, 50, Act);
+  return true;
+}
+
+// Last resort, so that no test hangs.
+void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD) {
+  if (script->dialog) PostMessageA(script->dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+// One dialog call with the script acting in it; the call's result.
+template <class Call> std::string Drive(Script& s, Call call) {
+  script = &s;
+  BoxCatcher catcher;
+  catcher.onBox = OnBox;
+  UINT_PTR watchdog = SetTimer(0, 0, 20000, Watchdog);
+  std::string result = call();
+  KillTimer(0, watchdog);
+  EXPECT_EQ(s.shown, 1) << "one dialog, and no message box from it";
+  return result;
+}
+
+std::string Open(Script& s, const std::string& file, const char* pattern, LONG position = 0, DWORD flags = 0) {
+  return Drive(s, [&] { return std::string(FileDialogOpen("t", file.c_str(), pattern, position, flags)); });
+}
+
+const char* EXE_PATTERN = "Exe f\xE1jl   (*.exe)|*.exe";
+
+TEST(FileDialog, FileNameValid) {
+  for (const char* bad : {"", "a?.exe", "a|b", "a\tb", "\x1F", "a\"b", "*", "a/b", "c:x", "<", ">", "a\\b"})
+    EXPECT_EQ(FileNameValid(bad), 0) << bad;
+  EXPECT_EQ(FileNameValid(nullptr), 0);
+  EXPECT_EQ(FileNameValid("T\xF6m\xF6r\xEDt \xE1rv\xEDzt\xFBr\xF5.exe"), 1);
+  EXPECT_EQ(FileNameValid(" .~#$%&'()+,;=@[]^_`{}\x7F\xFF"), 1);
+}
+
+TEST(FileDialog, DefaultFileSplitsIntoFolderAndName) {
+  const char* cases[][3] = {  // default file, folder (null: none), proposed name
+      {"C:\\Tools\\tool.exe", "C:\\Tools", "tool.exe"},
+      {"C:\\tool.exe", "C:\\", "tool.exe"},  // the drive's root, not its current directory
+      {"tool.exe", "", "tool.exe"},          {"C:\\Tools\\", "C:\\Tools", ""},
+      {"C:\\Tools\\*.exe", "C:\\Tools", ""}, {"\\tool.exe", "", ""},
+      {"\\\\pc\\share\\a.exe", "\\\\pc\\share", "a.exe"},
+      {"", "", ""},                          {nullptr, nullptr, ""},
+  };
+  static char name[FILE_DIALOG_BUFFER];
+  for (auto& c : cases) {
+    SCOPED_TRACE(c[0] ? c[0] : "(null)");
+    lstrcpyA(name, "stale");
+    char* folder = FileDialogSplitDefault(c[0], name);
+    EXPECT_EQ(folder ? std::string(folder) : "(null)", c[1] ? c[1] : "(null)");
+    EXPECT_STREQ(name, c[2]);
+    HeapRelease(MainHeap, folder);
+  }
+  char* folder = FileDialogSplitDefault(("C:\\" + std::string(300, 'n')).c_str(), name);
+  EXPECT_STREQ(name, "");  // too long for any path: dropped, not cut
+  HeapRelease(MainHeap, folder);
+
+  // Without memory there is no copy, hence no folder and no name; and no
+  // pattern list, hence no dialog.
+  Script s;
+  HANDLE heap = MainHeap;
+  MainHeap = 0;
+  folder = FileDialogSplitDefault("C:\\Tools\\tool.exe", name);
+  std::string result = [&] {
+    script = &s;
+    BoxCatcher catcher;
+    catcher.onBox = OnBox;
+    return std::string(FileDialogOpen("t", "", "Exe|*.exe", 0));
+  }();
+  MainHeap = heap;
+  EXPECT_EQ(folder, nullptr);
+  EXPECT_STREQ(name, "");
+  EXPECT_EQ(s.shown, 0);
+  EXPECT_EQ(result, "");
+  EXPECT_EQ(FileDialogSelectedPattern(), -1);
+}
+
+class FileDialogReal : public testing::Test {
+ protected:
+  TempDir dir;
+  std::string folder = dir.file("");  // ends in a backslash: no proposed name
+  void SetUp() override {
+    for (const char* name : {"a.exe", "b.exe", "notes.txt"}) WriteBytes(dir.file(name), name);
+  }
+};
+
+TEST_F(FileDialogReal, PatternFolderAndNameReachTheDialog) {
+  Script s;
+  s.type = "a.exe";
+  std::string result = Drive(s, [&] {
+    return std::string(FileDialogOpen("Exe kiv\xE1laszt\xE1sa :", dir.file("tool.exe").c_str(), EXE_PATTERN, 0));
+  });
+  EXPECT_EQ(s.caption, "Exe kiv\xE1laszt\xE1sa :");
+  EXPECT_EQ(s.folder, dir.path());
+  EXPECT_EQ(s.name, "tool.exe");
+  EXPECT_EQ(s.filters, Texts{"Exe f\xE1jl   (*.exe)"});
+  EXPECT_EQ(s.filterSelected, 0);
+  EXPECT_EQ(s.listed, (Texts{"a.exe", "b.exe"}));  // "*.exe" is in force
+  EXPECT_EQ(result, dir.file("a.exe"));
+  EXPECT_EQ(FileDialogSelectedPattern(), 0);
+
+  for (std::string file : {folder, dir.file("*.exe")}) {
+    Script none;
+    Open(none, file, nullptr);
+    EXPECT_EQ(none.folder, dir.path()) << file;
+    EXPECT_EQ(none.name, "") << file;
+    EXPECT_TRUE(none.filters.empty());
+  }
+}
+
+TEST_F(FileDialogReal, SecondPatternGivesOneAndCancelGivesNothing) {
+  Script chosen;
+  chosen.type = "notes.txt";
+  chosen.selectFilter = 1;
+  EXPECT_EQ(Open(chosen, folder, "Exe|*.exe|Minden|*.*"), dir.file("notes.txt"));
+  EXPECT_EQ(chosen.filters, (Texts{"Exe", "Minden"}));
+  EXPECT_EQ(FileDialogSelectedPattern(), 1);
+
+  Script cancelled;
+  EXPECT_EQ(Open(cancelled, "", "Exe|*.exe|Minden|*.*", 1), "");
+  EXPECT_EQ(cancelled.filterSelected, 1);
+  EXPECT_EQ(FileDialogSelectedPattern(), -1);
+}
+
+TEST_F(FileDialogReal, MultipleSelectionInAFolderAndInADriveRoot) {
+  Script s;
+  s.type = "\"a.exe\" \"b.exe\"";
+  EXPECT_EQ(Open(s, folder, EXE_PATTERN, 0, FILE_MULTISELECT), dir.file("a.exe"));
+  EXPECT_EQ(std::string(FileDialogNextSelected()), dir.file("b.exe"));
+  EXPECT_STREQ(FileDialogNextSelected(), "");
+  EXPECT_STREQ(FileDialogNextSelected(), "");
+
+  // In a drive's root the folder already ends in a backslash.
+  std::string a = "zt" + std::to_string(GetCurrentProcessId()) + "a.exe", b = a.substr(0, a.size() - 5) + "b.exe";
+  ASSERT_TRUE(WriteBytes("C:\\" + a, "a") && WriteBytes("C:\\" + b, "b"));
+  Script root;
+  root.type = "\"" + a + "\" \"" + b + "\"";
+  std::string first = Open(root, "C:\\", "", 0, FILE_MULTISELECT), second = FileDialogNextSelected();
+  DeleteFileA(("C:\\" + a).c_str());
+  DeleteFileA(("C:\\" + b).c_str());
+  EXPECT_EQ(root.folder, "C:\\");
+  EXPECT_EQ(first, "C:\\" + a);
+  EXPECT_EQ(second, "C:\\" + b);
+}
+
+TEST_F(FileDialogReal, OneFileOfAMultipleSelectionAndPendingNamesEndWithTheNextDialog) {
+  Script one;
+  one.type = "b.exe";
+  EXPECT_EQ(Open(one, folder, nullptr, 0, FILE_MULTISELECT), dir.file("b.exe"));
+  EXPECT_STREQ(FileDialogNextSelected(), "");
+
+  Script two, save;
+  two.type = "\"a.exe\" \"b.exe\"";
+  Open(two, folder, nullptr, 0, FILE_MULTISELECT);
+  save.type = "new.exe";  // does not exist yet
+  EXPECT_EQ(Drive(save, [&] { return std::string(FileDialogSave("Ment\xE9s", folder.c_str(), nullptr, 0)); }),
+            dir.file("new.exe"));
+  EXPECT_EQ(save.caption, "Ment\xE9s");
+  EXPECT_STREQ(FileDialogNextSelected(), "");  // b.exe of the earlier selection is gone
+}
+
+#ifdef ZIMBREL_ALLOC_FAULTS
+TEST_F(FileDialogReal, WithoutACopyOfTheDefaultFileTheDialogOpensWithoutIt) {
+  Script s;
+  AllocFaultArm(2);  // the pattern's copy succeeds, the default file's fails
+  Open(s, dir.file("a.exe"), EXE_PATTERN);
+  EXPECT_EQ(s.filters.size(), 1u);
+  EXPECT_EQ(s.name, "");
+  EXPECT_NE(s.folder, dir.path());
+}
+#endif
+
+TEST_F(FileDialogReal, OverLongResultsAreRefused) {
+  std::string longName = std::string(259 - dir.path().size(), 'n') + ".exe";  // 263 with the folder
+  Script single, multiple;
+  single.type = longName;
+  EXPECT_EQ(Open(single, folder, nullptr), "");
+  EXPECT_EQ(std::string(FileDialog.buffer), dir.file(longName));  // what the dialog gave back
+  EXPECT_EQ(FileDialogSelectedPattern(), -1);
+
+  multiple.type = "\"a.exe\" \"" + longName + "\"";
+  EXPECT_EQ(Open(multiple, folder, nullptr, 0, FILE_MULTISELECT), "");  // the whole selection
+  EXPECT_EQ(std::string(FileDialog.buffer + folder.size() + 6), longName);
+  EXPECT_STREQ(FileDialogNextSelected(), "");
+  EXPECT_EQ(FileDialogSelectedPattern(), -1);
+}
+
+TEST_F(FileDialogReal, OwnedByTheForegroundWindowWithTheOthersDisabled) {
+  HWND front = CreateWindowExA(0, "STATIC", "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, 0, 0, 0, 0);
+  HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 0, 200, 100, 0, 0, 0, 0);
+  SetForegroundWindow(front);
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == front; }, 2000));
+  Script s;
+  s.watched = other;
+  Open(s, "", nullptr);
+  EXPECT_EQ(s.owner, front);
+  EXPECT_TRUE(s.watchedDisabled);
+  EXPECT_TRUE(IsWindowEnabled(other) && IsWindowEnabled(front));
+  DestroyWindow(front);
+  DestroyWindow(other);
+}
+
+}  // namespace
