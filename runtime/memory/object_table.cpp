@@ -94,8 +94,9 @@ ObjectTable* ObjectTableNew(LONG recordSize, LONG growStep, ObjectReleaseHook re
 }
 
 static bool Grow(ObjectTable* table, ObjectNumber number) {
+  // Checked before the sum is formed, so that it cannot overflow.
+  if (number > (ObjectNumber)(0x7FFFFFFF / table->recordSize) - table->growStep) return false;
   ObjectNumber capacity = number + table->growStep;
-  if (capacity <= number || capacity > 0x7FFFFFFF / table->recordSize) return false;
   uintptr_t lowest = LowestIdentity(table);
   if (lowest && (uintptr_t)capacity > lowest) return false;
   BYTE* grown = (BYTE*)HeapReallocate(MainHeap, HEAP_ZERO_MEMORY, table->slots,
