@@ -481,7 +481,9 @@ static bool PressDialogButton(HWND dialog, int id, DWORD timeoutMs) {
   HWND button = GetDlgItem(dialog, id);
   if (button && IsWindowVisible(button)) PostMessageA(button, BM_CLICK, 0, 0);
   else PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
-  auto gone = [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); };
+  // Gone means destroyed: by then the dialog's own loop has ended and the
+  // program goes on with what follows it.
+  auto gone = [&] { return !IsWindow(dialog); };
   if (WaitFor(gone, timeoutMs / 2)) return true;
   // A click that the dialog did not take (it was not yet ready): its command directly.
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
@@ -567,6 +569,23 @@ int DriverCountProcesses(const char* exeName) {
   }
   CloseHandle(snapshot);
   return count;
+}
+
+struct WindowCount {
+  DWORD processId;
+  int count;
+};
+
+static BOOL CALLBACK CountWindow(HWND window, LPARAM lParam) {
+  WindowCount* c = (WindowCount*)lParam;
+  if (ProcessOf(window) == c->processId) c->count++;
+  return TRUE;
+}
+
+int DriverCountWindows(DWORD processId) {
+  WindowCount c = {processId, 0};
+  EnumWindows(CountWindow, (LPARAM)&c);
+  return c.count;
 }
 
 bool DriverProcessRunning(DWORD processId) {

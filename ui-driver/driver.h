@@ -110,6 +110,8 @@ bool DriverWaitExit(DriverApp* app, DWORD timeoutMs, DWORD* exitCode);
 
 // Processes running an executable of this file name (e.g. "upx.exe"), any folder.
 int DriverCountProcesses(const char* exeName);
+// Top-level windows of processId, of any class, shown or not.
+int DriverCountWindows(DWORD processId);
 // Whether processId still runs.
 bool DriverProcessRunning(DWORD processId);
 

@@ -1,0 +1,5 @@
+#include "tests/support/win_test.h"
+
+// The end-to-end tests drive zimbrel.exe in its own process; this one needs
+// no runtime of its own.
+void AreaSetUp() {}

@@ -1,0 +1,134 @@
+// What a person can do wrong through the real window: odd texts in the field,
+// a flurry of clicks, closing while a box is up, a packer that takes its time.
+#include "tests/e2e/program_fixture.h"
+
+// Answers every box and cancels every file dialog that comes up, until the
+// program has taken messages with none of them up and no packer running
+// for half a second in a row. The captions of the boxes answered.
+static std::vector<std::string> AnswerUntilQuiet(DriverApp* app) {
+  std::vector<std::string> captions;
+  DWORD quietSince = GetTickCount(), start = GetTickCount();
+  while (GetTickCount() - quietSince < 500 && GetTickCount() - start < PACK_WAIT_MS) {
+    DriverBox box;
+    HWND dialog = 0;
+    if (DriverWaitBox(app, 50, &box)) {
+      captions.push_back(box.caption);
+      EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();
+    } else if ((dialog = DriverWaitFileDialog(app, 0)) != 0) {
+      EXPECT_TRUE(DriverCancelFileDialog(dialog, WAIT_MS)) << DriverError();
+    } else if (DriverCountProcesses("upx.exe") == 0 && DriverResponsive(app, 100)) {
+      continue;
+    }
+    quietSince = GetTickCount();
+  }
+  return captions;
+}
+
+TEST_F(ProgramTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
+  UseFakePacker("shrink");
+  std::string file = Sample("sample.exe");
+  long long size = SizeOf(file);
+  ASSERT_TRUE(WriteBytes(dir.file("empty.exe"), ""));
+  const std::string texts[] = {
+      "   ",
+      "C:\\nincs \xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe",
+      "\"" + file + "\"",
+      dir.file("*.exe"),
+      "sampl?.exe",
+      file + std::string(261 - file.size(), ' '),   // the file itself, but 261 characters long
+      file + std::string(2000 - file.size(), ' '),
+      "CON",
+      dir.path(),
+      dir.path() + "\\",
+      "C:\\",
+      dir.file("empty.exe"),
+  };
+  Start();
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(DriverEscape(text.substr(0, 80)));
+    Type(text);
+    ExpectNoUsableFileBox(CompressForOneBox());
+  }
+  EXPECT_FALSE(FileExists(dir.file("fake-upx.log")));
+  EXPECT_EQ(SizeOf(file), size);
+  CloseAndExpectCleanEnd();
+}
+
+TEST_F(ProgramTest, AFlurryOfClicksLeavesTheProgramWorkingAndTheFileWhole) {
+  UseFakePacker("sleep 300 shrink");
+  std::string file = Sample("sample.exe");
+  long long size = SizeOf(file);
+  Start();
+  Type(file);
+  for (int i = 0; i < 10; i++) ASSERT_TRUE(DriverClick(&app, app.compressButton)) << DriverError();
+  for (int i = 0; i < 5; i++) ASSERT_TRUE(DriverClick(&app, app.browseButton)) << DriverError();
+  std::vector<std::string> captions = AnswerUntilQuiet(&app);
+  // Each run the stand-in made halved the file, and each was reported; a
+  // cancelled file dialog empties the field, so later presses are refused.
+  long long expected = size;
+  for (const std::string& caption : captions) {
+    if (caption == TEXT_REPORT_CAPTION) expected /= 2;
+    else EXPECT_EQ(caption, TEXT_NO_FILE_CAPTION);
+  }
+  EXPECT_LT(expected, size);
+  EXPECT_EQ(SizeOf(file), expected);
+  EXPECT_TRUE(DriverResponsive(&app, WAIT_MS));
+  CloseAndExpectCleanEnd();
+}
+
+// Asked to close while its window is disabled under a box or blocked on the
+// packer, the program either ends once it can or lets the request go (the
+// system does not close a disabled window); either way it is not left hung
+// and ends with exit code 0.
+static void ExpectEndsOrGoesOn(DriverApp* app) {
+  DWORD code = 1;
+  if (!DriverWaitExit(app, 1000, &code)) {
+    EXPECT_TRUE(DriverResponsive(app, WAIT_MS));
+    EXPECT_EQ(DriverCountBoxes(app), 0);
+    ASSERT_TRUE(DriverClose(app));
+    ASSERT_TRUE(DriverWaitExit(app, WAIT_MS, &code)) << DriverError();
+  }
+  EXPECT_EQ(code, 0u);
+}
+
+TEST_F(ProgramTest, ClosingTheWindowWhileABoxIsUpLeavesNothingHung) {
+  UseFakePacker("shrink");
+  Start();
+  DriverBox box;
+  ASSERT_TRUE(DriverClick(&app, app.compressButton));
+  ASSERT_TRUE(DriverWaitBox(&app, WAIT_MS, &box)) << DriverError();
+  ASSERT_TRUE(DriverClose(&app));
+  if (IsWindow(box.handle)) {
+    EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();
+  }
+  ExpectEndsOrGoesOn(&app);
+}
+
+TEST_F(ProgramTest, ASlowPackerIsWaitedForAndThenTheProgramGoesOn) {
+  UseFakePacker("sleep 3000 shrink");
+  std::string file = Sample("sample.exe");
+  long long size = SizeOf(file);
+  Start();
+  Type(file);
+  DriverBox box;
+  ASSERT_TRUE(DriverClick(&app, app.compressButton));
+  DWORD start = GetTickCount();
+  while (DriverCountProcesses("upx.exe") == 0 && GetTickCount() - start < WAIT_MS) Sleep(10);
+  ASSERT_EQ(DriverCountProcesses("upx.exe"), 1);
+  // Pressed and closed while the packer runs.
+  ASSERT_TRUE(DriverClick(&app, app.compressButton));
+  ASSERT_TRUE(DriverClose(&app));
+  ASSERT_TRUE(DriverWaitBox(&app, PACK_WAIT_MS, &box)) << DriverError();
+  EXPECT_EQ(box.caption, TEXT_REPORT_CAPTION);
+  EXPECT_EQ(SizeOf(file), size / 2);
+  EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();
+  // The press made meanwhile may have packed the file once more.
+  long long expected = size / 2;
+  for (const std::string& caption : AnswerUntilQuiet(&app)) {
+    EXPECT_EQ(caption, TEXT_REPORT_CAPTION);
+    expected /= 2;
+  }
+  EXPECT_EQ(SizeOf(file), expected);
+  ExpectEndsOrGoesOn(&app);
+  EXPECT_EQ(DriverCountProcesses("upx.exe"), 0);
+}

@@ -1,0 +1,88 @@
+// zimbrel.exe copied into a fresh folder with a packer beside it, started,
+// and driven through its window by the UI driver.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/texts.h"
+#include "tests/support/win_test.h"
+#include "ui-driver/driver.h"
+
+const DWORD WAIT_MS = 20000;      // any one thing the program should do
+const DWORD PACK_WAIT_MS = 180000;  // a real packing run, --brute included
+
+inline long long SizeOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+class ProgramTest : public testing::Test {
+ protected:
+  TempDir dir;
+  DriverApp app;
+
+  void SetUp() override {
+    SetEnvironmentVariableA("ZIMBREL_FAKE_UPX_MODE", 0);
+    SetEnvironmentVariableA("ZIMBREL_FAKE_UPX_LOG", 0);
+    ASSERT_TRUE(CopyFileTo(BuildDir() + "\\zimbrel.exe", dir.file("zimbrel.exe")));
+  }
+  void TearDown() override {
+    DriverKill(&app);
+    DriverRelease(&app);
+  }
+
+  void UseRealPacker() { ASSERT_TRUE(CopyFileTo(BuildDir() + "\\upx.exe", dir.file("upx.exe"))); }
+  // The stand-in packer as upx.exe, steered by its mode file (see fake-upx).
+  void UseFakePacker(const std::string& mode) {
+    ASSERT_TRUE(CopyFileTo(BuildDir() + "\\fake-upx.exe", dir.file("upx.exe")));
+    ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), mode));
+  }
+  // A fresh copy of a real program to pack; its full path.
+  std::string Sample(const std::string& name) {
+    std::string path = dir.file(name);
+    EXPECT_TRUE(CopyFileTo(BuildDir() + "\\pack-sample.exe", path));
+    return path;
+  }
+  void Start() {
+    ASSERT_TRUE(DriverStart(&app, dir.file("zimbrel.exe"), dir.path(), WAIT_MS)) << DriverError();
+  }
+  void Type(const std::string& text) { ASSERT_TRUE(DriverTypeText(&app, text, WAIT_MS)) << DriverError(); }
+
+  // Presses a button, then waits for the box it brings and answers it with OK.
+  DriverBox ClickForBox(HWND button, DWORD waitMs = WAIT_MS) {
+    DriverBox box;
+    EXPECT_TRUE(DriverClick(&app, button)) << DriverError();
+    EXPECT_TRUE(DriverWaitBox(&app, waitMs, &box)) << DriverError();
+    if (box.handle) {
+      EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();
+    }
+    return box;
+  }
+  // As above, and no second box follows: once the program takes messages
+  // again after the first, none is up.
+  DriverBox CompressForOneBox(DWORD waitMs = WAIT_MS) {
+    DriverBox box = ClickForBox(app.compressButton, waitMs);
+    EXPECT_TRUE(DriverResponsive(&app, WAIT_MS));
+    EXPECT_EQ(DriverCountBoxes(&app), 0);
+    return box;
+  }
+  void ExpectNoUsableFileBox(const DriverBox& box) {
+    EXPECT_EQ(box.caption, TEXT_NO_FILE_CAPTION);
+    EXPECT_EQ(box.text, TEXT_NO_FILE);
+    EXPECT_EQ(box.icon, MB_ICONEXCLAMATION);
+    EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
+  }
+  // Closes the window; the program must end with exit code 0 and leave no
+  // window or packer behind.
+  void CloseAndExpectCleanEnd() {
+    ASSERT_TRUE(DriverClose(&app));
+    DWORD code = 1;
+    ASSERT_TRUE(DriverWaitExit(&app, WAIT_MS, &code)) << DriverError();
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(IsWindow(app.window));
+    EXPECT_EQ(DriverCountWindows(app.processId), 0);
+    EXPECT_EQ(DriverCountProcesses("upx.exe"), 0);
+  }
+};
