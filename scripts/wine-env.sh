@@ -38,6 +38,11 @@ zimbrel_start_wine() {
   # when the test ends instead of staying open in a service it started.
   wineserver -p >/dev/null 2>&1 || true
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # Xvfb runs no window manager: Wine then waits 2 s for every visible window
+  # it hides or destroys. Unmanaged windows are placed and activated by Wine alone.
+  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+  fi
 }
 
 zimbrel_stop() {
