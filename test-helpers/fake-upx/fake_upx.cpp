@@ -126,6 +126,8 @@ static void Print(LONGLONG megabytes) {
 // Volatile, so the compiler cannot see that the write below faults.
 static volatile int* volatile nowhere = 0;
 
+static LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
+
 int main() {
   const char* commandLine = GetCommandLineA();
   AppendLog(commandLine);
@@ -141,7 +143,11 @@ int main() {
     else if (!lstrcmpA(word, "delete")) ok = DeleteFileA(target) != 0;
     else if (!lstrcmpA(word, "truncate")) ok = SetSize(0, false);
     else if (!lstrcmpA(word, "grow")) ok = SetSize(number < 0 ? 4096 : number, true);
-    else if (!lstrcmpA(word, "crash")) *nowhere = 0;
+    else if (!lstrcmpA(word, "crash")) {
+      // The process ends with the fault's code; no debugger or crash dialog is started.
+      SetUnhandledExceptionFilter(EndOnFault);
+      *nowhere = 0;
+    }
     else if (!lstrcmpA(word, "sleep")) Sleep(number < 0 ? 0 : (DWORD)number);
     else if (!lstrcmpA(word, "print")) Print(number);
     else if (!lstrcmpA(word, "exit")) return (int)number;

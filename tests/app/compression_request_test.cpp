@@ -3,22 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "runtime/system/program_runner.h"
+#include "tests/app/expected_texts.h"
 #include "tests/app/request_seam.h"
 #include "tests/support/win_test.h"
 
 namespace {
 
 const char kPath[] = "C:\\work\\app.exe";
-const std::string kNoFileCaption = "Hiba ";
-const std::string kNoFileText = "Adj meg egy f\xE1jlt";
-const std::string kErrorCaption = "Hiba   ";
-const std::string kPackerMissing =
-    "UPX hiba! Az UPX-nek ugyanabban a k\xF6nyvt\xE1rban kell lennie, mint a Zimbrel!  ";
-const std::string kUnchanged = "Nem t\xF6m\xF6r\xEDthet\xF5! Lehet, hogy m\xE1r t\xF6m\xF6r\xEDtve van a f\xE1jl?  ";
-
-std::string Report(const std::string& before, const std::string& after) {
-  return "Eredeti : " + before + "\r\n\xDAj m\xE9ret: " + after;
-}
 
 void ExpectOneDialog(const RequestSeam& seam, const std::string& caption, const std::string& text, UINT flags) {
   ASSERT_EQ(seam.dialogs.size(), 1u);
@@ -53,7 +44,7 @@ TEST(CompressionRequest, EachLevelGivesItsSwitchBeforeTheQuotedPath) {
     // Text checked, size checked, size before, command line, size after, size reported.
     EXPECT_EQ(seam.pathReads, 6);
     EXPECT_EQ(seam.sizeQueries, std::vector<std::string>(4, kPath));
-    ExpectOneDialog(seam, "K\xE9sz", Report("900", "500"), MB_ICONINFORMATION);
+    ExpectOneDialog(seam, kReportCaption, Report("900", "500"), MB_ICONINFORMATION);
   }
 }
 
@@ -204,7 +195,7 @@ TEST(CompressionRequest, SizeAfterTheRunChoosesWarningOrReport) {
     if (row.warning)
       ExpectOneDialog(seam, kErrorCaption, kUnchanged, MB_ICONEXCLAMATION);
     else
-      ExpectOneDialog(seam, "K\xE9sz", Report(row.shownBefore, row.shownAfter), MB_ICONINFORMATION);
+      ExpectOneDialog(seam, kReportCaption, Report(row.shownBefore, row.shownAfter), MB_ICONINFORMATION);
   }
 }
 
@@ -220,7 +211,7 @@ TEST(CompressionRequest, FileOfThreeGibibytesIsMeasuredWhole) {
     std::string caption, text;
   } rows[] = {
       {[](const std::string&) {}, kErrorCaption, kUnchanged},
-      {[](const std::string&) { MakeSizedFile(big, (2LL << 30) + 5); }, "K\xE9sz",
+      {[](const std::string&) { MakeSizedFile(big, (2LL << 30) + 5); }, kReportCaption,
        Report("3221225472", "2147483653")},
   };
   for (const Row& row : rows) {
@@ -232,7 +223,7 @@ TEST(CompressionRequest, FileOfThreeGibibytesIsMeasuredWhole) {
     seam.Run();
     EXPECT_EQ(seam.runs.size(), 1u);
     EXPECT_EQ(sizeBeforeFull, 3LL << 30);
-    ExpectOneDialog(seam, row.caption, row.text, row.caption == "K\xE9sz" ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
+    ExpectOneDialog(seam, row.caption, row.text, row.caption == kReportCaption ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
   }
 }
 

@@ -3,6 +3,7 @@
 // for a real, non-empty file, with the path quoted exactly as typed.
 #include <gtest/gtest.h>
 
+#include "tests/app/expected_texts.h"
 #include "tests/app/request_seam.h"
 #include "tests/support/win_test.h"
 
@@ -45,6 +46,7 @@ TEST(CompressionRequestBadInput, EachPathGivesOneBoxAndRunsOnlyForARealFile) {
       {long259, 64},
       {long260, made260 ? 64 : 0},
       {long261, 0},
+      {long260 + "x", 0},  // its first 260 characters name a real file
       {dir.file(std::string(1980, 'a') + ".exe"), 0},
       {plain + "\\", 0},            // the size query would still find the file
       {dir.path() + "\\", 0},
@@ -79,7 +81,7 @@ TEST(CompressionRequestBadInput, EachPathGivesOneBoxAndRunsOnlyForARealFile) {
       EXPECT_EQ(seam.runs[0].parameters, "--best \"" + row.path + "\"");
       EXPECT_EQ(sizeBeforeFull, row.size);
     } else {
-      EXPECT_EQ(seam.dialogs[0].caption, "Hiba ");
+      EXPECT_EQ(seam.dialogs[0].caption, kNoFileCaption);
     }
   }
 }

@@ -1,0 +1,160 @@
+// The compress request with nothing played by the test: the real size query,
+// the real runner starting the real packer (or the stand-in), the real box.
+#include <gtest/gtest.h>
+
+#include "app/compression_request.h"
+#include "tests/app/expected_texts.h"
+#include "tests/support/win_test.h"
+
+namespace {
+
+struct Chosen {
+  std::string path;
+  LONG level;
+};
+const char* ChosenPath(void* c) { return ((Chosen*)c)->path.c_str(); }
+LONG ChosenLevel(void* c) { return ((Chosen*)c)->level; }
+
+// One request in this process; upx.exe is found beside the test program.
+std::vector<SeenBox> Request(const std::string& path, LONG level) {
+  Chosen chosen = {path, level};
+  BoxCatcher catcher;
+  CompressionRequest({ChosenPath, ChosenLevel, &chosen});
+  return catcher.boxes();
+}
+
+std::string Unhex(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += (char)std::stoi(hex.substr(i, 2), nullptr, 16);
+  return bytes;
+}
+
+// One request in another process, request-probe.exe copied into `folder`, so
+// that the packer is looked for there.
+std::vector<SeenBox> ProbeRequest(const std::string& folder, const std::string& path, LONG level) {
+  std::string probe = folder + "\\request-probe.exe";
+  EXPECT_TRUE(CopyFileTo(BuildDir() + "\\request-probe.exe", probe));
+  std::string output;
+  long code = RunAndWait("\"" + probe + "\" " + std::to_string(level) + " \"" + path + "\"", 60000, &output,
+                         folder.c_str());
+  std::vector<SeenBox> boxes;
+  size_t at = 0;
+  while ((at = output.find("box ", at)) != std::string::npos) {
+    SeenBox box;
+    size_t line1 = output.find('\n', at), line2 = output.find('\n', line1 + 1), line3 = output.find('\n', line2 + 1);
+    if (line3 == std::string::npos) break;
+    sscanf(output.c_str() + at, "box %ld %d", &box.icon, &box.buttons);
+    box.caption = Unhex(output.substr(line1 + 1, line2 - line1 - 1));
+    box.text = Unhex(output.substr(line2 + 1, line3 - line2 - 1));
+    boxes.push_back(box);
+    at = line3;
+  }
+  EXPECT_EQ(code, (long)boxes.size()) << output;
+  return boxes;
+}
+
+void ExpectBox(const std::vector<SeenBox>& boxes, const std::string& caption, const std::string& text, LONG icon) {
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, caption);
+  EXPECT_EQ(boxes[0].text, text);
+  EXPECT_EQ(boxes[0].icon, icon);
+  EXPECT_EQ(boxes[0].buttons, 1);
+}
+
+std::string Bytes(const std::string& path) {
+  std::string bytes;
+  EXPECT_TRUE(ReadBytes(path, &bytes)) << path;
+  return bytes;
+}
+
+// A real PE32 program to pack: one of the build's own helpers (about 100 KiB).
+const char kProgram[] = "fake-upx.exe";
+
+TEST(CompressionRequestEndToEnd, PacksARealProgramAtEachLevelAndThenRefusesToPackItAgain) {
+  TempDir dir;
+  std::string folder = dir.file("pr\xF3\x62\x61 mappa");
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), 0));
+  std::string original = Bytes(BuildDir() + "\\" + kProgram);
+  ASSERT_GT(original.size(), 20000u);
+  struct Row {
+    const char* item;
+    LONG level;
+    size_t packedSize;
+  } rows[] = {{"Szint 1", 0, 0}, {"Jobb", 9, 0}, {"Max", 10, 0}};
+  for (Row& row : rows) {
+    SCOPED_TRACE(row.item);
+    std::string path = folder + "\\\xE1rv\xEDzt\xFBr\xF5 " + std::to_string(row.level) + ".exe";
+    ASSERT_TRUE(WriteBytes(path, original));
+    std::vector<SeenBox> boxes = Request(path, row.level);
+    std::string packed = Bytes(path);
+    ExpectBox(boxes, kReportCaption, Report(original.size(), packed.size()), 64);
+    row.packedSize = packed.size();
+    EXPECT_LT(packed.size(), original.size());
+    EXPECT_EQ(packed.substr(0, 2), "MZ");
+    EXPECT_NE(packed.find("UPX!"), std::string::npos);
+
+    // Already packed: the packer refuses, the size stays, the bytes too.
+    ExpectBox(Request(path, row.level), kErrorCaption, kUnchanged, 48);
+    EXPECT_TRUE(Bytes(path) == packed);
+  }
+  // The levels reached the packer: the fastest packs least tightly.
+  EXPECT_GT(rows[0].packedSize, rows[1].packedSize);
+  EXPECT_LE(rows[2].packedSize, rows[1].packedSize);
+}
+
+TEST(CompressionRequestEndToEnd, FileThatIsNoProgramIsLeftAsItWas) {
+  TempDir dir;
+  std::string path = dir.file("notes.exe");
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i) + " of a text that is no program\r\n";
+  ASSERT_TRUE(WriteBytes(path, text));
+  ExpectBox(Request(path, 9), kErrorCaption, kUnchanged, 48);
+  EXPECT_TRUE(Bytes(path) == text);
+}
+
+TEST(CompressionRequestEndToEnd, PackerMissingFromTheProgramsFolder) {
+  TempDir dir;
+  std::string original = Bytes(BuildDir() + "\\" + kProgram);
+  std::string path = dir.file("app.exe");
+  ASSERT_TRUE(WriteBytes(path, original));
+  ExpectBox(ProbeRequest(dir.path(), path, 9), kErrorCaption, kPackerMissing, 48);
+  EXPECT_TRUE(Bytes(path) == original);
+
+  // With upx.exe put beside it, the same program in the same folder packs the file.
+  ASSERT_TRUE(CopyFileTo(BuildDir() + "\\upx.exe", dir.file("upx.exe")));
+  std::vector<SeenBox> boxes = ProbeRequest(dir.path(), path, 9);
+  size_t packedSize = Bytes(path).size();
+  ExpectBox(boxes, kReportCaption, Report(original.size(), packedSize), 64);
+  EXPECT_LT(packedSize, original.size());
+}
+
+// The stand-in packer beside the probe, in each of its ways of ending: the
+// report or the warning follows from the file's size alone, never from how the
+// packer ended, and the packer gets the command line it should.
+TEST(CompressionRequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
+  struct Row {
+    const char* mode;
+    std::string caption, text;
+  } rows[] = {
+      {"shrink 500", kReportCaption, Report(900, 500)},
+      {"sleep 300 shrink 400", kReportCaption, Report(900, 400)},
+      {"grow 100", kReportCaption, Report(900, 1000)},
+      {"truncate", kReportCaption, Report(900, 0)},
+      {"delete", kReportCaption, Report(900, -1)},
+      {"keep", kErrorCaption, kUnchanged},
+      {"exit 3", kErrorCaption, kUnchanged},
+      {"crash", kErrorCaption, kUnchanged},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.mode);
+    TempDir dir;
+    ASSERT_TRUE(CopyFileTo(BuildDir() + "\\fake-upx.exe", dir.file("upx.exe")));
+    ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), row.mode));
+    std::string path = dir.file("my app.exe");
+    ASSERT_TRUE(WriteBytes(path, std::string(900, 'z')));
+    ExpectBox(ProbeRequest(dir.path(), path, 0), row.caption, row.text, row.caption == kReportCaption ? 64 : 48);
+    EXPECT_EQ(Bytes(dir.file("fake-upx.log")), "\"upx.exe\" -1 \"" + path + "\"\r\n");
+  }
+}
+
+}  // namespace
