@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "runtime/memory/heaps.h"
+#include "runtime/system/path_size.h"
+#include "runtime/system/program_runner.h"
+#include "tests/support/win_test.h"
+
+namespace {
+
+typedef std::map<std::string, std::string> Fields;
+
+std::string Recorder() { return BuildDir() + "\\recorder.exe"; }
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// What a pipe carries until its writers are gone (10 s at most, so a writer
+// left open in error fails the test instead of hanging it).
+std::string ReadAll(HANDLE from) {
+  std::string bytes;
+  char buffer[4096];
+  DWORD ready, got, start = GetTickCount();
+  while (GetTickCount() - start < 10000 && PeekNamedPipe(from, 0, 0, 0, &ready, 0)) {
+    if (!ready) Sleep(5);
+    else if (ReadFile(from, buffer, ready < sizeof buffer ? ready : sizeof buffer, &got, 0)) bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+// Waits for a kept program to end, closes what its record holds and unlinks it.
+void Finish(ProcessRecord* record) {
+  EXPECT_EQ(WaitForSingleObject(record->processHandle, 10000), WAIT_OBJECT_0);
+  for (HANDLE h : {record->processHandle, record->inputWrite, record->outputRead, record->errorRead})
+    if (h) CloseHandle(h);
+  NodeListRemove(&ProcessList, record);
+}
+
+// Each test's recorders write to record.txt in a fresh folder (the variable
+// is inherited by every program the test starts).
+class ProgramRun_ : public testing::Test {
+ protected:
+  void SetUp() override { SetEnvironmentVariableA("ZIMBREL_RECORD", RecordPath().c_str()); }
+  void TearDown() override { SetEnvironmentVariableA("ZIMBREL_RECORD", 0); }
+  std::string RecordPath() { return dir.file("record.txt"); }
+  // The record's fields, waiting up to 10 s for it; none if it never came.
+  Fields Record(DWORD ms = 10000) {
+    Fields fields;
+    if (!PumpUntil([&] { return FileExists(RecordPath()); }, ms)) return fields;
+    std::string text;
+    ReadBytes(RecordPath(), &text);
+    DeleteFileA(RecordPath().c_str());
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+      size_t eq = text.find('=', at);
+      if (eq < end) fields[text.substr(at, eq - at)] = text.substr(eq + 1, end - eq - 1);
+    }
+    return fields;
+  }
+  TempDir dir;
+};
+
+TEST_F(ProgramRun_, QuotesTheProgramAndAddsParametersAfterOneSpace) {
+  const std::string r = Recorder();
+  char here[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, here);
+  const struct {
+    std::string program;
+    const char* parameters;
+    const char* directory;
+    std::string commandLine, cwd;
+  } cases[] = {
+      {r, "a  \"b c\"", "", Quoted(r) + " a  \"b c\"", here},
+      {r, "", nullptr, Quoted(r), here},
+      {r, nullptr, dir.path().c_str(), Quoted(r), dir.path()},
+      {Quoted(r), "x", "", Quoted(r) + " x", here},            // already quoted: unchanged
+      {Quoted(r) + " first", "x", "", Quoted(r) + " first x", here},
+      {"recorder.exe", "", "", "\"recorder.exe\"", here},     // found beside this program
+  };
+  // RUN_READ without RUN_OPEN keeps the shell out: the line is the runner's own.
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProgramRun(c.program.c_str(), c.parameters, c.directory, RUN_WAIT | RUN_READ), 1) << c.program;
+    Fields f = Record(0);
+    EXPECT_EQ(f["cmdline"], c.commandLine);
+    EXPECT_EQ(f["cwd"], c.cwd);
+  }
+  // The short form: no parameters, no directory, shown normally.
+  ASSERT_EQ(ProgramRun(r.c_str()), 1);
+  Fields f = Record();
+  EXPECT_EQ(f["cmdline"], Quoted(r));
+  EXPECT_EQ(f["show"], "1");
+  EXPECT_EQ(f["flags"], "1");
+}
+
+TEST_F(ProgramRun_, ShowStateAndStandardStreams) {
+  // Streams, in the order input, output, error: P a pipe, I the caller's own,
+  // N none (a detached program has no console and no standard handles).
+  const struct {
+    DWORD flags;
+    const char *show, *startFlags, *streams;
+  } cases[] = {
+      {RUN_WAIT, "1", "1", "III"},
+      {RUN_WAIT | RUN_HIDE, "0", "1", "NNN"},
+      {RUN_WAIT | RUN_READ | RUN_WRITE | RUN_ERROR, "1", "1", "III"},  // no RUN_OPEN: no pipes
+      {RUN_OPEN | RUN_HIDE | RUN_READ, "0", "257", "IPI"},               // not detached
+      {RUN_OPEN | RUN_WRITE | RUN_ERROR, "1", "257", "PIP"},
+  };
+  Fields own;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    intptr_t result = ProgramRun(Recorder().c_str(), "", "", c.flags);
+    ASSERT_NE(result, 0);
+    Fields f = Record();
+    EXPECT_EQ(f["show"], c.show);
+    EXPECT_EQ(f["flags"], c.startFlags);
+    if (own.empty()) own = f;
+    const char* names[] = {"stdin", "stdout", "stderr"};
+    for (int i = 0; i < 3; ++i) {
+      char kind = c.streams[i];
+      std::string expected = kind == 'P' ? std::to_string(FILE_TYPE_PIPE) : kind == 'N' ? "-1" : own[names[i]];
+      EXPECT_EQ(f[names[i]], expected) << names[i];
+    }
+    if (c.flags & RUN_OPEN) Finish((ProcessRecord*)result);
+  }
+}
+
+TEST_F(ProgramRun_, WaitReturnsOnlyWhenTheProgramHasEnded) {
+  std::string mark = dir.file("mark");
+  EXPECT_EQ(ProgramRun(Recorder().c_str(), ("sleep:500 mark:" + Quoted(mark)).c_str(), "", RUN_WAIT), 1);
+  EXPECT_TRUE(FileExists(mark));
+
+  // Without RUN_WAIT the call returns while the program still waits for its input.
+  std::string later = dir.file("later");
+  auto* kept = (ProcessRecord*)ProgramRun(Recorder().c_str(), ("echo mark:" + Quoted(later)).c_str(), "",
+                                          RUN_OPEN | RUN_WRITE);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_FALSE(FileExists(later));
+  CloseHandle(kept->inputWrite);
+  kept->inputWrite = 0;
+  Finish(kept);
+  EXPECT_TRUE(FileExists(later));
+}
+
+TEST_F(ProgramRun_, PipesCarryBytesBothWaysAndChainPrograms) {
+  const std::string bytes = "bytes through the pipes\r\n\x01\xFF";
+  auto* first = (ProcessRecord*)ProgramRun(Recorder().c_str(), "echo err:oops", "",
+                                           RUN_OPEN | RUN_READ | RUN_WRITE | RUN_ERROR | RUN_HIDE);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, NodePayload(ProcessList));
+  EXPECT_EQ((DWORD)first->processId, GetProcessId(first->processHandle));
+  for (HANDLE h : {first->inputWrite, first->outputRead, first->errorRead}) {
+    DWORD info = HANDLE_FLAG_INHERIT;
+    EXPECT_TRUE(GetHandleInformation(h, &info));
+    EXPECT_EQ(info & HANDLE_FLAG_INHERIT, 0u);  // the caller's ends stay with the caller
+  }
+  // The second program reads what the first writes.
+  auto* second = (ProcessRecord*)ProgramRun(Recorder().c_str(), "echo", "", RUN_OPEN | RUN_READ | RUN_CONNECT, first);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->inputWrite, nullptr);
+  DWORD written;
+  ASSERT_TRUE(WriteFile(first->inputWrite, bytes.data(), bytes.size(), &written, 0));
+  CloseHandle(first->inputWrite);
+  first->inputWrite = 0;
+  EXPECT_EQ(ReadAll(second->outputRead), bytes);
+  EXPECT_EQ(ReadAll(first->errorRead), "oops");
+  Finish(second);
+  Finish(first);
+
+  // A sender without an output pipe: the new program gets its own input pipe.
+  ProcessRecord silent = {};
+  auto* third = (ProcessRecord*)ProgramRun(Recorder().c_str(), "echo", "",
+                                           RUN_OPEN | RUN_READ | RUN_WRITE | RUN_CONNECT, &silent);
+  ASSERT_NE(third, nullptr);
+  ASSERT_NE(third->inputWrite, nullptr);
+  WriteFile(third->inputWrite, "abc", 3, &written, 0);
+  CloseHandle(third->inputWrite);
+  third->inputWrite = 0;
+  EXPECT_EQ(ReadAll(third->outputRead), "abc");
+  Finish(third);
+}
+
+// Documents of the type .zrtdoc open in recorder.exe, through the shell.
+struct DocumentType {
+  DocumentType() {
+    RegSetValueA(HKEY_CLASSES_ROOT, ".zrtdoc", REG_SZ, "ZimbrelTestDocument", 0);
+    std::string command = Quoted(Recorder()) + " opened \"%1\"";
+    RegSetValueA(HKEY_CLASSES_ROOT, "ZimbrelTestDocument\\shell\\open\\command", REG_SZ, command.c_str(), 0);
+  }
+  ~DocumentType() {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "ZimbrelTestDocument");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".zrtdoc");
+  }
+};
+
+TEST_F(ProgramRun_, TheShellOpensWhatCannotBeStartedDirectly) {
+  DocumentType type;
+  ASSERT_TRUE(CreateDirectoryA(dir.file("docs").c_str(), 0));
+  std::string doc = dir.file("docs\\letter.zrtdoc");
+  ASSERT_TRUE(WriteBytes(doc, "not a program"));
+  const struct {
+    std::string program;
+    const char* directory;
+    DWORD flags;
+    std::string cwd, show;
+  } cases[] = {
+      {doc, "", RUN_WAIT, dir.file("docs\\"), "1"},  // the program's folder
+      {Quoted(doc), "", RUN_WAIT | RUN_HIDE, dir.file("docs\\"), "0"},
+      {doc, dir.path().c_str(), RUN_OPEN, dir.path(), "1"},
+  };
+  for (const auto& c : cases) {
+    intptr_t result = ProgramRun(c.program.c_str(), "", c.directory, c.flags);
+    Fields f = Record();
+    EXPECT_NE(f["cmdline"].find(doc), std::string::npos) << c.program;
+    EXPECT_EQ(f["cmdline"].find(Quoted(Recorder()) + " opened "), 0u) << f["cmdline"];
+    // The folder is compared without its closing backslash.
+    std::string cwd = c.cwd.back() == '\\' ? c.cwd.substr(0, c.cwd.size() - 1) : c.cwd;
+    EXPECT_EQ(f["cwd"], cwd);
+    EXPECT_EQ(f["show"], c.show);
+    if (c.flags & RUN_OPEN) {
+      ASSERT_NE(result, 0);
+      EXPECT_EQ(((ProcessRecord*)result)->processId, -1);
+      Finish((ProcessRecord*)result);
+    } else {
+      EXPECT_EQ(result, 1);
+    }
+  }
+  // Redirection rules the shell out.
+  EXPECT_EQ(ProgramRun(doc.c_str(), "", "", RUN_WAIT | RUN_READ), 0);
+  EXPECT_TRUE(Record(300).empty());
+}
+
+TEST_F(ProgramRun_, WhatCannotStartGivesZeroAndLeavesNothingBehind) {
+  const std::string r = Recorder(), missing = dir.file("missing\\none.exe");
+  const std::string longText(40000, 'p');
+  const struct {
+    const char *program, *parameters, *directory;
+    DWORD flags;
+  } cases[] = {
+      {nullptr, "", "", RUN_WAIT},
+      {"", "", "", RUN_WAIT | RUN_OPEN},
+      {missing.c_str(), "", "", RUN_WAIT},
+      {missing.c_str(), "", "", RUN_OPEN | RUN_READ | RUN_WRITE},
+      {r.c_str(), "", missing.c_str(), RUN_WAIT},            // the directory does not exist
+      {r.c_str(), "", missing.c_str(), RUN_WAIT | RUN_OPEN},
+      {r.c_str(), longText.c_str(), "", RUN_WAIT},           // too long for a command line
+  };
+  ProgramRun(r.c_str(), "", "", RUN_WAIT);
+  Record();
+  DWORD handles = HandleCount();
+  ListNode* head = ProcessList;
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProgramRun(c.program, c.parameters, c.directory, c.flags), 0) << c.flags;
+    EXPECT_TRUE(Record(300).empty()) << "started after all";
+  }
+  EXPECT_EQ(ProcessList, head);
+  EXPECT_EQ(HandleCount(), handles);
+}
+
+TEST_F(ProgramRun_, NoBufferOrNoRecordMeansNotStarted) {
+  DWORD handles = HandleCount();
+  HANDLE heap = MainHeap;
+  MainHeap = 0;  // the command line cannot be allocated
+  EXPECT_EQ(ProgramRun(Recorder().c_str(), "", "", RUN_WAIT | RUN_OPEN | RUN_READ), 0);
+  MainHeap = heap;
+  heap = ListHeap;
+  ListHeap = 0;  // the process record cannot be allocated
+  EXPECT_EQ(ProgramRun(Recorder().c_str(), "", "", RUN_WAIT | RUN_OPEN | RUN_READ), 0);
+  ListHeap = heap;
+  EXPECT_TRUE(Record(300).empty());
+  EXPECT_EQ(HandleCount(), handles);
+}
+
+TEST_F(ProgramRun_, AHundredRunsLeaveNoHandleOpen) {
+  ScopedHandle pipeRead, pipeWrite;
+  ASSERT_TRUE(CreatePipe(&pipeRead.h, &pipeWrite.h, 0, 0));
+  ProcessRecord sender = {};
+  sender.outputRead = pipeRead.h;
+  auto run = [&](int i) {
+    static const DWORD flags[] = {RUN_WAIT, RUN_WAIT | RUN_HIDE, RUN_WAIT | RUN_CONNECT,
+                                  RUN_OPEN | RUN_READ | RUN_WRITE | RUN_ERROR};
+    intptr_t result = ProgramRun(Recorder().c_str(), i % 4 == 3 ? "echo" : "", "", flags[i % 4], &sender);
+    ASSERT_NE(result, 0);
+    if (result != 1) {
+      auto* record = (ProcessRecord*)result;
+      CloseHandle(record->inputWrite);
+      record->inputWrite = 0;
+      ReadAll(record->outputRead);
+      Finish(record);
+    }
+    ProgramRun(dir.file("missing.exe").c_str());
+  };
+  run(0);
+  DWORD handles = HandleCount();
+  for (int i = 1; i < 100; ++i) run(i);
+  EXPECT_EQ(HandleCount(), handles);
+}
+
+TEST_F(ProgramRun_, UpxPacksAFileThatThenShrinks) {
+  std::string target = dir.file("packed.exe");
+  ASSERT_TRUE(CopyFileTo(Recorder(), target));
+  int64_t before = PathSize(target.c_str());
+  ASSERT_GT(before, 8192);
+  // As the application runs it: found beside the program, no directory.
+  EXPECT_EQ(ProgramRun("upx.exe", ("-1 " + Quoted(target)).c_str(), "", RUN_WAIT | RUN_HIDE), 1);
+  int64_t after = PathSize(target.c_str());
+  EXPECT_GT(after, 0);
+  EXPECT_LT(after, before);
+  // Still a program that runs.
+  EXPECT_EQ(ProgramRun(target.c_str(), "", "", RUN_WAIT), 1);
+  EXPECT_EQ(Record()["cmdline"], Quoted(target));
+}
+
+}  // namespace
