@@ -27,6 +27,14 @@ std::string ReadAll(HANDLE from) {
   return bytes;
 }
 
+// Hands bytes to a kept program's input and closes it, so the program sees its end.
+void Feed(ProcessRecord* record, const std::string& bytes) {
+  DWORD written;
+  EXPECT_TRUE(WriteFile(record->inputWrite, bytes.data(), bytes.size(), &written, 0));
+  CloseHandle(record->inputWrite);
+  record->inputWrite = 0;
+}
+
 // Waits for a kept program to end, closes what its record holds and unlinks it.
 void Finish(ProcessRecord* record) {
   EXPECT_EQ(WaitForSingleObject(record->processHandle, 10000), WAIT_OBJECT_0);
@@ -133,8 +141,7 @@ TEST_F(ProgramRun_, WaitReturnsOnlyWhenTheProgramHasEnded) {
                                           RUN_OPEN | RUN_WRITE);
   ASSERT_NE(kept, nullptr);
   EXPECT_FALSE(FileExists(later));
-  CloseHandle(kept->inputWrite);
-  kept->inputWrite = 0;
+  Feed(kept, "");
   Finish(kept);
   EXPECT_TRUE(FileExists(later));
 }
@@ -155,10 +162,7 @@ TEST_F(ProgramRun_, PipesCarryBytesBothWaysAndChainPrograms) {
   auto* second = (ProcessRecord*)ProgramRun(Recorder().c_str(), "echo", "", RUN_OPEN | RUN_READ | RUN_CONNECT, first);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->inputWrite, nullptr);
-  DWORD written;
-  ASSERT_TRUE(WriteFile(first->inputWrite, bytes.data(), bytes.size(), &written, 0));
-  CloseHandle(first->inputWrite);
-  first->inputWrite = 0;
+  Feed(first, bytes);
   EXPECT_EQ(ReadAll(second->outputRead), bytes);
   EXPECT_EQ(ReadAll(first->errorRead), "oops");
   Finish(second);
@@ -170,9 +174,7 @@ TEST_F(ProgramRun_, PipesCarryBytesBothWaysAndChainPrograms) {
                                            RUN_OPEN | RUN_READ | RUN_WRITE | RUN_CONNECT, &silent);
   ASSERT_NE(third, nullptr);
   ASSERT_NE(third->inputWrite, nullptr);
-  WriteFile(third->inputWrite, "abc", 3, &written, 0);
-  CloseHandle(third->inputWrite);
-  third->inputWrite = 0;
+  Feed(third, "abc");
   EXPECT_EQ(ReadAll(third->outputRead), "abc");
   Finish(third);
 }
@@ -233,38 +235,30 @@ TEST_F(ProgramRun_, WhatCannotStartGivesZeroAndLeavesNothingBehind) {
   const struct {
     const char *program, *parameters, *directory;
     DWORD flags;
+    HANDLE* heapGone;  // a heap that cannot give a block during the call
   } cases[] = {
-      {nullptr, "", "", RUN_WAIT},
-      {"", "", "", RUN_WAIT | RUN_OPEN},
-      {missing.c_str(), "", "", RUN_WAIT},
-      {missing.c_str(), "", "", RUN_OPEN | RUN_READ | RUN_WRITE},
-      {r.c_str(), "", missing.c_str(), RUN_WAIT},            // the directory does not exist
-      {r.c_str(), "", missing.c_str(), RUN_WAIT | RUN_OPEN},
-      {r.c_str(), longText.c_str(), "", RUN_WAIT},           // too long for a command line
+      {nullptr, "", "", RUN_WAIT, nullptr},
+      {"", "", "", RUN_WAIT | RUN_OPEN, nullptr},
+      {missing.c_str(), "", "", RUN_WAIT, nullptr},
+      {missing.c_str(), "", "", RUN_OPEN | RUN_READ | RUN_WRITE, nullptr},
+      {r.c_str(), "", missing.c_str(), RUN_WAIT, nullptr},  // the directory does not exist
+      {r.c_str(), "", missing.c_str(), RUN_WAIT | RUN_OPEN, nullptr},
+      {r.c_str(), longText.c_str(), "", RUN_WAIT, nullptr},  // too long for a command line
+      {r.c_str(), "", "", RUN_WAIT | RUN_OPEN | RUN_READ, &MainHeap},  // no command-line buffer
+      {r.c_str(), "", "", RUN_WAIT | RUN_OPEN | RUN_READ, &ListHeap},  // no process record
   };
   ProgramRun(r.c_str(), "", "", RUN_WAIT);
   Record();
   DWORD handles = HandleCount();
   ListNode* head = ProcessList;
   for (const auto& c : cases) {
+    HANDLE heap = c.heapGone ? *c.heapGone : 0;
+    if (c.heapGone) *c.heapGone = 0;
     EXPECT_EQ(ProgramRun(c.program, c.parameters, c.directory, c.flags), 0) << c.flags;
+    if (c.heapGone) *c.heapGone = heap;
     EXPECT_TRUE(Record(300).empty()) << "started after all";
   }
   EXPECT_EQ(ProcessList, head);
-  EXPECT_EQ(HandleCount(), handles);
-}
-
-TEST_F(ProgramRun_, NoBufferOrNoRecordMeansNotStarted) {
-  DWORD handles = HandleCount();
-  HANDLE heap = MainHeap;
-  MainHeap = 0;  // the command line cannot be allocated
-  EXPECT_EQ(ProgramRun(Recorder().c_str(), "", "", RUN_WAIT | RUN_OPEN | RUN_READ), 0);
-  MainHeap = heap;
-  heap = ListHeap;
-  ListHeap = 0;  // the process record cannot be allocated
-  EXPECT_EQ(ProgramRun(Recorder().c_str(), "", "", RUN_WAIT | RUN_OPEN | RUN_READ), 0);
-  ListHeap = heap;
-  EXPECT_TRUE(Record(300).empty());
   EXPECT_EQ(HandleCount(), handles);
 }
 
@@ -280,9 +274,8 @@ TEST_F(ProgramRun_, AHundredRunsLeaveNoHandleOpen) {
     ASSERT_NE(result, 0);
     if (result != 1) {
       auto* record = (ProcessRecord*)result;
-      CloseHandle(record->inputWrite);
-      record->inputWrite = 0;
-      ReadAll(record->outputRead);
+      Feed(record, "x");
+      EXPECT_EQ(ReadAll(record->outputRead), "x");
       Finish(record);
     }
     ProgramRun(dir.file("missing.exe").c_str());
