@@ -14,7 +14,7 @@ static bool IsMainHeapBlock(void* block, size_t atLeast) {
 }
 
 void EventDataFree(EventState* state) {
-  void** record = (void**)state->eventData;
+  void** record = state ? (void**)state->eventData : 0;
   if (!record) return;
   state->eventData = 0;
   void* inner = record[DATA_RECORD_FIELDS - 1];

@@ -7,6 +7,7 @@ EventState* Events;
 // entry while the application has not fetched it. Without memory the event
 // is lost.
 void PendingEventAppend(EventState* state, LONG code, ObjectNumber window) {
+  if (!state) return;
   PendingEvent* newest = state->queueTail;
   if (newest && newest->code == code && newest->window == window) return;
   PendingEvent* entry = (PendingEvent*)HeapAllocate(MainHeap, 0, sizeof(PendingEvent));

@@ -53,32 +53,24 @@ static MessageWatch* watch;
 static LRESULT CALLBACK CallHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && watch) {
     CWPSTRUCT* m = (CWPSTRUCT*)lParam;
-    watch->Add({m->hwnd, m->message, m->wParam, false, GetPropA(m->hwnd, "Kel_WindowID")});
+    watch->Add({m->hwnd, m->message, m->wParam, GetPropA(m->hwnd, "Kel_WindowID")});
   }
-  return CallNextHookEx(0, code, wParam, lParam);
-}
-
-static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_CREATEWND && watch) watch->Add({(HWND)wParam, 0, 0, true, 0});
   return CallNextHookEx(0, code, wParam, lParam);
 }
 
 MessageWatch::MessageWatch() {
   watch = this;
-  callHook_ = SetWindowsHookExA(WH_CALLWNDPROC, CallHook, 0, GetCurrentThreadId());
-  cbtHook_ = SetWindowsHookExA(WH_CBT, CbtHook, 0, GetCurrentThreadId());
+  hook_ = SetWindowsHookExA(WH_CALLWNDPROC, CallHook, 0, GetCurrentThreadId());
 }
 
 MessageWatch::~MessageWatch() {
-  UnhookWindowsHookEx(callHook_);
-  UnhookWindowsHookEx(cbtHook_);
+  UnhookWindowsHookEx(hook_);
   watch = nullptr;
 }
 
-int MessageWatch::Find(HWND window, UINT message, bool created) const {
+int MessageWatch::Find(HWND window, UINT message) const {
   for (size_t i = 0; i < seen_.size(); i++)
-    if (seen_[i].window == window && seen_[i].created == created && (created || seen_[i].message == message))
-      return (int)i;
+    if (seen_[i].window == window && seen_[i].message == message) return (int)i;
   return -1;
 }
 
@@ -106,4 +98,15 @@ RECT WindowRectOf(HWND window) {
   RECT r = {};
   GetWindowRect(window, &r);
   return r;
+}
+
+static BOOL CALLBACK CountWindow(HWND, LPARAM n) {
+  ++*(DWORD*)n;
+  return TRUE;
+}
+
+DWORD ThreadWindowCount() {
+  DWORD n = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, (LPARAM)&n);
+  return n;
 }

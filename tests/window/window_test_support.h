@@ -33,13 +33,11 @@ std::vector<LONG> QueuedCodes();
 // The bytes of the MainHeap in use (HeapWalk).
 SIZE_T MainHeapUsed();
 
-// Every message sent to a window of this thread while alive, in order
-// (WH_CALLWNDPROC), and every window created (WH_CBT HCBT_CREATEWND).
+// Every message sent to a window of this thread while alive, in order (WH_CALLWNDPROC).
 struct SeenMessage {
   HWND window;
   UINT message;
   WPARAM wParam;
-  bool created;  // a window creation rather than a message
   HANDLE windowId;  // the window's "Kel_WindowID" when the message came
 };
 class MessageWatch {
@@ -47,12 +45,12 @@ class MessageWatch {
   MessageWatch();
   ~MessageWatch();
   const std::vector<SeenMessage>& seen() const { return seen_; }
-  // Position of the first entry for window with message (or creation), -1 if none.
-  int Find(HWND window, UINT message, bool created = false) const;
+  // Position of the first entry for window with message, -1 if none.
+  int Find(HWND window, UINT message) const;
   // Called from the hooks.
   void Add(const SeenMessage& m) { seen_.push_back(m); }
  private:
-  HHOOK callHook_, cbtHook_;
+  HHOOK hook_;
   std::vector<SeenMessage> seen_;
 };
 
@@ -78,3 +76,5 @@ class TestWindow {
 };
 
 RECT WindowRectOf(HWND window);
+// Windows of this thread, the system's own included.
+DWORD ThreadWindowCount();
