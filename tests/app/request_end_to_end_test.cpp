@@ -154,6 +154,9 @@ TEST(CompressionRequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) 
     ASSERT_TRUE(WriteBytes(path, std::string(900, 'z')));
     ExpectBox(ProbeRequest(dir.path(), path, 0), row.caption, row.text, row.caption == kReportCaption ? 64 : 48);
     EXPECT_EQ(Bytes(dir.file("fake-upx.log")), "\"upx.exe\" -1 \"" + path + "\"\r\n");
+    if (row.caption == kErrorCaption) {
+      EXPECT_TRUE(Bytes(path) == std::string(900, 'z'));
+    }
   }
 }
 
