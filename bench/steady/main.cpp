@@ -1,0 +1,235 @@
+// Steady state: the program's window is made as at start-up, and its compress
+// action runs 10,000 times on a file that is written afresh before each
+// request, with the packer stand-in (fake-upx, copied beside this program as
+// upx.exe) halving it. Each report box is read (it must be the "Kesz" report)
+// and dismissed from a hook on this thread, and the events that the request
+// left are taken with WaitEvent, as the program's loop would. After 100 and
+// after 10,000 requests the process's private bytes, handles, GDI objects and
+// USER objects are counted.
+//   usage: bench_steady [REQUESTS]   (from a folder where upx.exe is the stand-in)
+#include <windows.h>
+
+#include <psapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "app/main_window.h"
+#include "app/texts.h"
+#include "bench/support/measure.h"
+#include "runtime/gadget/gadget.h"
+#include "runtime/window/events.h"
+
+// ---- counting ------------------------------------------------------------------
+
+struct Counts {
+  double privateUsage;    // PROCESS_MEMORY_COUNTERS_EX.PrivateUsage
+  double privateCommit;   // committed private pages, from VirtualQuery
+  double handles;
+  double gdi;
+  double user;
+};
+
+static bool wineHandles, wineGdi, wineUser;  // set when the system's own count answered 0
+
+// Wine answers GetProcessHandleCount with 0; its handle table is dense (lowest
+// free slot first), so count its slots until a long run of empty ones.
+static DWORD CountHandles() {
+  DWORD n = 0;
+  if (GetProcessHandleCount(GetCurrentProcess(), &n) && n) return n;
+  wineHandles = true;
+  DWORD empty = 0;
+  n = 0;
+  for (ULONG_PTR value = 4; empty < 1024; value += 4) {
+    DWORD flags;
+    if (GetHandleInformation((HANDLE)value, &flags)) {
+      ++n;
+      empty = 0;
+    } else {
+      ++empty;
+    }
+  }
+  return n;
+}
+
+// The GDI handle table that the system keeps for the process (the PEB, at
+// fs:0x30, holds GdiSharedHandleTable at 0x94 on 32-bit): one 24-byte entry per handle, live
+// while its type byte is non-zero.
+struct GdiEntry {
+  unsigned long long object;
+  unsigned long owner;
+  unsigned short unique;
+  unsigned char type, flags;
+  unsigned long long user;
+};
+
+static DWORD CountGdi() {
+  DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  if (n) return n;
+  wineGdi = true;
+  BYTE* peb;
+  asm("movl %%fs:0x30, %0" : "=r"(peb));
+  GdiEntry* table = *(GdiEntry**)(peb + 0x94);
+  if (!table) return 0;
+  for (int i = 0; i < 0x10000; i++)
+    if (table[i].type) n++;
+  return n;
+}
+
+// USER handles are 16-bit indexes (0x20, 0x22, ...) that the system accepts
+// without their upper generation bits; each is probed for a window of this
+// process, a menu or an accelerator table of this process.
+static DWORD CountUser() {
+  DWORD n = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  if (n) return n;
+  wineUser = true;
+  DWORD self = GetCurrentProcessId();
+  for (ULONG_PTR h = 0x20; h < 0xFFF0; h += 2) {
+    DWORD pid = 0;
+    if (IsWindow((HWND)h)) {
+      GetWindowThreadProcessId((HWND)h, &pid);
+      if (pid == self) n++;
+    } else if (IsMenu((HMENU)h) || CopyAcceleratorTableA((HACCEL)h, 0, 0) > 0) {
+      n++;
+    }
+  }
+  return n;
+}
+
+static DWORD CommittedPrivate() {
+  DWORD total = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (BYTE* at = 0; VirtualQuery(at, &info, sizeof info) == sizeof info; at = (BYTE*)info.BaseAddress + info.RegionSize) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+    if ((BYTE*)info.BaseAddress + info.RegionSize <= at) break;
+  }
+  return total;
+}
+
+static Counts Count() {
+  Counts c;
+  PROCESS_MEMORY_COUNTERS_EX memory = {};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&memory, sizeof memory);
+  c.privateUsage = (double)memory.PrivateUsage;
+  c.privateCommit = CommittedPrivate();
+  c.handles = CountHandles();
+  c.gdi = CountGdi();
+  c.user = CountUser();
+  return c;
+}
+
+// ---- the boxes -----------------------------------------------------------------
+
+static long reports, otherBoxes;
+
+static LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    HWND box = (HWND)wParam;
+    char cls[16] = "", caption[32] = "";
+    GetClassNameA(box, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0) {
+      GetWindowTextA(box, caption, sizeof caption);
+      if (lstrcmpA(caption, TEXT_REPORT_CAPTION) == 0) reports++;
+      else otherBoxes++;
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+  }
+  return CallNextHookEx(0, code, wParam, lParam);
+}
+
+// ---- the requests --------------------------------------------------------------
+
+static char target[MAX_PATH];
+
+static bool WriteTarget() {
+  static BYTE bytes[65536];
+  for (int i = 0; i < (int)sizeof bytes; i++) bytes[i] = (BYTE)(i * 7);
+  HANDLE f = CreateFileA(target, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(f, bytes, sizeof bytes, &written, 0);
+  CloseHandle(f);
+  return ok && written == sizeof bytes;
+}
+
+static bool OneRequest() {
+  if (!WriteTarget()) return false;
+  CompressRequestFromWindow();
+  while (WaitEvent(0)) {
+  }
+  return true;
+}
+
+static void Row(const char* figure, const char* unit, double after, double before, const char* budget) {
+  char difference[32];
+  sprintf(difference, "%+.0f", after - before);
+  PrintValueRow(figure, unit, after, before, budget, difference);
+}
+
+int main(int argc, char** argv) {
+  long requests = argc > 1 ? atol(argv[1]) : 10000;
+  if (requests < 100) requests = 100;
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  wsprintfA(target, "%szbench-steady-%lu.exe", temp, GetCurrentProcessId());
+  char log[MAX_PATH];
+  wsprintfA(log, "%szbench-steady-%lu.log", temp, GetCurrentProcessId());
+  SetEnvironmentVariableA("ZIMBREL_FAKE_UPX_MODE", "shrink");
+  SetEnvironmentVariableA("ZIMBREL_FAKE_UPX_LOG", log);
+
+  if (!AppStartUp()) {
+    printf("ERROR\tthe program's window could not be made\n");
+    return 1;
+  }
+  GadgetSetText(GADGET_PATH, target);
+  GadgetSetState(GADGET_LEVEL, 0);
+  while (WaitEvent(0)) {
+  }
+  HHOOK hook = SetWindowsHookExA(WH_CBT, BoxHook, 0, GetCurrentThreadId());
+
+  Counts at100 = {}, atEnd = {};
+  double t0 = Now();
+  WatchdogStart(1800, "the steady-state benchmark");
+  for (long i = 1; i <= requests; i++) {
+    if (!OneRequest()) {
+      printf("ERROR\tthe file for request %ld could not be written\n", i);
+      return 1;
+    }
+    if (i == 100) at100 = Count();
+  }
+  atEnd = Count();
+  WatchdogStop();
+  double seconds = Now() - t0;
+  UnhookWindowsHookEx(hook);
+  DeleteFileA(target);
+  DeleteFileA(log);
+
+  if (reports != requests || otherBoxes) {
+    printf("ERROR\t%ld requests gave %ld reports and %ld other boxes\n", requests, reports, otherBoxes);
+    return 1;
+  }
+  PrintNote("steady state: %ld requests, each reported and dismissed, in %.0f s", requests, seconds);
+  if (wineHandles) PrintNote("steady state: the system reports no handle count; handles counted in the handle table");
+  if (wineGdi || wineUser)
+    PrintNote("steady state: GetGuiResources answers 0 here (Wine does not count); GDI objects counted in the "
+              "process's GDI handle table, USER objects by probing USER handles for windows of this process, "
+              "menus and accelerator tables (icons and cursors not counted)");
+  char figure[128];
+  if (at100.privateUsage || atEnd.privateUsage) {
+    sprintf(figure, "Private bytes after %ld requests (baseline: after 100)", requests);
+    Row(figure, "B", atEnd.privateUsage, at100.privateUsage, "within 4096 B");
+  } else {
+    PrintNote("steady state: GetProcessMemoryInfo answers PrivateUsage 0 here (Wine does not fill it); private "
+              "bytes are the committed private pages that VirtualQuery shows");
+  }
+  sprintf(figure, "Private bytes (committed private pages) after %ld requests (baseline: after 100)", requests);
+  Row(figure, "B", atEnd.privateCommit, at100.privateCommit, "within 4096 B");
+  sprintf(figure, "Handles after %ld requests (baseline: after 100)", requests);
+  Row(figure, "count", atEnd.handles, at100.handles, "equal");
+  sprintf(figure, "GDI objects after %ld requests (baseline: after 100)", requests);
+  Row(figure, "count", atEnd.gdi, at100.gdi, "equal");
+  sprintf(figure, "USER objects after %ld requests (baseline: after 100)", requests);
+  Row(figure, "count", atEnd.user, at100.user, "equal");
+  AppShutDown();
+  return 0;
+}
