@@ -268,8 +268,9 @@ static bool TypeReal(DriverApp* app, const std::string& text, DWORD timeoutMs) {
     if (!SendInputs(inputs)) return false;
     done += n;
     size_t expected = done;
-    if (!WaitFor([&] { return DriverFieldText(app).size() >= expected; }, timeoutMs))
-      return Fail("the field stopped taking the typed characters");
+    std::string now;
+    if (!WaitFor([&] { return (now = DriverFieldText(app)).size() >= expected; }, timeoutMs))
+      return Fail("the field stopped taking the typed characters at \"" + DriverEscape(now) + "\"");
   }
   return true;
 }

@@ -7,11 +7,21 @@ static std::string Report(long long before, long long after) {
 }
 
 TEST_F(ProgramTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
-  UseRealPacker();
+  UseFakePacker("shrink");
   Start();
   EXPECT_EQ(DriverFieldText(&app), "");
   EXPECT_EQ(DriverLevelText(&app), "Jobb");
   EXPECT_EQ(DriverLevelIndex(&app), 9);
+  ExpectNoUsableFileBox(CompressForOneBox());
+
+  // Typing and choosing a level do nothing by themselves.
+  Type("C:\\valami.exe");
+  ASSERT_TRUE(DriverSelectLevel(&app, 2, WAIT_MS)) << DriverError();
+  Type("");
+  EXPECT_TRUE(DriverResponsive(&app, WAIT_MS));
+  EXPECT_EQ(DriverCountBoxes(&app), 0);
+  EXPECT_EQ(DriverWaitFileDialog(&app, 0), (HWND)0);
+  EXPECT_FALSE(FileExists(dir.file("fake-upx.log")));
   ExpectNoUsableFileBox(CompressForOneBox());
   CloseAndExpectCleanEnd();
 }
