@@ -12,7 +12,7 @@ export LC_ALL=hu_HU.UTF-8
 zimbrel_start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
   local n
-  for n in 99 98 97 96 95; do
+  for n in $(seq 99 -1 40); do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
       Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
       ZIMBREL_XVFB_PID=$!
