@@ -542,8 +542,10 @@ bool DriverCancelFileDialog(HWND dialog, DWORD timeoutMs) { return PressDialogBu
 
 // ---- the end ----------------------------------------------------------------------------
 
-bool DriverClose(DriverApp* app) {
-  if (!PostMessageA(app->window, WM_SYSCOMMAND, SC_CLOSE, 0)) return Fail("the window is gone");
+bool DriverClose(DriverApp* app, bool systemMenu) {
+  BOOL posted = systemMenu ? PostMessageA(app->window, WM_SYSCOMMAND, SC_CLOSE, 0)
+                           : PostMessageA(app->window, WM_CLOSE, 0, 0);
+  if (!posted) return Fail("the window is gone");
   return true;
 }
 

@@ -103,8 +103,9 @@ bool DriverChooseFile(HWND dialog, const std::string& path, DWORD timeoutMs);
 // Presses the dialog's Cancel button; true when the dialog went away.
 bool DriverCancelFileDialog(HWND dialog, DWORD timeoutMs);
 
-// Closes the main window through its system menu (WM_SYSCOMMAND SC_CLOSE).
-bool DriverClose(DriverApp* app);
+// Closes the main window through its system menu (WM_SYSCOMMAND SC_CLOSE),
+// or, with systemMenu false, as the system's task list does (WM_CLOSE).
+bool DriverClose(DriverApp* app, bool systemMenu = true);
 // Waits up to timeoutMs for the program to end; its exit code in *exitCode.
 bool DriverWaitExit(DriverApp* app, DWORD timeoutMs, DWORD* exitCode);
 
