@@ -87,7 +87,7 @@ else missing "object tables" bench_tables.exe; fi
 
 # --- the table ----------------------------------------------------------------
 table="$build/benchmarks.md"
-awk -F'\t' '
+LC_ALL=C awk -F'\t' '
 function fmt(v, unit) {
   if (v == "") return ""
   if (unit == "B" || unit == "" || unit == "count") return sprintf("%d%s", v, unit == "B" ? " B" : "")
@@ -111,7 +111,7 @@ cat "$table"
 if [ "$save" = 1 ]; then
   cpu=$(lscpu | awk -F: '/^Model name/ { gsub(/^ +/, "", $2); print $2; exit }')
   cores=$(nproc)
-  memory=$(awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
+  memory=$(LC_ALL=C awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
   os=$(. /etc/os-release && echo "$PRETTY_NAME")
   {
     echo "# Benchmarks"

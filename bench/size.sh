@@ -24,12 +24,12 @@ if [ "$(sections "$exe")" != "$(sections "$mapped")" ]; then
   echo "NOTE	size: the mapped build's sections differ from the product's; the shares below are of the mapped build"
 fi
 base_size=$(stat -c %s "$baseline")
-ratio=$(awk -v a="$size" -v b="$base_size" 'BEGIN { printf "%.3f", a / b }')
+ratio=$(LC_ALL=C awk -v a="$size" -v b="$base_size" 'BEGIN { printf "%.3f", a / b }')
 printf 'ROW\tzimbrel.exe as built, stripped (baseline: the same window in plain Win32)\tB\t%s\t\t%s\t\t%s\t<= %s B\t1\n' \
   "$size" "$base_size" "$ratio" "$budget"
 
 # Input sections of the sections that reach the file, by origin.
-awk -v total="$size" -v detail="$work/detail" '
+LC_ALL=C awk -v total="$size" -v detail="$work/detail" '
 function hex(s,    i, c, v) {
   s = tolower(s); sub(/^0x/, "", s); v = 0
   for (i = 1; i <= length(s); i++) { c = index("0123456789abcdef", substr(s, i, 1)) - 1; v = v * 16 + c }
@@ -74,7 +74,7 @@ END {
   for (n in objbytes) printf "%d\t%s\n", objbytes[n], n > detail
 }' "$map" | sort -t'	' -k2,2nr > "$work/shares"
 
-share() { awk -F'\t' -v pat="$1" '$1 ~ pat { s += $2 } END { print s + 0 }' "$work/shares"; }
+share() { LC_ALL=C awk -F'\t' -v pat="$1" '$1 ~ pat { s += $2 } END { print s + 0 }' "$work/shares"; }
 row() { printf 'ROW\t  of which %s\tB\t%s\t\t\t\t\t\t1\n' "$1" "$2"; }
 row "the application (app/)" "$(share '^app$')"
 row "the runtime (runtime/)" "$(share '^runtime/')"
