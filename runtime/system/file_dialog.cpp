@@ -136,7 +136,7 @@ char* FileDialogRun(const char* title, const char* defaultFile, const char* patt
   dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   dialog.hwndOwner = DialogOwner();
   dialog.lpstrFilter = filter;
-  dialog.nFilterIndex = position + 1;
+  dialog.nFilterIndex = (DWORD)position + 1;
   dialog.lpstrFile = FileDialog.buffer;
   dialog.nMaxFile = FILE_DIALOG_BUFFER;
   dialog.lpstrInitialDir = directory;
