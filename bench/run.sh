@@ -22,9 +22,10 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-
   -DCMAKE_BUILD_TYPE=MinSizeRel -DZIMBREL_BENCH=ON -DZIMBREL_TESTS=ON >/dev/null
 targets=(zimbrel zimbrel_mapped bench_baseline_window bench_startup bench_events bench_request bench_steady
          bench_tables fake-upx)
+known=$(ninja -C "$build" -t targets all)
 available=()
 for t in "${targets[@]}"; do
-  if ninja -C "$build" -t targets all | grep -q "^$t: "; then available+=("$t"); fi
+  if grep -q "^$t: " <<<"$known"; then available+=("$t"); fi
 done
 echo "Building ${available[*]} in $build ..." >&2
 cmake --build "$build" --target "${available[@]}" -- -k 0 >"$build/bench-build.log" 2>&1 ||
@@ -42,6 +43,7 @@ cleanup() {
   rm -f "$display_file"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 for _ in $(seq 1 100); do [ -s "$display_file" ] && break; sleep 0.1; done
 [ -s "$display_file" ] || { echo "the virtual display did not start" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$display_file")"
