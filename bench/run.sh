@@ -93,6 +93,7 @@ table="$build/benchmarks.md"
 LC_ALL=C awk -F'\t' '
 function fmt(v, unit) {
   if (v == "") return ""
+  if (unit == "us") unit = "µs"
   if (unit == "B" || unit == "" || unit == "count") return sprintf("%d%s", v, unit == "B" ? " B" : "")
   if (v + 0 >= 100) return sprintf("%.0f %s", v, unit)
   if (v + 0 >= 10) return sprintf("%.1f %s", v, unit)
@@ -114,6 +115,7 @@ cat "$table"
 if [ "$save" = 1 ]; then
   cpu=$(lscpu | awk -F: '/^Model name/ { gsub(/^ +/, "", $2); print $2; exit }')
   cores=$(nproc)
+  caches=$(lscpu | LC_ALL=C awk -F: '/^L[123]d? cache/ { gsub(/^ +/, "", $2); printf "%s%s %s", n++ ? ", " : "", $1, $2 }')
   memory=$(LC_ALL=C awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
   os=$(. /etc/os-release && echo "$PRETTY_NAME")
   {
@@ -121,12 +123,14 @@ if [ "$save" = 1 ]; then
     echo
     echo "One run of \`bash bench/run.sh --save\` on $(date -u '+%Y-%m-%d %H:%M UTC')."
     echo
-    echo "Machine: $cpu, $cores cores, $memory of memory; $os, Linux $(uname -r);"
+    echo "Machine: $cpu, $cores cores ($caches), $memory of memory; $os, Linux $(uname -r);"
     echo "$(wine --version), $(i686-w64-mingw32-g++-posix --version | head -1); a private Xvfb display."
     echo
     cat "$root/bench/legend.md"
     echo
     cat "$table"
+    echo
+    cat "$root/bench/findings.md"
   } >"$root/docs/benchmarks.md"
   echo "Saved as docs/benchmarks.md" >&2
 fi

@@ -160,6 +160,19 @@ static bool OneRequest() {
   return true;
 }
 
+// "10,000" for 10000.
+static const char* Grouped(long n) {
+  static char text[32];
+  char plain[24];
+  int length = sprintf(plain, "%ld", n), at = 0;
+  for (int i = 0; i < length; i++) {
+    if (i && (length - i) % 3 == 0) text[at++] = ',';
+    text[at++] = plain[i];
+  }
+  text[at] = 0;
+  return text;
+}
+
 static void Row(const char* figure, const char* unit, double after, double before, const char* budget) {
   char difference[32];
   sprintf(difference, "%+.0f", after - before);
@@ -208,7 +221,7 @@ int main(int argc, char** argv) {
     printf("ERROR\t%ld requests gave %ld reports and %ld other boxes\n", requests, reports, otherBoxes);
     return 1;
   }
-  PrintNote("steady state: %ld requests, each reported and dismissed, in %.0f s", requests, seconds);
+  PrintNote("steady state: %s requests, each reported and dismissed, in %.0f s", Grouped(requests), seconds);
   if (wineHandles) PrintNote("steady state: the system reports no handle count; handles counted in the handle table");
   if (wineGdi || wineUser)
     PrintNote("steady state: GetGuiResources answers 0 here (Wine does not count); GDI objects counted in the "
@@ -216,19 +229,19 @@ int main(int argc, char** argv) {
               "menus and accelerator tables (icons and cursors not counted)");
   char figure[128];
   if (at100.privateUsage || atEnd.privateUsage) {
-    sprintf(figure, "Private bytes after %ld requests (baseline: after 100)", requests);
+    sprintf(figure, "Private bytes after %s requests (baseline: after 100)", Grouped(requests));
     Row(figure, "B", atEnd.privateUsage, at100.privateUsage, "within 4096 B");
   } else {
     PrintNote("steady state: GetProcessMemoryInfo answers PrivateUsage 0 here (Wine does not fill it); private "
               "bytes are the committed private pages that VirtualQuery shows");
   }
-  sprintf(figure, "Private bytes (committed private pages) after %ld requests (baseline: after 100)", requests);
+  sprintf(figure, "Private bytes (committed private pages) after %s requests (baseline: after 100)", Grouped(requests));
   Row(figure, "B", atEnd.privateCommit, at100.privateCommit, "within 4096 B");
-  sprintf(figure, "Handles after %ld requests (baseline: after 100)", requests);
+  sprintf(figure, "Handles after %s requests (baseline: after 100)", Grouped(requests));
   Row(figure, "count", atEnd.handles, at100.handles, "equal");
-  sprintf(figure, "GDI objects after %ld requests (baseline: after 100)", requests);
+  sprintf(figure, "GDI objects after %s requests (baseline: after 100)", Grouped(requests));
   Row(figure, "count", atEnd.gdi, at100.gdi, "equal");
-  sprintf(figure, "USER objects after %ld requests (baseline: after 100)", requests);
+  sprintf(figure, "USER objects after %s requests (baseline: after 100)", Grouped(requests));
   Row(figure, "count", atEnd.user, at100.user, "equal");
   AppShutDown();
   return 0;
