@@ -5,39 +5,20 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export ZIMBREL_BUILD=${ZIMBREL_BUILD:-$root/build}
-ZIMBREL_CMAKE_ARGS="${ZIMBREL_CMAKE_ARGS:-} -DZIMBREL_TESTS=OFF" bash "$root/scripts/build.sh" >/dev/null
+echo "Building Zimbrel in $ZIMBREL_BUILD ..."
+bash "$root/scripts/build.sh" >"$ZIMBREL_BUILD.log" 2>&1 || { tail -20 "$ZIMBREL_BUILD.log"; exit 1; }
 source "$root/scripts/wine-env.sh"
-exe="$ZIMBREL_BUILD/zimbrel.exe"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   zimbrel_start_wine
-  echo "Starting Zimbrel on display $DISPLAY ($exe, with upx.exe beside it)."
+  echo "Starting Zimbrel on display $DISPLAY ($ZIMBREL_BUILD/zimbrel.exe, upx.exe beside it)."
   cd "$ZIMBREL_BUILD"
-  wine "$exe"
-  exit $?
+  exec wine "$ZIMBREL_BUILD/zimbrel.exe"
 fi
 
 zimbrel_start_display
 trap zimbrel_stop EXIT
-zimbrel_start_wine
-shot="$ZIMBREL_BUILD/zimbrel-screenshot.png"
 echo "No usable display: Zimbrel runs on the virtual display $DISPLAY."
-(cd "$ZIMBREL_BUILD" && wine "$exe") &
-pid=$!
-for _ in $(seq 1 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Zimbrel v1.0"' && break
-  sleep 0.1
-done
-sleep 0.5
-id=$(xwininfo -root -tree | grep '"Zimbrel v1.0"' | awk '{print $1}' | head -1)
-if [ -n "$id" ]; then
-  import -window "$id" "$shot" 2>/dev/null || import -window root "$shot"
-else
-  import -window root "$shot"
-fi
-echo "A screenshot of its window is saved as $shot."
-if [ -t 0 ]; then
-  read -r -p "Press Enter to close Zimbrel. " _
-fi
-wine taskkill /im zimbrel.exe >/dev/null 2>&1 || true
-wait "$pid" || true
+shot="$ZIMBREL_BUILD/zimbrel-screenshot.png"
+bash "$root/scripts/screenshot.sh" "$shot"
+echo "A screenshot of its window after start-up is saved as $shot; the program was then closed."

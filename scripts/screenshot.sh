@@ -15,14 +15,6 @@ for tool in import xwininfo; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (imagemagick, x11-utils)" >&2; exit 1; }
 done
 
-# Wine draws the caption buttons of the windows it frames itself with its
-# Marlett font; where Wine does not find its own fonts folder, the prefix's
-# Fonts folder serves (without it the close button shows a letter "r").
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-fi
-
 "$ZIMBREL_BUILD/wine-run" "$ZIMBREL_BUILD/zimbrel.exe" </dev/null >/dev/null 2>&1 &
 program=$!
 close_program() {

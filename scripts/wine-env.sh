@@ -40,6 +40,12 @@ zimbrel_start_wine() {
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
   # Xvfb runs no window manager: Wine then waits 2 s for every visible window
   # it hides or destroys. Unmanaged windows are placed and activated by Wine alone.
+  # Wine draws the caption buttons of windows it frames itself with Marlett;
+  # where it does not find its own fonts folder, the prefix's Fonts folder serves.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
   if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
   fi
