@@ -6,6 +6,8 @@
 #include "runtime/system/path_size.h"
 #include "runtime/system/program_runner.h"
 
+#include <string.h>
+
 char levelSwitch[16];
 LONG sizeBefore;
 int64_t sizeBeforeFull;
@@ -63,25 +65,49 @@ static void BuildSwitch(const CompressionReaders& readers) {
   }
 }
 
+// The path is read afresh for every use, yet the request measures, packs and
+// reports only the text it checked: a later read can differ from it only when
+// the read itself failed (a text that could not be copied reads as ""), since
+// no event is handled while the request runs. Before the packer runs, such a
+// read ends the request as a refused path; after it, the checked text, which
+// is what the packer was given, is measured.
+static bool RereadMatches(const CompressionReaders& readers, const char* checked) {
+  return strcmp(ReadPath(readers), checked) == 0;
+}
+
+static const char* MeasuredAfterRun(const CompressionReaders& readers, const char* checked) {
+  ReadPath(readers);
+  return checked;
+}
+
 void CompressionRequest(const CompressionReaders& readers, const CompressionServices& services) {
   if (!ReadPath(readers)[0]) {
     services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
     return;
   }
   const char* path = ReadPath(readers);
-  if (!PathIsPackable(path) || services.pathSize(path) <= 0) {
+  char checked[PACKABLE_PATH_MAX + 1];
+  if (!PathIsPackable(path)) {
+    services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
+    return;
+  }
+  lstrcpynA(checked, path, sizeof checked);  // a packable path always fits
+  if (services.pathSize(checked) <= 0) {
     services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
     return;
   }
 
   BuildSwitch(readers);
-  sizeBeforeFull = services.pathSize(ReadPath(readers));
+  if (!RereadMatches(readers, checked)) {
+    services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
+    return;
+  }
+  sizeBeforeFull = services.pathSize(checked);
   sizeBefore = (LONG)(uint32_t)(uint64_t)sizeBeforeFull;
 
-  // The text is read afresh for the command line; it is checked again so that
-  // the packer never gets a path the checks above would have refused.
-  path = ReadPath(readers);
-  if (!PathIsPackable(path)) {
+  // Read afresh for the command line: the packer never gets a text other
+  // than the one that passed the checks above.
+  if (!RereadMatches(readers, checked)) {
     services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
     return;
   }
@@ -90,7 +116,7 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   parameters[0] = 0;
   Append(parameters, sizeof parameters, &used, levelSwitch);
   Append(parameters, sizeof parameters, &used, "\"");
-  Append(parameters, sizeof parameters, &used, path);
+  Append(parameters, sizeof parameters, &used, checked);
   Append(parameters, sizeof parameters, &used, "\"");
 
   if (!services.programRun("upx.exe", parameters, "", RUN_WAIT)) {
@@ -100,11 +126,11 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
 
   // Whole 64-bit sizes: a file of 2 GiB or more is neither taken for changed
   // when it is not, nor reported with a size folded into 32 bits.
-  if (services.pathSize(ReadPath(readers)) == sizeBeforeFull) {
+  if (services.pathSize(MeasuredAfterRun(readers, checked)) == sizeBeforeFull) {
     services.messageDialog(TEXT_ERROR_CAPTION, TEXT_NOT_COMPRESSIBLE, MB_ICONEXCLAMATION);
     return;
   }
-  int64_t sizeAfter = services.pathSize(ReadPath(readers));
+  int64_t sizeAfter = services.pathSize(MeasuredAfterRun(readers, checked));
 
   char report[REPORT_ROOM];
   char digits[DECIMAL_TEXT_ROOM];

@@ -1,0 +1,84 @@
+// The compress request reads the path field afresh for every use. Under
+// memory pressure one of those reads can come back empty (the field's text
+// could not be copied): whichever read it is, the request must not measure,
+// pack or report anything but the path it checked.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/compression_request.h"
+#include "app/texts.h"
+
+namespace {
+
+const char kPath[] = "C:\\work\\app.exe";
+
+struct Script {
+  int failingRead;   // 1-based read that comes back empty (or null)
+  bool null;
+  int reads = 0;
+  bool packerShrinks;
+  std::vector<std::string> measured, runs, captions, texts;
+};
+Script* script;
+
+const char* ReadPath(void*) {
+  ++script->reads;
+  if (script->reads == script->failingRead) return script->null ? nullptr : "";
+  return kPath;
+}
+LONG ReadLevel(void*) { return 9; }
+
+int64_t Size(const char* path) {
+  script->measured.push_back(path);
+  if (lstrcmpA(path, kPath)) return -1;  // nothing else exists
+  return !script->runs.empty() && script->packerShrinks ? 450 : 900;
+}
+intptr_t StartPacker(const char*, const char* parameters, const char*, DWORD) {
+  script->runs.push_back(parameters);
+  return 1;
+}
+int Box(const char* caption, const char* text, UINT) {
+  script->captions.push_back(caption);
+  script->texts.push_back(text);
+  return IDOK;
+}
+
+TEST(RequestWithAFailedRead, NeverMeasuresPacksOrReportsAnotherPath) {
+  const std::string report = std::string(TEXT_REPORT_BEFORE) + "900" + TEXT_REPORT_AFTER + "450";
+  for (bool shrinks : {true, false}) {
+    for (bool null : {false, true}) {
+      // Reads 1 and 2 are the checks; 3 the size before; 4 the command line;
+      // 5 and 6 the sizes after the run.
+      for (int failing = 1; failing <= 6; failing++) {
+        SCOPED_TRACE("read " + std::to_string(failing) + (null ? " null" : " empty") +
+                     (shrinks ? ", the packer shrinks" : ", the packer keeps"));
+        Script s;
+        s.failingRead = failing;
+        s.null = null;
+        s.packerShrinks = shrinks;
+        script = &s;
+        CompressionRequest({ReadPath, ReadLevel, 0}, CompressionServices{Size, StartPacker, Box});
+        ASSERT_EQ(s.captions.size(), 1u);
+        for (const std::string& path : s.measured) EXPECT_EQ(path, kPath);
+        if (failing <= 4) {
+          // Before the packer: the request ends as for a path it cannot use.
+          EXPECT_TRUE(s.runs.empty());
+          EXPECT_EQ(s.captions[0], TEXT_NO_FILE_CAPTION);
+          continue;
+        }
+        ASSERT_EQ(s.runs, std::vector<std::string>{"--best \"" + std::string(kPath) + "\""});
+        if (shrinks) {
+          EXPECT_EQ(s.captions[0], TEXT_REPORT_CAPTION);
+          EXPECT_EQ(s.texts[0], report);
+        } else {
+          EXPECT_EQ(s.captions[0], TEXT_ERROR_CAPTION);
+          EXPECT_EQ(s.texts[0], TEXT_NOT_COMPRESSIBLE);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
