@@ -37,8 +37,12 @@ LONG WaitEvent(LONG timeout) {
 
   MSG msg = {};
   if (!FetchMessage(timeout, &msg)) return 0;
-  HWND active = GetActiveWindow();
-  HACCEL table = ActiveAccelerators(active);
+  // Only these can be accelerators; for any other message the active window
+  // and its table (three calls to the system) are not looked up.
+  const bool key = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || msg.message == WM_CHAR ||
+                   msg.message == WM_SYSCHAR;
+  HWND active = key ? GetActiveWindow() : 0;
+  HACCEL table = key ? ActiveAccelerators(active) : 0;
   if (!table || !TranslateAcceleratorA(active, table, &msg)) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
