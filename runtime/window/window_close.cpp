@@ -27,6 +27,7 @@ void WindowClose(ObjectNumber number) {
   const HWND owner = GetWindow(handle, GW_OWNER);
   if (owner && !mdiClient) SetActiveWindow(owner);
 
+  WindowIdChanges++;
   RemovePropA(handle, WINDOW_ID_PROPERTY);
   if (RemovePropA(handle, "Kel_DropAccept")) RevokeDragDrop(handle);
 

@@ -10,6 +10,9 @@ void WindowClassName(ObjectNumber number, char* buffer);
 // The number of the runtime window that window belongs to (its own
 // "Kel_WindowID" or the nearest ancestor's), -1 for none.
 ObjectNumber WindowNumberOf(HWND window);
+// Counts every setting and removal of the window-number property and every
+// destruction of a runtime window; WindowNumberOf's memory lasts until it moves.
+extern LONG WindowIdChanges;
 
 // WM_COMMAND of a runtime window: a gadget's class may take it, else it
 // becomes a gadget or menu event or a focus move.

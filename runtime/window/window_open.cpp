@@ -67,6 +67,7 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
 
   HWND handle = CreateWindowExA(0, className, title, style, x, y, width, height, parent, 0, InstanceHandle, 0);
   record->handle = handle;
+  WindowIdChanges++;
   if (handle && !SetPropA(handle, WINDOW_ID_PROPERTY, (HANDLE)(number + 1))) {
     DestroyWindow(handle);
     handle = 0;

@@ -39,6 +39,8 @@ static void TrayClick(EventState* state, WPARAM icon, LPARAM mouse) {
 }
 
 LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A destroyed window's handle may come back for another window.
+  if (message == WM_NCDESTROY) WindowIdChanges++;
   LRESULT result = SizingFilter(window, message, wParam, lParam);
   if (result != NOT_HANDLED) return result;
   EventState* state = Events;
