@@ -38,14 +38,21 @@ void CloseAndClear(HANDLE* handle) {
   *handle = 0;
 }
 
-// An anonymous pipe whose program end is inheritable; false leaves both ends 0.
+// An anonymous pipe whose program end is inheritable and whose caller end is
+// not; false leaves both ends 0. A caller end that stayed inheritable would go
+// to the program as well, which would then hold its own pipe open: its input
+// would never end, and the caller would never see the end of its output.
 bool MakePipe(HANDLE* read, HANDLE* write, HANDLE* callerEnd) {
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, 0, TRUE};
   if (!CreatePipe(read, write, &attributes, 0)) {
     *read = *write = 0;
     return false;
   }
-  MakeNonInheritable(callerEnd);
+  if (!MakeNonInheritable(callerEnd)) {
+    CloseAndClear(read);
+    CloseAndClear(write);
+    return false;
+  }
   return true;
 }
 

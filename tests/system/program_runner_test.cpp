@@ -7,6 +7,8 @@
 #include "runtime/system/program_runner.h"
 #include "tests/support/win_test.h"
 
+#include <tlhelp32.h>
+
 namespace {
 
 typedef std::map<std::string, std::string> Fields;
@@ -35,28 +37,112 @@ void Feed(ProcessRecord* record, const std::string& bytes) {
   record->inputWrite = 0;
 }
 
-// Waits for a kept program to end, closes what its record holds and unlinks it.
+// Waits for a kept program to end (ending it after 10 s, so that it is not
+// left behind), closes what its record holds and unlinks it.
 void Finish(ProcessRecord* record) {
-  EXPECT_EQ(WaitForSingleObject(record->processHandle, 10000), WAIT_OBJECT_0);
+  DWORD waited = WaitForSingleObject(record->processHandle, 10000);
+  EXPECT_EQ(waited, WAIT_OBJECT_0) << "the program did not end by itself";
+  if (waited == WAIT_TIMEOUT) {
+    TerminateProcess(record->processHandle, 1);
+    WaitForSingleObject(record->processHandle, 5000);
+  }
   for (HANDLE h : {record->processHandle, record->inputWrite, record->outputRead, record->errorRead})
     if (h) CloseHandle(h);
   NodeListRemove(&ProcessList, record);
 }
 
+ULONGLONG CreationTime(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return (ULONGLONG)created.dwHighDateTime << 32 | created.dwLowDateTime;
+}
+
+// Programs that this test process started and that still run: its children
+// by the names of the programs these tests start (never Wine's own helpers),
+// started after it (a process number may have had another owner before).
+std::vector<DWORD> RunningPrograms() {
+  std::vector<DWORD> ids;
+  ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (snapshot.get() == INVALID_HANDLE_VALUE) return ids;
+  const ULONGLONG self = CreationTime(GetCurrentProcess());
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ParentProcessID != GetCurrentProcessId()) continue;
+    bool started = false;
+    for (const char* name : {"recorder.exe", "upx.exe", "packed.exe"})
+      started |= lstrcmpiA(entry.szExeFile, name) == 0;
+    if (!started) continue;
+    ScopedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+    bool running = process.get() && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+    if (running && CreationTime(process.get()) >= self) ids.push_back(entry.th32ProcessID);
+  }
+  return ids;
+}
+
+void EndPrograms(const std::vector<DWORD>& ids) {
+  for (DWORD id : ids) {
+    ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    if (process.get() && TerminateProcess(process.get(), 1)) WaitForSingleObject(process.get(), 5000);
+  }
+}
+
+// Once `ms` have passed without Stop(), ends the programs this process started,
+// and goes on ending the ones it starts after that: a program that never ends
+// fails the test instead of hanging it, also where the runner itself waits for
+// it (RUN_WAIT waits without a limit).
+class Watchdog {
+ public:
+  explicit Watchdog(DWORD ms) : ms_(ms), stop_(CreateEventA(0, TRUE, FALSE, 0)) {
+    thread_.h = CreateThread(0, 0, Watch, this, 0, 0);
+  }
+  ~Watchdog() { Stop(); }
+  // Stops watching; true when the time had run out.
+  bool Stop() {
+    SetEvent(stop_.get());
+    if (thread_.get()) WaitForSingleObject(thread_.get(), 60000);
+    return fired_;
+  }
+
+ private:
+  static DWORD WINAPI Watch(void* self) {
+    Watchdog* watchdog = (Watchdog*)self;
+    DWORD wait = watchdog->ms_;
+    while (WaitForSingleObject(watchdog->stop_.get(), wait) == WAIT_TIMEOUT) {
+      watchdog->fired_ = true;
+      EndPrograms(RunningPrograms());
+      wait = 500;
+    }
+    return 0;
+  }
+  DWORD ms_;
+  ScopedHandle stop_, thread_;
+  volatile bool fired_ = false;
+};
+
 // Each test's recorders write to record.txt in a fresh folder (the variable
-// is inherited by every program the test starts).
+// is inherited by every program the test starts). No test takes longer than a
+// minute, and none leaves a program running.
 class ProgramRun_ : public testing::Test {
  protected:
   void SetUp() override { SetEnvironmentVariableA("ZIMBREL_RECORD", RecordPath().c_str()); }
-  void TearDown() override { SetEnvironmentVariableA("ZIMBREL_RECORD", 0); }
+  void TearDown() override {
+    EXPECT_FALSE(watchdog.Stop()) << "a program still ran after a minute and was ended";
+    std::vector<DWORD> left;
+    PumpUntil([&] { return (left = RunningPrograms()).empty(); }, 5000);
+    EXPECT_EQ(left.size(), 0u) << "programs left running, now ended";
+    EndPrograms(left);
+    SetEnvironmentVariableA("ZIMBREL_RECORD", 0);
+  }
   std::string RecordPath() { return dir.file("record.txt"); }
-  // The record's fields, waiting up to 10 s for it; none if it never came.
+  // The record's fields, waiting up to `ms` for it; none if it never came. The
+  // record is read once it can be opened: it shows up through a rename, and
+  // the recorder may still hold it for that rename for a moment.
   Fields Record(DWORD ms = 10000) {
     Fields fields;
-    if (!PumpUntil([&] { return FileExists(RecordPath()); }, ms)) return fields;
     std::string text;
-    ReadBytes(RecordPath(), &text);
-    DeleteFileA(RecordPath().c_str());
+    if (!PumpUntil([&] { return ReadBytes(RecordPath(), &text); }, ms)) return fields;
+    EXPECT_TRUE(PumpUntil([&] { return DeleteFileA(RecordPath().c_str()) != 0; }, 5000));
     for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
       size_t eq = text.find('=', at);
       if (eq < end) fields[text.substr(at, eq - at)] = text.substr(eq + 1, end - eq - 1);
@@ -64,6 +150,7 @@ class ProgramRun_ : public testing::Test {
     return fields;
   }
   TempDir dir;
+  Watchdog watchdog{60000};
 };
 
 TEST_F(ProgramRun_, QuotesTheProgramAndAddsParametersAfterOneSpace) {
@@ -179,23 +266,27 @@ TEST_F(ProgramRun_, PipesCarryBytesBothWaysAndChainPrograms) {
   Finish(third);
 }
 
-// Documents of the type .zrtdoc open in recorder.exe, through the shell.
+// Documents of a type of this test process's own (so that test programs run
+// side by side in one prefix do not undo each other's) open in recorder.exe,
+// through the shell.
 struct DocumentType {
+  const std::string id = std::to_string(GetCurrentProcessId());
+  const std::string extension = ".zrt" + id, name = "ZimbrelTestDocument" + id;
   DocumentType() {
-    RegSetValueA(HKEY_CLASSES_ROOT, ".zrtdoc", REG_SZ, "ZimbrelTestDocument", 0);
+    RegSetValueA(HKEY_CLASSES_ROOT, extension.c_str(), REG_SZ, name.c_str(), 0);
     std::string command = Quoted(Recorder()) + " opened \"%1\"";
-    RegSetValueA(HKEY_CLASSES_ROOT, "ZimbrelTestDocument\\shell\\open\\command", REG_SZ, command.c_str(), 0);
+    RegSetValueA(HKEY_CLASSES_ROOT, (name + "\\shell\\open\\command").c_str(), REG_SZ, command.c_str(), 0);
   }
   ~DocumentType() {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "ZimbrelTestDocument");
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".zrtdoc");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, name.c_str());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, extension.c_str());
   }
 };
 
 TEST_F(ProgramRun_, TheShellOpensWhatCannotBeStartedDirectly) {
   DocumentType type;
   ASSERT_TRUE(CreateDirectoryA(dir.file("docs").c_str(), 0));
-  std::string doc = dir.file("docs\\letter.zrtdoc");
+  std::string doc = dir.file("docs\\letter" + type.extension);
   ASSERT_TRUE(WriteBytes(doc, "not a program"));
   const struct {
     std::string program;
@@ -247,8 +338,12 @@ TEST_F(ProgramRun_, WhatCannotStartGivesZeroAndLeavesNothingBehind) {
       {r.c_str(), "", "", RUN_WAIT | RUN_OPEN | RUN_READ, &MainHeap},  // no command-line buffer
       {r.c_str(), "", "", RUN_WAIT | RUN_OPEN | RUN_READ, &ListHeap},  // no process record
   };
+  // The first start, and the shell's first use, open what the process then
+  // keeps (the shell keeps the key of the classes' root); the count begins
+  // after both, whichever test ran before.
   ProgramRun(r.c_str(), "", "", RUN_WAIT);
   Record();
+  EXPECT_EQ(ProgramRun(missing.c_str(), "", "", RUN_WAIT), 0);
   DWORD handles = HandleCount();
   ListNode* head = ProcessList;
   for (const auto& c : cases) {
@@ -282,7 +377,8 @@ TEST_F(ProgramRun_, AHundredRunsLeaveNoHandleOpen) {
   };
   run(0);
   DWORD handles = HandleCount();
-  for (int i = 1; i < 100; ++i) run(i);
+  // A run that fails (each wait is bounded) ends the loop rather than being repeated.
+  for (int i = 1; i < 100 && !HasFailure(); ++i) run(i);
   EXPECT_EQ(HandleCount(), handles);
 }
 
