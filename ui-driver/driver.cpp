@@ -285,11 +285,22 @@ static bool TypePosted(DriverApp* app, const std::string& text, DWORD timeoutMs)
   return true;
 }
 
+static bool SetText(DriverApp* app, const std::string& text, DWORD timeoutMs) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(app->pathField, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, timeoutMs, &result))
+    return Fail("the field did not take the text");
+  return true;
+}
+
 bool DriverTypeText(DriverApp* app, const std::string& text, DWORD timeoutMs) {
-  bool typed = app->input == DRIVER_INPUT_REAL ? TypeReal(app, text, timeoutMs) : TypePosted(app, text, timeoutMs);
+  bool typed = app->input == DRIVER_INPUT_REAL     ? TypeReal(app, text, timeoutMs)
+               : app->input == DRIVER_INPUT_POSTED ? TypePosted(app, text, timeoutMs)
+                                                   : SetText(app, text, timeoutMs);
   if (!typed) return false;
+  // A text set whole is there when the message returns; typed ones take a while.
+  DWORD wait = app->input == DRIVER_INPUT_SET_TEXT ? 0 : timeoutMs;
   std::string now;
-  if (!WaitFor([&] { return (now = DriverFieldText(app)) == text; }, timeoutMs))
+  if (!WaitFor([&] { return (now = DriverFieldText(app)) == text; }, wait))
     return Fail("the field holds \"" + DriverEscape(now) + "\" instead of \"" + DriverEscape(text) + "\"");
   return true;
 }
@@ -303,7 +314,7 @@ bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs) {
     for (int i = 0; i < index; i++) AddKeyPress(inputs, VK_DOWN);
     AddKeyPress(inputs, VK_RETURN);
     if (!SendInputs(inputs)) return false;
-  } else {
+  } else {  // posted, or set whole
     DWORD_PTR result = 0;
     SendMessageTimeoutA(app->levelList, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, timeoutMs, &result);
     PostMessageA(app->window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(app->levelList), CBN_SELCHANGE),
@@ -315,7 +326,7 @@ bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs) {
 }
 
 bool DriverClick(DriverApp* app, HWND button) {
-  if (app->input == DRIVER_INPUT_POSTED) {
+  if (app->input != DRIVER_INPUT_REAL) {
     if (!PostMessageA(button, BM_CLICK, 0, 0)) return Fail("the button is gone");
     return true;
   }

@@ -20,6 +20,9 @@ enum DriverInput {
   // Window messages: WM_CHAR per character posted to the field, BM_CLICK
   // posted to a button, CB_SETCURSEL plus the CBN_SELCHANGE notification.
   DRIVER_INPUT_POSTED,
+  // As posted, but a text is put into the field whole (WM_SETTEXT), so that
+  // long texts and bytes no key gives reach it unchanged.
+  DRIVER_INPUT_SET_TEXT,
 };
 
 // The driven program and its main window's controls.

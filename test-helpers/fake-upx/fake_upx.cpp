@@ -12,7 +12,8 @@
 //   delete      delete the file
 //   truncate    cut the file to 0 bytes
 //   grow [N]    add N zero bytes (default 4096)
-//   crash       die of an access violation
+//   crash       die of an access violation (ended at once, as with error reporting off)
+//   fault       die of an access violation left to the system's own crash handling
 //   sleep N     wait N milliseconds
 //   print N     write N megabytes of text to standard output
 //   exit N      end at once with exit code N
@@ -148,6 +149,7 @@ int main() {
       SetUnhandledExceptionFilter(EndOnFault);
       *nowhere = 0;
     }
+    else if (!lstrcmpA(word, "fault")) *nowhere = 0;
     else if (!lstrcmpA(word, "sleep")) Sleep(number < 0 ? 0 : (DWORD)number);
     else if (!lstrcmpA(word, "print")) Print(number);
     else if (!lstrcmpA(word, "exit")) return (int)number;

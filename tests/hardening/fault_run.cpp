@@ -164,6 +164,15 @@ std::string FaultRun::Report(long long after) const {
   return std::string(TEXT_REPORT_BEFORE) + std::to_string(ORIGINAL_SIZE) + TEXT_REPORT_AFTER + std::to_string(after);
 }
 
+// What the stand-in leaves of the file in each mode the runs use.
+static long long PackedSize(const std::string& mode) {
+  if (mode == "shrink") return ORIGINAL_SIZE / 2;
+  if (mode == "grow") return ORIGINAL_SIZE + 4096;
+  if (mode == "truncate") return 0;
+  if (mode == "delete") return -1;
+  return ORIGINAL_SIZE;
+}
+
 static long long SizeOf(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
@@ -207,7 +216,7 @@ void FaultRun::Compress() {
     std::string level = level_ ? "--best " : "-1 ";
     std::string expected = "\"upx.exe\" " + level + "\"" + target_ + "\"\r\n";
     if (logged != expected) Fail("the packer was started as " + logged);
-    long long packed = mode_ == "shrink" ? ORIGINAL_SIZE / 2 : ORIGINAL_SIZE;
+    long long packed = PackedSize(mode_);
     if (after != packed) Fail("the file has " + std::to_string(after) + " bytes after the packer");
     // The box follows the size alone: a report only for a changed size, with
     // the true sizes, and the warning for an unchanged one.

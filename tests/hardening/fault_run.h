@@ -5,7 +5,7 @@
 // destroy the heaps), started by the test program as
 //   test_hardening.exe --fault-run N MODE
 // from a folder where upx.exe is the stand-in. MODE is the stand-in's mode
-// ("shrink" or "keep"). The run prints what it saw, one fact per line:
+// (shrink, keep, grow, truncate or delete). The run prints what it saw, one fact per line:
 //   total T            allocations the whole run asked for
 //   phase NAME END     allocation count at the end of each phase
 //   hit NAME OFFSET    the phase in which the failing allocation fell (N > 0)
