@@ -118,6 +118,8 @@ TEST(AllocationFaults, EveryAllocationOfARunFailingInTurnLeavesTheProgramSafe) {
     if (!FullRun() && mode != modes[0]) first = clean.phaseEnds["browse"] + 1;
     std::vector<long> ns;
     for (long n = first; n <= clean.total + 4; n++) ns.push_back(n);
+    printf("[ hardening ] packer %s: %ld allocations in a run; allocation %ld to %ld fails in turn\n", mode.c_str(),
+           clean.total, first, clean.total + 4);
     bool pastTheEnd = false;
     for (const RunResult& r : runs.RunAll(ns, mode)) {
       SCOPED_TRACE("n=" + std::to_string(r.n));

@@ -131,9 +131,14 @@ TEST_F(HostilePackerTest, EachGivesTheBoxItsSizeCallsForAndTheProgramGoesOn) {
 // answered. The request waits (it has no time-out by design), and once the
 // dialog is answered it warns as for any run that left the size alone, and
 // the program goes on.
-TEST_F(HostilePackerTest, APackerHeldByTheSystemsCrashDialogIsWaitedForThenWarnedAbout) {
-  if (!FullRun()) GTEST_SKIP() << "full run only (scripts/hardening.sh)";
-  ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), "fault"));
+class SystemCrashTest : public HostilePackerTest {
+  void SetUp() override {
+    if (!FullRun()) GTEST_SKIP() << "full run only (scripts/hardening.sh)";
+    HostilePackerTest::SetUp();
+  }
+};
+
+TEST_F(SystemCrashTest, APackerHeldByTheSystemsCrashDialogIsWaitedForThenWarnedAbout) {  ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), "fault"));
   ASSERT_TRUE(DriverClick(&app, app.compressButton));
   HWND crashDialog = 0;
   DWORD start = GetTickCount();
