@@ -14,6 +14,7 @@
 #include "runtime/window/events.h"
 #include "runtime/window/window.h"
 #include "runtime/gadget/gadget.h"
+#include "tests/hardening/fault_run.h"
 #include "tests/hardening/hardening.h"
 #include "tests/support/win_test.h"
 
@@ -169,16 +170,6 @@ void StartWindowLayer() {
   started = true;
 }
 
-BOOL CALLBACK CountOne(HWND, LPARAM count) {
-  ++*(int*)count;
-  return TRUE;
-}
-
-int ThreadWindows() {
-  int n = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountOne, (LPARAM)&n);
-  return n;
-}
 
 // An automatically numbered window needs a node, a place in the index of
 // identities (which may have to grow) and its key array; the events its

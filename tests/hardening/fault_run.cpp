@@ -48,16 +48,6 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-BOOL CALLBACK CountOne(HWND, LPARAM count) {
-  ++*(int*)count;
-  return TRUE;
-}
-
-int ThreadWindows() {
-  int n = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountOne, (LPARAM)&n);
-  return n;
-}
 
 BOOL CALLBACK CountLabel(HWND child, LPARAM count) {
   char cls[16] = "";
@@ -333,6 +323,17 @@ int FaultRun::Run() {
 }
 
 }  // namespace
+
+static BOOL CALLBACK CountOne(HWND, LPARAM count) {
+  ++*(int*)count;
+  return TRUE;
+}
+
+int ThreadWindows() {
+  int n = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountOne, (LPARAM)&n);
+  return n;
+}
 
 void FaultRunIfAsked() {
   int argc = __argc;
