@@ -16,6 +16,17 @@ const LRESULT NOT_HANDLED = (LRESULT)(LONG)0xD0D0D0D1;
 // Answer of a user callback that lets the built-in handling go on.
 const LRESULT PASS_ON = (LRESULT)(LONG)0xE0E0E0E1;
 
+// Window properties of the runtime, each named once here.
+// On a runtime window: its number + 1, so that window 0 is told apart from
+// a window without the property (GetPropA answers 0 for both otherwise).
+inline constexpr char PROPERTY_WINDOW_ID[] = "Kel_WindowID";
+// On a gadget's control: the gadget's number or identity, equal to its GWL_ID.
+inline constexpr char PROPERTY_GADGET_ID[] = "Kel_ID";
+// Marks a window or control registered as a drop target; closing it revokes
+// the registration. Nothing in this program sets it, but a window that carries
+// it must not stay registered once it is gone.
+inline constexpr char PROPERTY_DROP_ACCEPT[] = "Kel_DropAccept";
+
 // The module instance handle, stored by the application at start-up; windows
 // and gadgets are registered and created with it.
 extern HINSTANCE InstanceHandle;

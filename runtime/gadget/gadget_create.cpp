@@ -26,7 +26,7 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
   record->ops = table;
   record->previousProc = (WNDPROC)SetWindowLongPtrA(handle, GWLP_WNDPROC, (LONG_PTR)GadgetSubclassProc);
   SetWindowLongPtrA(handle, GWLP_ID, (LONG_PTR)number);
-  SetPropA(handle, "Kel_ID", (HANDLE)number);
+  SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);
   // The record may not be touched from here on: the message runs our procedure.
   SendMessageA(handle, WM_SETFONT, (WPARAM)(Gadgets ? Gadgets->font : DefaultGuiFont), TRUE);
   return automatic ? number : (ObjectNumber)handle;

@@ -4,7 +4,7 @@
 
 LRESULT GadgetForwardMessage(HWND control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!control) return NOT_HANDLED;
-  ObjectNumber key = (ObjectNumber)GetPropA(control, "Kel_ID");
+  ObjectNumber key = (ObjectNumber)GetPropA(control, PROPERTY_GADGET_ID);
   if (key != (ObjectNumber)GetWindowLongPtrA(control, GWLP_ID)) return NOT_HANDLED;
   // A control that is not one of ours (no property, id 0) must not borrow gadget 0's class.
   GadgetRecord* record = GadgetOfControl(control);
@@ -15,7 +15,7 @@ LRESULT GadgetForwardMessage(HWND control, HWND window, UINT message, WPARAM wPa
 HWND FindRuntimeWindow(HWND handle) {
   for (HWND h = handle;;) {
     HWND parent = GetParent(h);
-    if (!parent || GetPropA(h, "Kel_WindowID")) return h;
+    if (!parent || GetPropA(h, PROPERTY_WINDOW_ID)) return h;
     h = parent;
   }
 }

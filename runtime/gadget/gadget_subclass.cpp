@@ -16,7 +16,7 @@ GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key) {
   ObjectNumber id = (ObjectNumber)GetWindowLongPtrA(control, GWLP_ID);
   GadgetRecord* record = RecordIfOwn(control, id);
   if (!record) {
-    id = (ObjectNumber)GetPropA(control, "Kel_ID");
+    id = (ObjectNumber)GetPropA(control, PROPERTY_GADGET_ID);
     record = RecordIfOwn(control, id);
   }
   if (record && key) *key = id;
@@ -27,8 +27,8 @@ GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key) {
 static void GadgetForget(GadgetRecord* record, ObjectNumber key) {
   HWND handle = record->handle;
   if (record->ops && record->ops->cleanup) record->ops->cleanup(record);
-  RemovePropA(handle, "Kel_ID");
-  if (RemovePropA(handle, "Kel_DropAccept")) RevokeDragDrop(handle);
+  RemovePropA(handle, PROPERTY_GADGET_ID);
+  if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
   ObjectTableRelease(GadgetTable, key);
 }
 

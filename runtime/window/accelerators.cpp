@@ -17,7 +17,7 @@ static bool TabIsText() {
 HACCEL ActiveAccelerators(HWND window) {
   if (TabIsText()) return 0;
   // Not a runtime window (a message box, say): no table.
-  ObjectNumber stored = (ObjectNumber)GetPropA(window, WINDOW_ID_PROPERTY);
+  ObjectNumber stored = (ObjectNumber)GetPropA(window, PROPERTY_WINDOW_ID);
   if (!stored) return 0;
   WindowRecord* record = (WindowRecord*)ObjectTableFind(WindowTable, stored - 1);
   return record ? record->acceleratorTable : 0;

@@ -1,6 +1,5 @@
 #include "runtime/window/window_internal.h"
 
-const char WINDOW_ID_PROPERTY[] = "Kel_WindowID";
 
 void WindowClassName(ObjectNumber number, char* buffer) {
   wsprintfA(buffer, "WindowClass_%ld", (long)number);
@@ -18,7 +17,7 @@ static LONG lastChanges = -1;
 
 ObjectNumber WindowNumberOf(HWND window) {
   if (window && window == lastWindow && lastChanges == WindowIdChanges) return lastNumber;
-  ObjectNumber own = window ? (ObjectNumber)GetPropA(window, WINDOW_ID_PROPERTY) : 0;
+  ObjectNumber own = window ? (ObjectNumber)GetPropA(window, PROPERTY_WINDOW_ID) : 0;
   if (own) {
     lastWindow = window;
     lastNumber = own - 1;
@@ -26,7 +25,7 @@ ObjectNumber WindowNumberOf(HWND window) {
     return own - 1;
   }
   for (HWND w = window ? GetParent(window) : 0; w; w = GetParent(w)) {
-    ObjectNumber stored = (ObjectNumber)GetPropA(w, WINDOW_ID_PROPERTY);
+    ObjectNumber stored = (ObjectNumber)GetPropA(w, PROPERTY_WINDOW_ID);
     if (stored) return stored - 1;
   }
   return -1;

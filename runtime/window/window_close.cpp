@@ -28,8 +28,8 @@ void WindowClose(ObjectNumber number) {
   if (owner && !mdiClient) SetActiveWindow(owner);
 
   WindowIdChanges++;
-  RemovePropA(handle, WINDOW_ID_PROPERTY);
-  if (RemovePropA(handle, "Kel_DropAccept")) RevokeDragDrop(handle);
+  RemovePropA(handle, PROPERTY_WINDOW_ID);
+  if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
 
   if (mdiClient) {
     SendMessageA(mdiClient, WM_MDIDESTROY, (WPARAM)handle, 0);

@@ -22,4 +22,3 @@ void EventCommand(EventState* state, HWND window, WPARAM wParam, LPARAM lParam);
 // replaces; a value that is not a MainHeap block is not taken.
 void EventDataAdopt(EventState* state, LPARAM data);
 
-extern const char WINDOW_ID_PROPERTY[];

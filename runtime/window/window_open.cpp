@@ -68,7 +68,7 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
   HWND handle = CreateWindowExA(0, className, title, style, x, y, width, height, parent, 0, InstanceHandle, 0);
   record->handle = handle;
   WindowIdChanges++;
-  if (handle && !SetPropA(handle, WINDOW_ID_PROPERTY, (HANDLE)(number + 1))) {
+  if (handle && !SetPropA(handle, PROPERTY_WINDOW_ID, (HANDLE)(number + 1))) {
     DestroyWindow(handle);
     handle = 0;
   }
