@@ -3,10 +3,23 @@
 # none), waits for its window, saves a picture of the window right after
 # start-up, and closes the program again.
 #   scripts/screenshot.sh [OUTPUT.png]     (default: docs/zimbrel-window.png)
-#   ZIMBREL_BUILD  the build tree holding zimbrel.exe and ui-driver.exe
+# With --docs it makes every picture of the README in docs/ from real runs: the
+# window after start-up, and one of each of the program's four message boxes:
+#   box-no-file.png           the compress button with an empty path field
+#   box-packer-missing.png    a copy of zimbrel.exe in a folder without upx.exe
+#   box-not-compressible.png  a text file given to the packer
+#   box-report.png            one of Wine's own programs packed by upx.exe
+#   scripts/screenshot.sh --docs [FOLDER]  (default: docs/)
+#   ZIMBREL_BUILD  the build tree holding zimbrel.exe, upx.exe and ui-driver.exe
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:-$root/docs/zimbrel-window.png}
+docs=
+if [ "${1:-}" = --docs ]; then
+  docs=${2:-$root/docs}
+  out=$docs/zimbrel-window.png
+else
+  out=${1:-$root/docs/zimbrel-window.png}
+fi
 export ZIMBREL_BUILD=${ZIMBREL_BUILD:-$root/build}
 source "$root/scripts/wine-env.sh"
 zimbrel_start_display
@@ -15,30 +28,103 @@ for tool in import xwininfo; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (imagemagick, x11-utils)" >&2; exit 1; }
 done
 
-"$ZIMBREL_BUILD/wine-run" "$ZIMBREL_BUILD/zimbrel.exe" </dev/null >/dev/null 2>&1 &
-program=$!
+driver() { "$ZIMBREL_BUILD/wine-run" "$ZIMBREL_BUILD/ui-driver.exe" "$@" </dev/null; }
+program=
 close_program() {
-  "$ZIMBREL_BUILD/wine-run" "$ZIMBREL_BUILD/ui-driver.exe" --timeout 5000 attach ';' close ';' exit-code \
-    >/dev/null 2>&1 || kill "$program" 2>/dev/null || true
+  [ -n "$program" ] || return 0
+  driver --timeout 5000 attach ';' close ';' exit-code >/dev/null 2>&1 || kill "$program" 2>/dev/null || true
+  program=
 }
-trap close_program EXIT
+work=
+cleanup() {
+  close_program
+  if [ -n "$work" ]; then rm -rf "$work"; fi
+}
+trap cleanup EXIT
 
-# The window's X id, once it is there and the program waits for input.
-id=
-for _ in $(seq 1 100); do
-  id=$(xwininfo -root -tree 2>/dev/null | awk '/"Zimbrel v1.0"/ {print $1; exit}')
-  [ -n "$id" ] && break
-  sleep 0.2
+# Starts EXE with DIR as its working directory (the packer is looked for there
+# too) and waits until its window is there and the program waits for input.
+start_program() {
+  (cd "$2" && exec "$ZIMBREL_BUILD/wine-run" "$1" </dev/null >/dev/null 2>&1) &
+  program=$!
+  local id=
+  for _ in $(seq 1 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Zimbrel v1.0"/ {print $1; exit}')
+    [ -n "$id" ] && break
+    sleep 0.2
+  done
+  [ -n "$id" ] || { echo "the window \"Zimbrel v1.0\" did not appear on $DISPLAY" >&2; exit 1; }
+  driver --timeout 10000 attach >/dev/null 2>&1 || true
+  sleep 0.5
+  window=$id
+}
+
+# Saves the picture of the X window ID as FILE.
+shoot() {
+  local info x y w h
+  info=$(xwininfo -id "$1")
+  x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+  y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+  w=$(awk '/Width:/ {print $2}' <<<"$info")
+  h=$(awk '/Height:/ {print $2}' <<<"$info")
+  mkdir -p "$(dirname "$2")"
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$2"
+  echo "saved ${w}x${h} picture to $2"
+}
+
+# The program's top-level X windows of a useful size, one id a line.
+program_windows() {
+  xwininfo -root -children | awk '/\("zimbrel.exe" "zimbrel.exe"\)/ && !/ 1x1\+/ {print $1}' | sort
+}
+
+# Runs the driver steps STEP... (after attach), which must end with a box step
+# that waits for the expected message box; saves its picture as FILE and
+# answers it with OK.   usage: shoot_box FILE STEP...
+shoot_box() {
+  local file=$1 before box
+  shift
+  before=$(program_windows)
+  driver --timeout 60000 attach ';' "$@" || { echo "the message box for $(basename "$file") did not come" >&2; exit 1; }
+  box=$(comm -13 <(echo "$before") <(program_windows) | head -1)
+  [ -n "$box" ] || { echo "the message box's window was not found on $DISPLAY" >&2; exit 1; }
+  sleep 0.5
+  shoot "$box" "$file"
+  driver --timeout 10000 attach ';' ok >/dev/null
+}
+
+if [ -z "$docs" ]; then
+  start_program "$ZIMBREL_BUILD/zimbrel.exe" "$ZIMBREL_BUILD"
+  shoot "$window" "$out"
+  exit 0
+fi
+
+# A folder as a user has it after unpacking (with a program to pack and a text
+# file), and one with zimbrel.exe alone.
+work=$(mktemp -d)
+mkdir "$work/Zimbrel" "$work/Zimbrel alone"
+cp "$ZIMBREL_BUILD/zimbrel.exe" "$ZIMBREL_BUILD/upx.exe" "$work/Zimbrel/"
+cp "$ZIMBREL_BUILD/zimbrel.exe" "$work/Zimbrel alone/"
+sample=
+for name in winver write expand hostname; do
+  if [ -f "$WINEPREFIX/drive_c/windows/system32/$name.exe" ]; then
+    sample=$work/Zimbrel/$name.exe
+    cp "$WINEPREFIX/drive_c/windows/system32/$name.exe" "$sample"
+    break
+  fi
 done
-[ -n "$id" ] || { echo "the window \"Zimbrel v1.0\" did not appear on $DISPLAY" >&2; exit 1; }
-"$ZIMBREL_BUILD/wine-run" "$ZIMBREL_BUILD/ui-driver.exe" --timeout 10000 attach >/dev/null 2>&1 || true
-sleep 0.5
+[ -n "$sample" ] || { echo "none of Wine's sample programs is in $WINEPREFIX" >&2; exit 1; }
+printf 'Not a program, only text.\r\n' >"$work/Zimbrel/jegyzet.txt"
+win() { winepath -w "$1" 2>/dev/null; }
 
-info=$(xwininfo -id "$id")
-x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-w=$(awk '/Width:/ {print $2}' <<<"$info")
-h=$(awk '/Height:/ {print $2}' <<<"$info")
-mkdir -p "$(dirname "$out")"
-import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out"
-echo "saved ${w}x${h} picture of the window on $DISPLAY to $out"
+start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
+shoot "$window" "$out"
+shoot_box "$docs/box-no-file.png" click compress ';' box 'Hiba ' 'Adj meg egy f\xE1jlt' 48
+shoot_box "$docs/box-not-compressible.png" type "$(win "$work/Zimbrel/jegyzet.txt")" ';' click compress ';' \
+  box 'Hiba   ' 'Nem t\xF6m\xF6r\xEDthet\xF5! Lehet, hogy m\xE1r t\xF6m\xF6r\xEDtve van a f\xE1jl?  ' 48
+shoot_box "$docs/box-report.png" type "$(win "$sample")" ';' click compress ';' box 'K\xE9sz'
+close_program
+
+start_program "$(win "$work/Zimbrel alone/zimbrel.exe")" "$work/Zimbrel alone"
+shoot_box "$docs/box-packer-missing.png" type "$(win "$sample")" ';' click compress ';' \
+  box 'Hiba   ' 'UPX hiba! Az UPX-nek ugyanabban a k\xF6nyvt\xE1rban kell lennie, mint a Zimbrel!  ' 48
+close_program
