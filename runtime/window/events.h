@@ -1,5 +1,8 @@
-// Turning messages into events: the window procedure of every runtime window,
-// the pending-event queue and the event wait.
+// Turning messages into events: the window procedure of every runtime window
+// with its WM_COMMAND translation and the data of data events (window_proc.cpp),
+// the pending-event queue and the event wait (event_wait.cpp), and the focus
+// traversal of Tab and Shift+Tab (focus.cpp). ActiveAccelerators lives with the
+// windows that own the tables (window.cpp).
 #pragma once
 #include "runtime/common.h"
 
@@ -17,9 +20,13 @@ const LONG EVENT_DATA_GADGET = 13106;
 const LONG EVENT_TYPE_FOCUS = 14000;
 const LONG EVENT_TYPE_LOST_FOCUS = 14001;
 
+// Tray notifications, data events and forwarded control messages come from
+// components this program does not have; the window procedure still answers
+// them, so such a component can be added without touching it.
 const UINT MSG_TRAY = 12501;
 const UINT MSG_TRAY_POSTED = 12502;
 const UINT MSG_GADGET_FORWARD = 13120;
+// A control with this identifier reports menu events, not gadget events.
 const LONG MENU_CONTROL_ID = -10000;
 
 const LONG TRAY_LEFT_UP = 0;
@@ -44,8 +51,10 @@ struct EventState {
   LPARAM lParam;
   PendingEvent* queueHead; // oldest
   PendingEvent* queueTail; // newest
-  MessageCallback callback;  // global user callback; none unless set
-  void* eventData;         // record of events 13105 and 13106
+  // Sees the messages of every runtime window without a callback of its own;
+  // nothing in this program sets it, the window procedure honours it if set.
+  MessageCallback callback;
+  void* eventData;         // record of events 13105 and 13106, owned until the next WaitEvent
 };
 
 extern EventState* Events;

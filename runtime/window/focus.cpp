@@ -1,8 +1,8 @@
+// Keyboard focus traversal: what the Tab and Shift+Tab accelerators of every
+// runtime window do (FocusTraverse).
 #include <string.h>
 
 #include "runtime/window/events.h"
-
-namespace {
 
 struct FocusStep {
   HWND current;
@@ -11,11 +11,11 @@ struct FocusStep {
   bool done;
 };
 
-bool Eligible(HWND control) {
+static bool Eligible(HWND control) {
   return IsWindowEnabled(control) && IsWindowVisible(control) && (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP);
 }
 
-BOOL CALLBACK StepForward(HWND control, LPARAM context) {
+static BOOL CALLBACK StepForward(HWND control, LPARAM context) {
   FocusStep* step = (FocusStep*)context;
   if (!Eligible(control)) return TRUE;
   if (step->takeNext) {
@@ -31,7 +31,7 @@ BOOL CALLBACK StepForward(HWND control, LPARAM context) {
   return TRUE;
 }
 
-BOOL CALLBACK StepBackward(HWND control, LPARAM context) {
+static BOOL CALLBACK StepBackward(HWND control, LPARAM context) {
   FocusStep* step = (FocusStep*)context;
   if (!Eligible(control)) return TRUE;
   if (control == step->current && step->previous) {
@@ -43,13 +43,13 @@ BOOL CALLBACK StepBackward(HWND control, LPARAM context) {
   return TRUE;
 }
 
-bool IsMdiChild(HWND window) {
+// Nothing in this program makes MDI children; a window that hosts them still
+// gets Tab and Shift+Tab kept within the child around the focus.
+static bool IsMdiChild(HWND window) {
   char className[51] = "";
   GetClassNameA(window, className, sizeof className);
   return strcmp(className, "MDI_ChildClass") == 0;
 }
-
-}  // namespace
 
 // Tab and Shift+Tab: the focus moves to the next or previous tab stop of the
 // active window (or of the outermost MDI child around the focus), wrapping

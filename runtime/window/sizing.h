@@ -1,26 +1,29 @@
-// The runtime's own sizing loop: with full-window dragging on, sizing a
-// runtime window runs inside the ordinary message flow instead of the
-// system's modal loop.
+// The runtime's own sizing loop (sizing.cpp): with full-window dragging on,
+// sizing a runtime window runs inside the ordinary message flow instead of the
+// system's modal loop. SizingFilter is the window procedure's first step.
 #pragma once
 #include "runtime/common.h"
 
+// One record for the process; one loop at a time.
 struct SizingState {
   LONG active;
-  LONG restoreCursor;
-  POINT savedCursor;
+  LONG restoreCursor;   // 1: the cursor goes back to savedCursor when the loop ends
+  POINT savedCursor;    // where a loop begun without an edge found the cursor
   RECT rectangle;       // the rectangle being formed, screen coordinates
-  RECT startRectangle;
+  RECT startRectangle;  // where Escape puts the window back
   LONG edge;            // WMSZ code, 0 while none is chosen
-  MINMAXINFO limits;
+  MINMAXINFO limits;    // only the track sizes are used
 };
 
 extern SizingState* Sizing;
 
+// 0 when it takes the message, NOT_HANDLED otherwise.
 LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Moves the rectangle's dragged edges to the screen point within the limits.
 void SizingTrack(int x, int y, SizingState* state);
+// Moves the window to a rectangle in screen coordinates.
 void SizingApply(HWND window, RECT rectangle);
+// Puts the cursor at (x, y) with the system cursor of that id.
 void SizingPointAt(LPCSTR cursor, int x, int y);
+// One arrow-key step to the cursor point (x, y): track, WM_SIZING, move.
 void SizingKeyStep(HWND window, int x, int y, SizingState* state);
-// An arrow key (VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN) during a loop: chooses the
-// next edge or corner, or steps the dragged edges by 10 pixels.
-void SizingArrowKey(HWND window, WPARAM key, SizingState* state);

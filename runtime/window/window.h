@@ -1,5 +1,7 @@
-// Numbered top-level windows: each with a class of its own ("WindowClass_%ld"),
-// the property "Kel_WindowID" (number + 1) and a Tab / Shift+Tab accelerator table.
+// Numbered top-level windows: opening and closing them, each with a class of
+// its own ("WindowClass_%ld"), the property "Kel_WindowID" (number + 1) and a
+// Tab / Shift+Tab accelerator table; starting the windows-and-events
+// subsystem. Implemented in window.cpp.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/object_table.h"
@@ -7,31 +9,44 @@
 typedef LRESULT (*WindowCallback)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 typedef LRESULT (*EraseCallback)(HDC dc, HWND window);
 
+// callback, backBrush, mdiClient and eraseCallback are hooks for a caller that
+// wants more than the plain windows this program opens: nothing here sets them,
+// but the window procedure and WindowClose honour each one once it is set.
 struct WindowRecord {
   HWND handle;                 // non-zero while the record is in use
   LONG acceleratorCount;       // always 2
   ACCEL* accelerators;         // on the MainHeap
   HACCEL acceleratorTable;
-  WindowCallback callback;     // per-window user callback; none unless set
-  LONG backColour;             // -1: default
-  HBRUSH backBrush;            // deleted when the window closes
+  // Sees the window's messages before the runtime does; when set, it hides the
+  // event state's global callback even when it passes a message on.
+  WindowCallback callback;
+  LONG backColour;             // -1 (default) from WindowOpen on; nothing changes it
+  HBRUSH backBrush;            // fills the background on WM_ERASEBKGND; the window owns it
+  // Set only for an MDI child, which its MDI client must destroy
+  // (WM_MDIDESTROY); nothing in this program makes MDI children.
   HWND mdiClient;
-  EraseCallback eraseCallback;
+  EraseCallback eraseCallback;  // erases the window's own background when there is no backBrush
 };
 
 const DWORD WINDOW_SCREEN_CENTRED = 0x1;
 const DWORD WINDOW_PARENT_CENTRED = 0x2;
-const DWORD WINDOW_MAXIMIZE = 0x1000000;
-const DWORD WINDOW_INVISIBLE = 0x10000000;
-const DWORD WINDOW_DEFAULT_FLAGS = 0xC80000;  // WS_CAPTION | WS_SYSMENU
+// Stays in the style: the window is shown maximized.
+const DWORD WINDOW_MAXIMIZE = WS_MAXIMIZE;
+// This is the WS_VISIBLE bit under another name. WindowOpen never creates a
+// window with WS_VISIBLE: it shows each window itself, once the window's number
+// property is set. So the bit is free to mean the opposite as a flag:
+// WindowOpen takes it out of the style and then leaves the window hidden.
+const DWORD WINDOW_INVISIBLE = WS_VISIBLE;
+// What WindowOpen uses when the caller gives no flags.
+const DWORD WINDOW_DEFAULT_FLAGS = WS_CAPTION | WS_SYSMENU;
+// As x or y, with no centring flag: the system chooses the position.
 const int POSITION_IGNORE = -65535;
 
+// WM_COMMAND identifiers of the Tab and Shift+Tab accelerators.
 const WORD CMD_NEXT_CONTROL = 1212;
 const WORD CMD_PREVIOUS_CONTROL = 1213;
 
 extern ObjectTable* WindowTable;
-extern HICON WindowClassIcon;
-extern HCURSOR WindowClassCursor;
 
 void WindowInit();
 // Window handle for a numbered window, identity for AUTO_NUMBER, 0 on failure.

@@ -1,12 +1,114 @@
+// The window procedure of every runtime window: the sizing loop sees each
+// message first, then the window's number is found, user callbacks are asked,
+// and the message becomes a queued or direct event, goes to a gadget's class,
+// or falls through to DefWindowProcA. WM_COMMAND's translation and the data
+// record of data events (13105, 13106) live here too.
 #include "runtime/gadget/gadget.h"
+#include "runtime/memory/heaps.h"
 #include "runtime/window/sizing.h"
 #include "runtime/window/window_internal.h"
+
+// --- the window's number -----------------------------------------------------
+
+// Every message to a runtime window asks for its number, and each property
+// read is a trip to the window server under Wine: the last window whose own
+// property answered is remembered, until a property is set or removed
+// (WindowOpen, WindowClose) or a runtime window is destroyed.
+static HWND lastWindow;
+static ObjectNumber lastNumber;
+static LONG lastChanges = -1;
+
+// The number of the runtime window that window belongs to (its own
+// "Kel_WindowID" or the nearest ancestor's), -1 for none.
+static ObjectNumber WindowNumberOf(HWND window) {
+  if (window && window == lastWindow && lastChanges == WindowIdChanges) return lastNumber;
+  ObjectNumber own = window ? (ObjectNumber)GetPropA(window, PROPERTY_WINDOW_ID) : 0;
+  if (own) {
+    lastWindow = window;
+    lastNumber = own - 1;
+    lastChanges = WindowIdChanges;
+    return own - 1;
+  }
+  for (HWND w = window ? GetParent(window) : 0; w; w = GetParent(w)) {
+    ObjectNumber stored = (ObjectNumber)GetPropA(w, PROPERTY_WINDOW_ID);
+    if (stored) return stored - 1;
+  }
+  return -1;
+}
+
+// --- the data of data events -------------------------------------------------
+
+// The data record of events 13105 and 13106: its third field, when set,
+// points to a further block that the record owns.
+static const size_t EVENT_DATA_FIELDS = 3;
+
+// Only blocks of our own heap are ever freed: the message may come from
+// anywhere, and its parameter from anyone.
+static bool IsMainHeapBlock(void* block, size_t atLeast) {
+  if (!block || !MainHeap || !HeapValidate(MainHeap, 0, block)) return false;
+  SIZE_T size = HeapSize(MainHeap, 0, block);
+  return size != (SIZE_T)-1 && size >= atLeast;
+}
+
+void EventDataFree(EventState* state) {
+  void** record = state ? (void**)state->eventData : 0;
+  if (!record) return;
+  state->eventData = 0;
+  void* inner = record[EVENT_DATA_FIELDS - 1];
+  if (inner && IsMainHeapBlock(inner, 1)) HeapRelease(MainHeap, inner);
+  HeapRelease(MainHeap, record);
+}
+
+// Takes over the data record of events 13105 and 13106, freeing the one it
+// replaces; a value that is not a MainHeap block is not taken.
+static void EventDataAdopt(EventState* state, LPARAM data) {
+  if ((void*)data == state->eventData) return;
+  EventDataFree(state);
+  if (IsMainHeapBlock((void*)data, EVENT_DATA_FIELDS * sizeof(void*))) state->eventData = (void*)data;
+}
+
+// --- WM_COMMAND --------------------------------------------------------------
+
+// A gadget's class may take it; else it becomes a gadget or menu event, or a
+// focus move for the Tab and Shift+Tab accelerators.
+static void EventCommand(EventState* state, HWND window, WPARAM wParam, LPARAM lParam) {
+  if (GadgetForwardMessage((HWND)lParam, window, WM_COMMAND, wParam, lParam) != NOT_HANDLED) return;
+  if (lParam) {
+    // From a control: its identifier is the gadget's number (or identity).
+    LONG id = GetWindowLongA((HWND)lParam, GWL_ID);
+    if (id == MENU_CONTROL_ID) {
+      state->code = EVENT_MENU;
+      state->source = LOWORD(wParam);
+    } else {
+      state->code = EVENT_GADGET;
+      state->type = HIWORD(wParam);
+      state->source = id;
+    }
+  } else if (HIWORD(wParam) == 0) {
+    // From a menu.
+    state->code = EVENT_MENU;
+    state->source = (ObjectNumber)wParam;
+  } else if (LOWORD(wParam) == CMD_NEXT_CONTROL) {
+    FocusTraverse(FALSE);
+  } else if (LOWORD(wParam) == CMD_PREVIOUS_CONTROL) {
+    FocusTraverse(TRUE);
+  } else {
+    // From some other accelerator.
+    state->code = EVENT_MENU;
+    state->source = LOWORD(wParam);
+  }
+}
+
+// --- the other messages ------------------------------------------------------
 
 static BOOL CALLBACK SendColourChange(HWND child, LPARAM) {
   SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
   return TRUE;
 }
 
+// The background: the window's own brush, else its erase callback (both unset
+// in this program), else the system's. A repaint event is queued in every
+// case, with window -1 too, so the application hears of every erased window.
 static LRESULT EraseBackground(EventState* state, WindowRecord* record, HWND window, HDC dc, ObjectNumber number) {
   LRESULT result = NOT_HANDLED;
   if (record) {
@@ -23,6 +125,8 @@ static LRESULT EraseBackground(EventState* state, WindowRecord* record, HWND win
   return result;
 }
 
+// Any other mouse message over the icon (a move, say) is no event: WaitEvent
+// then returns the raw message number.
 static void TrayClick(EventState* state, WPARAM icon, LPARAM mouse) {
   static const struct { LPARAM mouse; LONG kind; } kinds[] = {
       {WM_LBUTTONUP, TRAY_LEFT_UP}, {WM_RBUTTONUP, TRAY_RIGHT_UP},
@@ -38,24 +142,20 @@ static void TrayClick(EventState* state, WPARAM icon, LPARAM mouse) {
   state->code = 0;
 }
 
-LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  // A destroyed window's handle may come back for another window.
-  if (message == WM_NCDESTROY) WindowIdChanges++;
-  LRESULT result = SizingFilter(window, message, wParam, lParam);
-  if (result != NOT_HANDLED) return result;
-  EventState* state = Events;
-  if (!state) return NOT_HANDLED;
-
-  const ObjectNumber number = WindowNumberOf(window);
-  WindowRecord* record = number == -1 ? 0 : (WindowRecord*)ObjectTableFind(WindowTable, number);
-  // A window's own callback hides the global one, even when it passes on.
+// The user callbacks: a window's own hides the global one, even when it passes
+// on. True, with the result, when the callback took the message.
+static bool CallbackTakes(EventState* state, WindowRecord* record, HWND window, UINT message, WPARAM wParam,
+                          LPARAM lParam, LRESULT* result) {
   MessageCallback callback = record && record->callback ? record->callback : state->callback;
-  if (callback) {
-    result = callback(window, message, wParam, lParam);
-    if (result != PASS_ON) return result;
-  }
-  state->window = number;
+  if (!callback) return false;
+  *result = callback(window, message, wParam, lParam);
+  return *result != PASS_ON;
+}
 
+// The message of a window with the given number (-1 for none) and record (null
+// for none), by the table of messages the runtime understands.
+static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumber number, HWND window,
+                             UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_MOVE:
     case WM_CLOSE:
@@ -67,11 +167,15 @@ LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lP
       PendingEventAppend(state, EVENT_SIZE, number);
       return 0;
     case WM_ACTIVATE:
+      // Queued with window -1 too. Never passed on: DefWindowProcA would give
+      // the focus to the window itself and take it from its control.
       if (LOWORD(wParam)) PendingEventAppend(state, EVENT_ACTIVATE, number);
       return 1;
     case WM_ERASEBKGND:
       return EraseBackground(state, record, window, (HDC)wParam, number);
     case WM_SYSCOLORCHANGE:
+      // Controls hear of it only from their window. An MDI child (none in this
+      // program) is left to its MDI client.
       if (record && !record->mdiClient) EnumChildWindows(window, SendColourChange, 0);
       return NOT_HANDLED;
     case WM_NOTIFY:
@@ -88,6 +192,8 @@ LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case MSG_GADGET_FORWARD:
       return GadgetForwardMessage((HWND)lParam, window, message, wParam, lParam);
     case MSG_TRAY:
+      // Posted again, so that the click becomes a direct event of the WaitEvent
+      // call that dispatches it, whatever loop received the notification.
       PostMessageA(window, MSG_TRAY_POSTED, wParam, lParam);
       return 0;
     case MSG_TRAY_POSTED:
@@ -110,6 +216,23 @@ LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lP
     default:
       return NOT_HANDLED;
   }
+}
+
+// --- the procedure -----------------------------------------------------------
+
+LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A destroyed window's handle may come back for another window.
+  if (message == WM_NCDESTROY) WindowIdChanges++;
+  LRESULT result = SizingFilter(window, message, wParam, lParam);
+  if (result != NOT_HANDLED) return result;
+  EventState* state = Events;
+  if (!state) return NOT_HANDLED;
+
+  const ObjectNumber number = WindowNumberOf(window);
+  WindowRecord* record = number == -1 ? 0 : (WindowRecord*)ObjectTableFind(WindowTable, number);
+  if (CallbackTakes(state, record, window, message, wParam, lParam, &result)) return result;
+  state->window = number;
+  return HandleMessage(state, record, number, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK RuntimeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

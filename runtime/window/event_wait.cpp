@@ -1,0 +1,92 @@
+// The pending-event queue and the event wait: queued events come out one per
+// WaitEvent call, oldest first, before any new message is fetched; otherwise
+// one message is fetched, translated (accelerators first) and dispatched, and
+// the direct event that its dispatch stored, or the raw message number, is
+// the answer.
+#include "runtime/memory/heaps.h"
+#include "runtime/window/events.h"
+
+EventState* Events;
+
+// --- the queue ---------------------------------------------------------------
+
+// A stream of equal events (moves and sizes during a drag) is kept as one
+// entry while the application has not fetched it. Without memory the event
+// is lost.
+void PendingEventAppend(EventState* state, LONG code, ObjectNumber window) {
+  if (!state) return;
+  PendingEvent* newest = state->queueTail;
+  if (newest && newest->code == code && newest->window == window) return;
+  PendingEvent* entry = (PendingEvent*)HeapAllocate(MainHeap, 0, sizeof(PendingEvent));
+  if (!entry) return;
+  entry->next = 0;
+  entry->code = code;
+  entry->window = window;
+  if (newest) newest->next = entry;
+  else state->queueHead = entry;
+  state->queueTail = entry;
+}
+
+static LONG TakeQueued(EventState* state) {
+  PendingEvent* oldest = state->queueHead;
+  state->window = oldest->window;
+  state->code = 0;  // a direct event stored meanwhile gives way
+  state->queueHead = oldest->next;
+  if (!state->queueHead) state->queueTail = 0;
+  LONG code = oldest->code;
+  HeapRelease(MainHeap, oldest);
+  return code;
+}
+
+// --- the wait ----------------------------------------------------------------
+
+// Every wake-up reason of the message queue.
+static const DWORD WAIT_WAKE_MASK = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
+                                    QS_SENDMESSAGE | QS_HOTKEY | QS_ALLPOSTMESSAGE;
+
+// One message, or false when none came within the time-out (negative: for ever).
+static bool FetchMessage(LONG timeout, MSG* msg) {
+  if (timeout < 0) {
+    // The result is not tested: WM_QUIT ends nothing here (the application's
+    // loop ends on EVENT_CLOSE), it is dispatched and returned like any other.
+    GetMessageA(msg, 0, 0, 0);
+    return true;
+  }
+  if (PeekMessageA(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
+  if (timeout == 0) return false;
+  // Waited once, not for the rest of the time-out: a wake-up that brings no
+  // message for this thread answers 0 early, as a time-out does.
+  if (MsgWaitForMultipleObjects(0, 0, FALSE, (DWORD)timeout, WAIT_WAKE_MASK) == WAIT_TIMEOUT) return false;
+  return PeekMessageA(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
+}
+
+LONG WaitEvent(LONG timeout) {
+  EventState* state = Events;
+  if (!state) return 0;
+  EventDataFree(state);
+  state->type = -1;
+  if (state->queueHead) return TakeQueued(state);
+
+  MSG msg = {};
+  if (!FetchMessage(timeout, &msg)) return 0;
+  // Only these can be accelerators; for any other message the active window
+  // and its table (three calls to the system) are not looked up.
+  const bool key = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || msg.message == WM_CHAR ||
+                   msg.message == WM_SYSCHAR;
+  HWND active = key ? GetActiveWindow() : 0;
+  HACCEL table = key ? ActiveAccelerators(active) : 0;
+  if (!table || !TranslateAcceleratorA(active, table, &msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (state->code) {
+    LONG code = state->code;
+    state->code = 0;
+    return code;
+  }
+  state->wParam = msg.wParam;
+  state->lParam = msg.lParam;
+  return (LONG)msg.message;
+}
+
+ObjectNumber EventSource() { return Events ? Events->source : 0; }

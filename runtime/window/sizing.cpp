@@ -1,0 +1,265 @@
+// The runtime's own sizing loop. With full-window dragging on, WM_SYSCOMMAND
+// SC_SIZE does not start the system's modal loop: SizingFilter, which the
+// window procedure asks first about every message, takes the capture and
+// sizes the window on each mouse move and arrow key inside the ordinary
+// message flow, until the capture changes. Here: the filter with the start and
+// end of a loop, the arrow-key table, tracking the dragged edges within the
+// window's limits, and moving the window.
+#include "runtime/window/sizing.h"
+
+SizingState* Sizing;
+
+// The low four bits of an SC_SIZE command carry the edge grabbed (a WMSZ
+// code, 0 from the system menu); the rest is the command.
+static const WPARAM SIZING_COMMAND_MASK = 0xFFF0;
+static const WPARAM SIZING_EDGE_MASK = 0xF;
+// Pixels an arrow key moves the cursor and the dragged edges.
+static const int SIZING_KEY_STEP = 10;
+
+// --- tracking and moving -----------------------------------------------------
+
+// Moves the dragged edges of the rectangle to the point, each axis held first
+// to the minimum track size and only otherwise to the maximum. The 2-pixel
+// offsets match the cursor points that the arrow keys choose, so a cursor put
+// on an edge maps back onto that edge.
+void SizingTrack(int x, int y, SizingState* state) {
+  RECT& r = state->rectangle;
+  const LONG minWidth = state->limits.ptMinTrackSize.x;
+  const LONG minHeight = state->limits.ptMinTrackSize.y;
+  const LONG maxWidth = state->limits.ptMaxTrackSize.x;
+  const LONG maxHeight = state->limits.ptMaxTrackSize.y;
+  const LONG edge = state->edge;
+
+  if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT) {
+    r.left = edge == WMSZ_TOPLEFT ? x - 2 : x;
+    if (r.right - r.left < minWidth) r.left = r.right - minWidth;
+    else if (r.right - r.left > maxWidth) r.left = r.right - maxWidth;
+  }
+  if (edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT) {
+    r.right = x + 2;
+    if (r.right - r.left < minWidth) r.right = r.left + minWidth;
+    else if (r.right - r.left > maxWidth) r.right = r.left + maxWidth;
+  }
+  if (edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT) {
+    r.top = edge == WMSZ_TOPLEFT ? y - 2 : y;
+    if (r.bottom - r.top < minHeight) r.top = r.bottom - minHeight;
+    else if (r.bottom - r.top > maxHeight) r.top = r.bottom - maxHeight;
+  }
+  if (edge == WMSZ_BOTTOM || edge == WMSZ_BOTTOMLEFT || edge == WMSZ_BOTTOMRIGHT) {
+    r.bottom = y + 2;
+    if (r.bottom - r.top < minHeight) r.bottom = r.top + minHeight;
+    else if (r.bottom - r.top > maxHeight) r.bottom = r.top + maxHeight;
+  }
+}
+
+// The rectangle is in screen coordinates; a child window is placed in its
+// parent's client coordinates.
+void SizingApply(HWND window, RECT rectangle) {
+  if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)
+    MapWindowPoints(0, GetParent(window), (POINT*)&rectangle, 2);
+  MoveWindow(window, rectangle.left, rectangle.top, rectangle.right - rectangle.left,
+             rectangle.bottom - rectangle.top, TRUE);
+}
+
+void SizingPointAt(LPCSTR cursor, int x, int y) {
+  SetCursorPos(x, y);
+  SetCursor((HCURSOR)LoadImageA(0, cursor, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+}
+
+// One arrow-key step: the cursor moves, the dragged edges follow it, the
+// window may adjust the rectangle in WM_SIZING, and then it is moved.
+void SizingKeyStep(HWND window, int x, int y, SizingState* state) {
+  SetCursorPos(x, y);
+  SizingTrack(x, y, state);
+  SendMessageA(window, WM_SIZING, state->edge, (LPARAM)&state->rectangle);
+  SizingApply(window, state->rectangle);
+}
+
+// --- arrow keys --------------------------------------------------------------
+
+// Arrow keys first choose what is dragged (no edge -> a side -> a corner) and
+// put the cursor on it; once nothing more can be chosen they move the cursor
+// and the dragged edges by SIZING_KEY_STEP pixels.
+enum Where { AT_CURSOR, AT_LEFT, AT_LEFT_2, AT_RIGHT_2, AT_TOP, AT_TOP_2, AT_BOTTOM_2 };
+
+struct Transition {
+  LONG from;
+  WPARAM key;
+  LONG to;
+  LPCSTR cursor;
+  Where x, y;
+};
+
+static const Transition transitions[] = {
+    {0, VK_LEFT, WMSZ_LEFT, IDC_SIZEWE, AT_LEFT, AT_CURSOR},
+    {0, VK_RIGHT, WMSZ_RIGHT, IDC_SIZEWE, AT_RIGHT_2, AT_CURSOR},
+    {0, VK_UP, WMSZ_TOP, IDC_SIZENS, AT_CURSOR, AT_TOP},
+    {0, VK_DOWN, WMSZ_BOTTOM, IDC_SIZENS, AT_CURSOR, AT_BOTTOM_2},
+    {WMSZ_LEFT, VK_UP, WMSZ_TOPLEFT, IDC_SIZENWSE, AT_LEFT_2, AT_TOP_2},
+    {WMSZ_LEFT, VK_DOWN, WMSZ_BOTTOMLEFT, IDC_SIZENESW, AT_LEFT, AT_BOTTOM_2},
+    {WMSZ_RIGHT, VK_UP, WMSZ_TOPRIGHT, IDC_SIZENESW, AT_RIGHT_2, AT_TOP},
+    {WMSZ_RIGHT, VK_DOWN, WMSZ_BOTTOMRIGHT, IDC_SIZENWSE, AT_RIGHT_2, AT_BOTTOM_2},
+    {WMSZ_TOP, VK_LEFT, WMSZ_TOPLEFT, IDC_SIZENWSE, AT_LEFT_2, AT_TOP_2},
+    {WMSZ_TOP, VK_RIGHT, WMSZ_TOPRIGHT, IDC_SIZENESW, AT_RIGHT_2, AT_TOP},
+    {WMSZ_BOTTOM, VK_LEFT, WMSZ_BOTTOMLEFT, IDC_SIZENESW, AT_LEFT, AT_BOTTOM_2},
+    {WMSZ_BOTTOM, VK_RIGHT, WMSZ_BOTTOMRIGHT, IDC_SIZENWSE, AT_RIGHT_2, AT_BOTTOM_2},
+};
+
+static LONG Coordinate(Where where, LONG cursor, const RECT& r) {
+  switch (where) {
+    case AT_LEFT: return r.left;
+    case AT_LEFT_2: return r.left + 2;
+    case AT_RIGHT_2: return r.right - 2;
+    case AT_TOP: return r.top;
+    case AT_TOP_2: return r.top + 2;
+    case AT_BOTTOM_2: return r.bottom - 2;
+    default: return cursor;
+  }
+}
+
+// An arrow key (VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN) during a loop.
+static void SizingArrowKey(HWND window, WPARAM key, SizingState* state) {
+  POINT c;
+  GetCursorPos(&c);
+  for (const Transition& t : transitions) {
+    if (t.from == state->edge && t.key == key) {
+      state->edge = t.to;
+      SizingPointAt(t.cursor, Coordinate(t.x, c.x, state->rectangle), Coordinate(t.y, c.y, state->rectangle));
+      return;
+    }
+  }
+  switch (key) {
+    case VK_LEFT: c.x -= SIZING_KEY_STEP; break;
+    case VK_RIGHT: c.x += SIZING_KEY_STEP; break;
+    case VK_UP: c.y -= SIZING_KEY_STEP; break;
+    default: c.y += SIZING_KEY_STEP; break;
+  }
+  SizingKeyStep(window, c.x, c.y, state);
+}
+
+// --- the filter --------------------------------------------------------------
+
+// True while the loop takes the capture: the capture change that this causes
+// in the window that held the capture before must not end the new loop.
+static bool takingCapture;
+
+static void FillLimits(HWND window, MINMAXINFO* limits) {
+  limits->ptReserved.x = 0;
+  limits->ptReserved.y = 0;
+  limits->ptMaxSize.x = GetSystemMetrics(SM_CXMAXIMIZED);
+  limits->ptMaxSize.y = GetSystemMetrics(SM_CYMAXIMIZED);
+  if (GetWindowLongA(window, GWL_STYLE) & WS_BORDER) {
+    limits->ptMaxPosition.x = GetSystemMetrics(SM_CXBORDER);
+    limits->ptMaxPosition.y = GetSystemMetrics(SM_CYBORDER);
+  } else if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_WINDOWEDGE) {
+    limits->ptMaxPosition.x = GetSystemMetrics(SM_CXEDGE);
+    limits->ptMaxPosition.y = GetSystemMetrics(SM_CYEDGE);
+  } else {
+    limits->ptMaxPosition.x = 0;
+    limits->ptMaxPosition.y = 0;
+  }
+  limits->ptMinTrackSize.x = GetSystemMetrics(SM_CXMINTRACK);
+  limits->ptMinTrackSize.y = GetSystemMetrics(SM_CYMINTRACK);
+  limits->ptMaxTrackSize.x = GetSystemMetrics(SM_CXMAXTRACK);
+  limits->ptMaxTrackSize.y = GetSystemMetrics(SM_CYMAXTRACK);
+}
+
+// WM_SYSCOMMAND SC_SIZE with full-window dragging on: the loop begins.
+static LRESULT SizingBegin(SizingState* state, HWND window, WPARAM wParam) {
+  BOOL on = FALSE;
+  SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &on, 0);
+  if (!on) return NOT_HANDLED;
+  state->active = 1;
+  state->edge = (LONG)(wParam & SIZING_EDGE_MASK);
+  GetWindowRect(window, &state->rectangle);
+  GetWindowRect(window, &state->startRectangle);
+  FillLimits(window, &state->limits);
+  SendMessageA(window, WM_GETMINMAXINFO, 0, (LPARAM)&state->limits);
+  // Begun with the button up (from the system menu, say), the window is told
+  // of a press all the same, as if its frame had been grabbed with the mouse.
+  if (GetKeyState(VK_LBUTTON) == 0) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  takingCapture = true;
+  SetCapture(window);
+  takingCapture = false;
+  // Posted, as WM_EXITSIZEMOVE is: the window hears of the loop's start and
+  // end through its queue, after the message that caused them is done.
+  PostMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
+  if (state->edge == 0) {
+    state->restoreCursor = 1;
+    GetCursorPos(&state->savedCursor);
+    SetCursor((HCURSOR)LoadImageA(0, IDC_SIZEALL, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+  } else {
+    state->restoreCursor = 0;
+  }
+  return 0;
+}
+
+// The only way a loop ends: Enter, Escape and the button release all let go
+// of the capture, and another window may take it away.
+static void SizingEnd(SizingState* state, HWND window) {
+  PostMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+  state->active = 0;
+  if (state->restoreCursor == 1) SetCursorPos(state->savedCursor.x, state->savedCursor.y);
+}
+
+static LRESULT SizingMouseMove(SizingState* state, HWND window, LPARAM lParam) {
+  state->restoreCursor = 0;
+  POINT p = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+  MapWindowPoints(window, 0, &p, 1);
+  SizingTrack(p.x, p.y, state);
+  SendMessageA(window, WM_SIZING, state->edge, (LPARAM)&state->rectangle);
+  SizingApply(window, state->rectangle);
+  return 0;
+}
+
+static LRESULT SizingKeyDown(SizingState* state, HWND window, WPARAM key) {
+  switch (key) {
+    case VK_RETURN:
+      ReleaseCapture();
+      return 0;
+    case VK_ESCAPE:
+      // Escape cancels: the window goes back to where the loop found it.
+      state->rectangle = state->startRectangle;
+      SizingApply(window, state->startRectangle);
+      ReleaseCapture();
+      return 0;
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+      SizingArrowKey(window, key, state);
+      return 0;
+    default:
+      return NOT_HANDLED;
+  }
+}
+
+LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  SizingState* state = Sizing;
+  if (!state) return NOT_HANDLED;
+  if (!state->active) {
+    if (message == WM_SYSCOMMAND && (wParam & SIZING_COMMAND_MASK) == SC_SIZE) return SizingBegin(state, window, wParam);
+    return NOT_HANDLED;
+  }
+  switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_KEYDOWN:
+    case WM_LBUTTONUP:
+      // A loop whose capture vanished without notice (its window was
+      // destroyed, say) is over; it must not keep taking input.
+      if (!GetCapture()) {
+        state->active = 0;
+        return NOT_HANDLED;
+      }
+      if (message == WM_MOUSEMOVE) return SizingMouseMove(state, window, lParam);
+      if (message == WM_KEYDOWN) return SizingKeyDown(state, window, wParam);
+      ReleaseCapture();
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (takingCapture) return NOT_HANDLED;
+      SizingEnd(state, window);
+      return 0;
+    default:
+      return NOT_HANDLED;
+  }
+}

@@ -1,0 +1,219 @@
+// The life of a numbered window: the subsystem's start (WindowInit), its class
+// "WindowClass_%ld", opening, closing one or all, and the Tab / Shift+Tab
+// accelerator table each window owns, with the choice of table for a key.
+#include <ole2.h>
+#include <richedit.h>
+
+#include "runtime/memory/heaps.h"
+#include "runtime/window/sizing.h"
+#include "runtime/window/window_internal.h"
+
+static_assert(sizeof(WindowRecord) == 36, "a window record is 36 bytes");
+static_assert(sizeof(SizingState) == 92, "the sizing state is 92 bytes");
+
+ObjectTable* WindowTable;
+LONG WindowIdChanges;
+
+static const int WINDOW_TABLE_GROW = 16;
+// The executable carries no icon resource, so this loads none and every
+// window gets the system's default icon; a build that adds icon 1 shows it.
+static const WORD WINDOW_ICON_RESOURCE = 1;
+static HICON windowClassIcon;
+static HCURSOR windowClassCursor;
+
+// Used when the heap cannot give the records: the subsystem then still works
+// and nothing dereferences a null record.
+static EventState spareEvents;
+static SizingState spareSizing;
+
+void WindowInit() {
+  WindowTable = ObjectTableNew(sizeof(WindowRecord), WINDOW_TABLE_GROW, WindowClose);
+  Events = (EventState*)RecordNew(sizeof(EventState), 0);
+  if (!Events) Events = &spareEvents;
+  windowClassIcon = LoadIconA(InstanceHandle, MAKEINTRESOURCEA(WINDOW_ICON_RESOURCE));
+  windowClassCursor = LoadCursorA(0, IDC_ARROW);
+  Sizing = (SizingState*)RecordNew(sizeof(SizingState), 0);
+  if (!Sizing) Sizing = &spareSizing;
+}
+
+// --- the class ---------------------------------------------------------------
+
+// Room for "WindowClass_" and any signed 32-bit number.
+static const int WINDOW_CLASS_NAME_SIZE = 32;
+
+static void WindowClassName(ObjectNumber number, char* buffer) {
+  wsprintfA(buffer, "WindowClass_%ld", (long)number);
+}
+
+// --- accelerators ------------------------------------------------------------
+
+static const ACCEL focusKeys[2] = {
+    {FVIRTKEY | FNOINVERT, VK_TAB, CMD_NEXT_CONTROL},
+    {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, CMD_PREVIOUS_CONTROL},
+};
+
+// Without the array the window still works; Tab and Shift+Tab then do nothing special.
+static void WindowMakeAccelerators(WindowRecord* record) {
+  record->accelerators = (ACCEL*)HeapAllocate(MainHeap, 0, sizeof focusKeys);
+  if (!record->accelerators) return;
+  CopyMemory(record->accelerators, focusKeys, sizeof focusKeys);
+  record->acceleratorCount = 2;
+  record->acceleratorTable = CreateAcceleratorTableA(record->accelerators, 2);
+}
+
+static bool KeyDown(int key) { return (GetKeyState(key) & 0x80) != 0; }
+
+// A plain Tab belongs to an editable rich edit control as a character;
+// Shift+Tab always moves the focus. The 5-byte buffer is deliberate: only the
+// first four characters of the class name are read, so "RichEdit" and
+// "RichEdit20A" both count.
+static bool TabIsText() {
+  if (!KeyDown(VK_TAB) || KeyDown(VK_CONTROL) || KeyDown(VK_SHIFT) || KeyDown(VK_MENU)) return false;
+  HWND focus = GetFocus();
+  char className[5] = "";
+  GetClassNameA(focus, className, sizeof className);
+  return lstrcmpA(className, "Rich") == 0 && !(SendMessageA(focus, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
+}
+
+HACCEL ActiveAccelerators(HWND window) {
+  if (TabIsText()) return 0;
+  // Not a runtime window (a message box, say): no table.
+  ObjectNumber stored = (ObjectNumber)GetPropA(window, PROPERTY_WINDOW_ID);
+  if (!stored) return 0;
+  WindowRecord* record = (WindowRecord*)ObjectTableFind(WindowTable, stored - 1);
+  return record ? record->acceleratorTable : 0;
+}
+
+// --- opening -----------------------------------------------------------------
+
+// x and y for the outer size width x height, after the centring flags.
+static void WindowPlace(DWORD flags, HWND parent, int* x, int* y, int* width, int* height) {
+  if (flags & WINDOW_SCREEN_CENTRED) {
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    if (*width > sw) *width = sw;
+    if (*height > sh) *height = sh;
+    *x = (sw - *width) / 2;
+    *y = (sh - *height) / 2;
+    return;
+  }
+  if (flags & WINDOW_PARENT_CENTRED) {
+    HWND reference = parent ? parent : GetActiveWindow();
+    RECT r;
+    if (!reference || !GetWindowRect(reference, &r)) return;
+    *x = r.left + ((r.right - r.left) - *width) / 2;
+    *y = r.top + ((r.bottom - r.top) - *height) / 2;
+    if (*x < 0) *x = 0;
+    if (*y < 0) *y = 0;
+    return;
+  }
+  // Either coordinate left to the system gives it both.
+  if (*x == POSITION_IGNORE || *y == POSITION_IGNORE) *x = *y = CW_USEDEFAULT;
+}
+
+ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height, const char* title,
+                        DWORD flags, HWND parent) {
+  // A window open under this number is closed here by the table's release hook.
+  WindowRecord* record = (WindowRecord*)ObjectTableClaim(WindowTable, number);
+  if (!record) return 0;
+  const bool automatic = number == AUTO_NUMBER;
+  if (automatic) number = ObjectIdentity(record);
+
+  char className[WINDOW_CLASS_NAME_SIZE];
+  WindowClassName(number, className);
+  if (!title) title = "";
+  WNDCLASSA windowClass = {CS_DBLCLKS, RuntimeWindowProc, 0, 0, InstanceHandle, windowClassIcon,
+                           windowClassCursor, (HBRUSH)(COLOR_BTNFACE + 1), 0, className};
+  RegisterClassA(&windowClass);
+
+  // With no style of its own beyond the runtime's flags, a window gets a caption.
+  if ((flags & ~(WINDOW_SCREEN_CENTRED | WINDOW_PARENT_CENTRED | WINDOW_INVISIBLE)) == 0) flags |= WS_CAPTION;
+  const bool show = !(flags & WINDOW_INVISIBLE);
+  flags &= ~WINDOW_INVISIBLE;
+  const DWORD style = flags & ~(WINDOW_SCREEN_CENTRED | WINDOW_PARENT_CENTRED);
+
+  RECT outer = {0, 0, width, height};
+  AdjustWindowRect(&outer, style, FALSE);
+  width = outer.right - outer.left;
+  height = outer.bottom - outer.top;
+  WindowPlace(flags, parent, &x, &y, &width, &height);
+
+  // Messages sent during creation find no number property yet; the window
+  // procedure treats them as those of a window without a number.
+  HWND handle = CreateWindowExA(0, className, title, style, x, y, width, height, parent, 0, InstanceHandle, 0);
+  record->handle = handle;
+  WindowIdChanges++;
+  // number + 1, so that window 0 reads differently from a window without the property.
+  if (handle && !SetPropA(handle, PROPERTY_WINDOW_ID, (HANDLE)(number + 1))) {
+    DestroyWindow(handle);
+    handle = 0;
+  }
+  if (!handle) {
+    UnregisterClassA(className, InstanceHandle);
+    ObjectTableRelease(WindowTable, number);
+    return 0;
+  }
+  if (show) ShowWindow(handle, (style & WINDOW_MAXIMIZE) ? SW_MAXIMIZE : SW_SHOWNORMAL);
+
+  // Showing dispatched messages; look the record up again rather than trust the address.
+  record = (WindowRecord*)ObjectTableFind(WindowTable, number);
+  if (record) {
+    WindowMakeAccelerators(record);
+    record->backColour = -1;
+    record->mdiClient = 0;
+  }
+  return automatic ? number : (ObjectNumber)handle;
+}
+
+// --- closing -----------------------------------------------------------------
+
+HWND WindowHandle(ObjectNumber number) {
+  WindowRecord* record = (WindowRecord*)ObjectTableFind(WindowTable, number);
+  return record ? record->handle : 0;
+}
+
+void WindowClose(ObjectNumber number) {
+  WindowRecord* record = (WindowRecord*)ObjectTableFind(WindowTable, number);
+  if (!record) return;
+  // The record's resources are taken out before anything is destroyed, so a
+  // close that runs again from inside the destruction cannot free them twice.
+  const HWND handle = record->handle;
+  const HWND mdiClient = record->mdiClient;
+  ACCEL* accelerators = record->accelerators;
+  const HACCEL acceleratorTable = record->acceleratorTable;
+  const HBRUSH backBrush = record->backBrush;
+  record->accelerators = 0;
+  record->acceleratorTable = 0;
+  record->backBrush = 0;
+
+  // The owner becomes active before its owned window goes, so the activation
+  // does not wander off to some other program.
+  const HWND owner = GetWindow(handle, GW_OWNER);
+  if (owner && !mdiClient) SetActiveWindow(owner);
+
+  WindowIdChanges++;
+  RemovePropA(handle, PROPERTY_WINDOW_ID);
+  // Nothing in this program registers a drop target, but a window that
+  // carries the mark was registered by whoever set it, and must not stay so.
+  if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
+
+  if (mdiClient) {
+    SendMessageA(mdiClient, WM_MDIDESTROY, (WPARAM)handle, 0);
+  } else {
+    DestroyWindow(handle);
+    char className[WINDOW_CLASS_NAME_SIZE];
+    WindowClassName(number, className);
+    UnregisterClassA(className, InstanceHandle);
+  }
+  HeapRelease(MainHeap, accelerators);
+  if (acceleratorTable) DestroyAcceleratorTable(acceleratorTable);
+  if (backBrush) DeleteObject(backBrush);
+  ObjectTableRelease(WindowTable, number);
+}
+
+// Numbered windows by ascending number, then automatic ones oldest first.
+void WindowCloseAll() {
+  ObjectTableEnumStart(WindowTable);
+  ObjectNumber number;
+  while (ObjectTableEnumNext(WindowTable, &number)) WindowClose(number);
+  if (Events) EventDataFree(Events);
+}
