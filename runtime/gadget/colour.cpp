@@ -1,5 +1,16 @@
-// The colour slots of labels and fields.
+// Colours of labels and fields: the colour slots that both classes put in
+// their tables, the two class handlers that apply the colours when the
+// control asks its parent for them (WM_CTLCOLOR...), and the brush cache,
+// which shares one solid brush among all gadgets of one background colour.
+//
+// No operation of this program reaches the colour slots, so here every label
+// and field keeps the system colours and both handlers answer NOT_HANDLED; the
+// handlers run for every paint all the same, and the slots stay complete.
 #include "runtime/gadget/colour.h"
+
+#include "runtime/memory/node_list.h"
+
+// --- colour slots --------------------------------------------------------------
 
 void ColourSet(GadgetRecord* record, LONG kind, LONG colour) {
   if (kind == COLOUR_TEXT) {
@@ -10,6 +21,7 @@ void ColourSet(GadgetRecord* record, LONG kind, LONG colour) {
     record->backBrush = colour == -1 ? 0 : BrushCacheAcquire((COLORREF)colour);
     record->backColour = colour;
   }
+  // Redrawn even when the kind named no colour and nothing changed.
   RedrawWindow(record->handle, 0, 0, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE);
 }
 
@@ -22,4 +34,105 @@ LONG ColourGet(GadgetRecord* record, LONG kind) {
 void ColourCleanup(GadgetRecord* record) {
   if (record->backBrush) BrushCacheRelease(record->backBrush);
   record->backBrush = 0;
+}
+
+// --- class handlers ------------------------------------------------------------
+// Nothing is created while painting: the brush is the cached one or a system
+// colour brush, which needs no deletion.
+
+static LRESULT ApplyColours(GadgetRecord* record, HDC dc, int systemColour) {
+  LRESULT result = NOT_HANDLED;
+  if (record->textColour != -1) {
+    SetTextColor(dc, (COLORREF)record->textColour);
+    if (record->backColour == -1) {
+      SetBkColor(dc, GetSysColor(systemColour));
+      result = (LRESULT)GetSysColorBrush(systemColour);
+    }
+  }
+  if (record->backColour != -1) {
+    SetBkColor(dc, (COLORREF)record->backColour);
+    result = (LRESULT)record->backBrush;
+  }
+  return result;
+}
+
+LRESULT TextLabelColourHandler(GadgetRecord* record, HWND, UINT message, WPARAM dc, LPARAM) {
+  if (message != WM_CTLCOLORSTATIC) return NOT_HANDLED;
+  return ApplyColours(record, (HDC)dc, COLOR_BTNFACE);
+}
+
+LRESULT TextFieldColourHandler(GadgetRecord* record, HWND, UINT message, WPARAM dc, LPARAM) {
+  // A read-only field paints through WM_CTLCOLORSTATIC; a disabled one keeps the system's look.
+  bool paints = message == WM_CTLCOLOREDIT || (message == WM_CTLCOLORSTATIC && IsWindowEnabled(record->handle));
+  if (!paints) return NOT_HANDLED;
+  // COLOR_BTNHIGHLIGHT, not COLOR_WINDOW: a field with only a text colour is
+  // painted on the highlight colour, as fields always have been here.
+  return ApplyColours(record, (HDC)dc, COLOR_BTNHIGHLIGHT);
+}
+
+// --- brush cache ---------------------------------------------------------------
+
+struct BrushNode {
+  COLORREF colour;
+  HBRUSH brush;
+  LONG refs;    // gadgets that hold the brush
+};
+
+ListNode* BrushCache;
+// Everything runs on the GUI thread, but the cache is shared by every window's
+// gadgets and both operations may be called from any thread; hence the lock.
+static CRITICAL_SECTION BrushCacheLock;
+static bool BrushCacheReady;
+
+void BrushCacheInit() {
+  InitializeCriticalSection(&BrushCacheLock);
+  BrushCacheReady = true;
+}
+
+HBRUSH BrushCacheAcquire(COLORREF colour) {
+  if (!BrushCacheReady) return 0;
+  HBRUSH brush = 0;
+  EnterCriticalSection(&BrushCacheLock);
+  for (ListNode* node = BrushCache; node; node = node->next) {
+    BrushNode* entry = (BrushNode*)NodePayload(node);
+    if (entry->colour == colour) {
+      entry->refs++;
+      brush = entry->brush;
+      break;
+    }
+  }
+  if (!brush) {
+    // Only a brush that exists is cached, so a failure now is not repeated
+    // for every later gadget of the colour.
+    brush = CreateSolidBrush(colour);
+    if (brush) {
+      BrushNode* entry = (BrushNode*)NodeListInsert(&BrushCache, sizeof(BrushNode));
+      if (entry) {
+        entry->colour = colour;
+        entry->brush = brush;
+        entry->refs = 1;
+      } else {
+        DeleteObject(brush);
+        brush = 0;
+      }
+    }
+  }
+  LeaveCriticalSection(&BrushCacheLock);
+  return brush;
+}
+
+void BrushCacheRelease(HBRUSH brush) {
+  if (!BrushCacheReady || !brush) return;
+  EnterCriticalSection(&BrushCacheLock);
+  for (ListNode* node = BrushCache; node; node = node->next) {
+    BrushNode* entry = (BrushNode*)NodePayload(node);
+    if (entry->brush == brush) {
+      if (--entry->refs <= 0) {
+        DeleteObject(brush);
+        NodeListRemove(&BrushCache, entry);
+      }
+      break;
+    }
+  }
+  LeaveCriticalSection(&BrushCacheLock);
 }

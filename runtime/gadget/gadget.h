@@ -1,5 +1,9 @@
-// Gadgets: child controls addressed by number or identity, driven through
-// per-class operation tables.
+// Gadgets: child controls of a runtime window, addressed by number or
+// identity and driven through per-class operation tables. This header is the
+// framework (gadget.cpp: start-up, the gadget list, the creation protocol,
+// the generic operations; gadget_subclass.cpp: the procedure every gadget is
+// given, the end of a gadget's life, forwarding of control messages). The
+// classes are in gadget_classes.h, colours and the brush cache in colour.h.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/object_table.h"
@@ -10,6 +14,8 @@ struct GadgetRecord {
   HWND handle;             // the control; non-zero while in use
   const GadgetClassOps* ops;
   WNDPROC previousProc;    // what GadgetSubclassProc replaced
+  // The colour fields are used by labels and fields only; for the other
+  // classes they stay 0 from the claim and nothing reads them.
   LONG backColour;         // -1: system default
   LONG textColour;         // -1: system default
   HBRUSH backBrush;        // the cached brush of backColour
@@ -20,7 +26,11 @@ const LONG GADGET_KIND_TEXT_FIELD = 2;
 const LONG GADGET_KIND_TEXT_LABEL = 3;
 const LONG GADGET_KIND_DROP_LIST = 8;
 
-// 36 slots in a fixed order; a null slot means the class lacks the operation.
+// 36 slots in a fixed order; a null slot means the class lacks the operation,
+// and every caller tests the slot and has a fall-back. Nothing in this program
+// reads kind and size, and only the generic operations below call slots: the
+// item, item-data and colour slots that no operation reaches are filled all the
+// same, so that each class table is complete and its layout fixed.
 struct GadgetClassOps {
   intptr_t kind;                                                                   // 0
   intptr_t size;                                                                   // 1
@@ -28,12 +38,16 @@ struct GadgetClassOps {
   void (*cleanup)(GadgetRecord*);                                                  // 3
   LONG (*getState)(GadgetRecord*);                                                 // 4
   void (*setState)(GadgetRecord*, LONG state);                                     // 5
+  // No class fills getText or addItemEx; the generic operations ask them first
+  // all the same, so that a class can take over from the fall-backs. Texts that
+  // slots hand out are temporary ones, like GadgetGetText's.
   char* (*getText)(GadgetRecord*);                                                 // 6
   LONG (*setText)(GadgetRecord*, const char* text);                                // 7
   LONG (*addItem)(GadgetRecord*, LONG position, const char* text, LONG extra);     // 8
   LONG (*addItemEx)(GadgetRecord*, LONG position, const char* text, LONG, LONG);   // 9
   LONG (*removeItem)(GadgetRecord*, LONG index);                                   // 10
   LONG (*clearItems)(GadgetRecord*);                                               // 11
+  // The unnamed slots are null in every class; they keep the later slots in place.
   void* slot12;                                                                    // 12
   LONG (*countItems)(GadgetRecord*);                                               // 13
   void* slot14;                                                                    // 14
@@ -71,13 +85,21 @@ LONG GadgetAddItem(ObjectNumber gadget, LONG position, const char* text);
 void GadgetSetState(ObjectNumber gadget, LONG state);
 LONG GadgetGetState(ObjectNumber gadget);
 LONG GadgetSetText(ObjectNumber gadget, const char* text);
-// A temporary text (see runtime/memory/strings.h), or null for no such gadget.
+// The gadget's text, or null when no gadget has that number or identity.
+// The text is a temporary one (runtime/memory/strings.h): one of a ring of
+// eight reusable buffers, valid only until eight more temporary texts have
+// been handed out (by any gadget or dialog). Use it at once or copy it; never
+// free it. The ring lets a loop read texts without end at a fixed cost in
+// memory, with nothing for the caller to free.
 char* GadgetGetText(ObjectNumber gadget);
 LRESULT GadgetForwardMessage(HWND control, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The nearest window, the control itself included, that carries
+// "Kel_WindowID"; the topmost window of the chain when none does.
 HWND FindRuntimeWindow(HWND handle);
 
 // Creation protocol, shared by the classes.
-// CreateWindowExA in the gadget list's parent with control id -1; null on failure.
+// CreateWindowExA in the gadget list's parent with control id -1; null on
+// failure. The text is passed as given (null: no window text).
 HWND GadgetCreateControl(DWORD exStyle, const char* className, const char* text, DWORD style,
                          int x, int y, int width, int height);
 // The record for number; on failure the new control is destroyed and null returned.
@@ -85,7 +107,5 @@ GadgetRecord* GadgetClaim(ObjectNumber number, HWND handle);
 ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND handle,
                                 const GadgetClassOps* table);
 LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+// The gadget table's release hook: destroys the control that holds number.
 void GadgetDestroyHook(ObjectNumber number);
-// The record of a control, found by its GWL_ID (or else its "Kel_ID") and only
-// if it is that control's; or null. key (if given) receives the number it was found by.
-GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key = 0);

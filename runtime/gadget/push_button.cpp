@@ -1,4 +1,6 @@
-// Push button: a "Button" control whose state is its check mark.
+// Push button: a "Button" control whose state is its check mark. It has no
+// colours (its record's colour fields stay 0) and no message handler, so its
+// clicks reach the program as gadget events.
 #include "runtime/gadget/gadget_classes.h"
 
 GadgetClassOps PushButtonOps;
@@ -14,7 +16,6 @@ static void PushButtonSetState(GadgetRecord* record, LONG state) {
 }
 
 static void FillPushButtonOps() {
-  ZeroMemory(&PushButtonOps, sizeof(PushButtonOps));
   PushButtonOps.kind = GADGET_KIND_BUTTON;
   PushButtonOps.size = sizeof(GadgetClassOps);
   PushButtonOps.getState = PushButtonGetState;
@@ -25,8 +26,8 @@ static void FillPushButtonOps() {
 ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int height, const char* text,
                               DWORD flags) {
   if (!pushButtonOpsFilled) FillPushButtonOps();
-  DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP;
-  HWND handle = GadgetCreateControl(0, "Button", text, style, x, y, width, height);
+  DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
+  HWND handle = GadgetCreateControl(0, "Button", text ? text : "", style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

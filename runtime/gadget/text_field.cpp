@@ -1,15 +1,17 @@
-// Text field: a one-line "Edit" control with its own colours, which tells its
-// runtime window when it gains and loses the keyboard focus.
+// Text field: a one-line "Edit" control with its own colours (colour.cpp),
+// which tells its runtime window when it gains and loses the keyboard focus.
+// Its text goes through the generic window-text fall-backs.
 #include "runtime/gadget/colour.h"
 #include "runtime/gadget/gadget_classes.h"
 #include "runtime/window/events.h"
 
 GadgetClassOps TextFieldOps;
-WNDPROC TextFieldPreviousProc;
+// One for all fields: the Edit class procedure, stored again (the same value)
+// by every field's creation and never cleared.
+static WNDPROC TextFieldPreviousProc;
 static bool textFieldOpsFilled;
 
 static void FillTextFieldOps() {
-  ZeroMemory(&TextFieldOps, sizeof(TextFieldOps));
   TextFieldOps.kind = GADGET_KIND_TEXT_FIELD;
   TextFieldOps.size = sizeof(GadgetClassOps);
   TextFieldOps.handleMessage = TextFieldColourHandler;
@@ -19,7 +21,9 @@ static void FillTextFieldOps() {
   textFieldOpsFilled = true;
 }
 
-LRESULT CALLBACK TextFieldFocusProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+// Beneath GadgetSubclassProc, above the Edit procedure, which still gets both
+// focus messages.
+static LRESULT CALLBACK TextFieldFocusProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
     LPARAM type = message == WM_SETFOCUS ? EVENT_TYPE_FOCUS : EVENT_TYPE_LOST_FOCUS;
     PostMessageA(FindRuntimeWindow(handle), EVENT_FOCUS_NOTICE, (WPARAM)GetWindowLongPtrA(handle, GWLP_ID), type);
@@ -34,7 +38,7 @@ ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int h
   // The sunken edge is the default here; the border flag takes it away.
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? 0 : WS_EX_CLIENTEDGE;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-  HWND handle = GadgetCreateControl(exStyle, "Edit", text, style, x, y, width, height);
+  HWND handle = GadgetCreateControl(exStyle, "Edit", text ? text : "", style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

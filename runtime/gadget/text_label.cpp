@@ -1,4 +1,5 @@
-// Text label: a "Static" control with its own colours.
+// Text label: a "Static" control with its own colours (colour.cpp). Its text
+// goes through the generic window-text fall-backs; it has no state or items.
 #include "runtime/gadget/colour.h"
 #include "runtime/gadget/gadget_classes.h"
 
@@ -6,7 +7,6 @@ GadgetClassOps TextLabelOps;
 static bool textLabelOpsFilled;
 
 static void FillTextLabelOps() {
-  ZeroMemory(&TextLabelOps, sizeof(TextLabelOps));
   TextLabelOps.kind = GADGET_KIND_TEXT_LABEL;
   TextLabelOps.size = sizeof(GadgetClassOps);
   TextLabelOps.handleMessage = TextLabelColourHandler;
@@ -20,8 +20,8 @@ ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int h
                              DWORD flags) {
   if (!textLabelOpsFilled) FillTextLabelOps();
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? WS_EX_CLIENTEDGE : 0;
-  DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_GROUP;
-  HWND handle = GadgetCreateControl(exStyle, "Static", text, style, x, y, width, height);
+  DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
+  HWND handle = GadgetCreateControl(exStyle, "Static", text ? text : "", style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

@@ -1,0 +1,149 @@
+// The gadget framework: start-up of the gadget layer and the gadget list, the
+// creation protocol that every class follows (make the control, claim its
+// record, then give it its procedure, number and font), and the generic
+// operations through which the program reads and changes gadgets; each asks
+// the gadget's class first and falls back when the class lacks the slot.
+#include "runtime/gadget/gadget.h"
+
+#include <commctrl.h>
+
+#include "runtime/gadget/colour.h"
+#include "runtime/memory/heaps.h"
+#include "runtime/memory/strings.h"
+
+ObjectTable* GadgetTable;
+GadgetList* Gadgets;
+HFONT DefaultGuiFont;
+
+// Used when the list's own record cannot be allocated, so that the layer keeps
+// working (with the default font) instead of failing at every create.
+static GadgetList fallbackList;
+
+// The records are 32 bytes on the 32-bit build; a wider build needs wider records.
+static const LONG GADGET_RECORD_SIZE = sizeof(GadgetRecord) > 32 ? (LONG)sizeof(GadgetRecord) : 32;
+
+static void GadgetListInitHook(void* record) { ((GadgetList*)record)->font = DefaultGuiFont; }
+
+BOOL GadgetInit() {
+  // A second call must not re-initialise a lock in use nor orphan the table.
+  static bool started;
+  if (!started) {
+    BrushCacheInit();
+    DefaultGuiFont = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    GadgetTable = ObjectTableNew(GADGET_RECORD_SIZE, 50, GadgetDestroyHook);
+    Gadgets = (GadgetList*)RecordNew(sizeof(GadgetList), GadgetListInitHook);
+    if (!Gadgets) {
+      Gadgets = &fallbackList;
+      GadgetListInitHook(Gadgets);
+    }
+    started = true;
+  }
+  // None of the four classes needs these families; they are registered once
+  // here, at start-up, for every control a gadget class may be built on.
+  INITCOMMONCONTROLSEX controls;
+  controls.dwSize = sizeof(controls);  // 8
+  controls.dwICC = ICC_TAB_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
+  return InitCommonControlsEx(&controls);
+}
+
+// A second registration after GadgetInit's: the old entry point registers the
+// standard set that every comctl32 knows, whatever InitCommonControlsEx took.
+void CommonControlsInit() { InitCommonControls(); }
+
+HWND GadgetListUse(HWND window) {
+  if (Gadgets) Gadgets->parent = window;
+  return window;
+}
+
+// --- creation protocol ---------------------------------------------------------
+
+HWND GadgetCreateControl(DWORD exStyle, const char* className, const char* text, DWORD style,
+                         int x, int y, int width, int height) {
+  // Without a parent there is nowhere to put a child control.
+  if (!Gadgets || !Gadgets->parent) return 0;
+  // Control id -1 for now: the real one, the number or the identity, is only
+  // known after the claim and is set by GadgetCreateFinish.
+  return CreateWindowExA(exStyle, className, text, style, x, y, width, height,
+                         Gadgets->parent, (HMENU)(LONG_PTR)-1, InstanceHandle, 0);
+}
+
+GadgetRecord* GadgetClaim(ObjectNumber number, HWND handle) {
+  // Claiming a used number destroys the gadget that holds it (the table's
+  // release hook); the new control already exists at that point.
+  GadgetRecord* record = (GadgetRecord*)ObjectTableClaim(GadgetTable, number);
+  if (!record) DestroyWindow(handle);  // not yet subclassed: nothing else to undo
+  return record;
+}
+
+ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND handle,
+                                const GadgetClassOps* table) {
+  bool automatic = number == AUTO_NUMBER;
+  if (automatic) number = ObjectIdentity(record);
+  record->handle = handle;
+  record->ops = table;
+  record->previousProc = (WNDPROC)SetWindowLongPtrA(handle, GWLP_WNDPROC, (LONG_PTR)GadgetSubclassProc);
+  SetWindowLongPtrA(handle, GWLP_ID, (LONG_PTR)number);
+  SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);
+  // The record may not be touched from here on: the message runs our procedure.
+  SendMessageA(handle, WM_SETFONT, (WPARAM)(Gadgets ? Gadgets->font : DefaultGuiFont), TRUE);
+  return automatic ? number : (ObjectNumber)handle;
+}
+
+// --- generic operations --------------------------------------------------------
+
+static GadgetRecord* FindGadget(ObjectNumber gadget) {
+  return (GadgetRecord*)ObjectTableFind(GadgetTable, gadget);
+}
+
+void GadgetSetFont(ObjectNumber gadget, HFONT font) {
+  if (font == FONT_DEFAULT) font = DefaultGuiFont;
+  if (gadget == GADGET_LIST) {
+    // Only gadgets created from now on get it.
+    if (Gadgets) Gadgets->font = font;
+    return;
+  }
+  GadgetRecord* record = FindGadget(gadget);
+  if (record) SendMessageA(record->handle, WM_SETFONT, (WPARAM)font, TRUE);
+}
+
+LONG GadgetAddItem(ObjectNumber gadget, LONG position, const char* text) {
+  if (!text) text = "";
+  GadgetRecord* record = FindGadget(gadget);
+  if (!record) return 0;
+  if (record->ops->addItemEx) return record->ops->addItemEx(record, position, text, 0, 0);
+  if (record->ops->addItem) return record->ops->addItem(record, position, text, 0);
+  return 0;
+}
+
+void GadgetSetState(ObjectNumber gadget, LONG state) {
+  GadgetRecord* record = FindGadget(gadget);
+  if (record && record->ops->setState) record->ops->setState(record, state);
+}
+
+LONG GadgetGetState(ObjectNumber gadget) {
+  GadgetRecord* record = FindGadget(gadget);
+  if (record && record->ops->getState) return record->ops->getState(record);
+  return 0;
+}
+
+LONG GadgetSetText(ObjectNumber gadget, const char* text) {
+  if (!text) text = "";
+  GadgetRecord* record = FindGadget(gadget);
+  if (!record) return 0;
+  if (record->ops->setText) return record->ops->setText(record, text);
+  return SetWindowTextA(record->handle, text);
+}
+
+char* GadgetGetText(ObjectNumber gadget) {
+  GadgetRecord* record = FindGadget(gadget);
+  if (!record) return 0;
+  if (record->ops->getText) return record->ops->getText(record);
+  int length = GetWindowTextLengthA(record->handle);
+  if (length < 0) length = 0;
+  char* text = StringTemp((size_t)length);
+  // Out of memory: an empty text rather than a pointer the caller cannot use.
+  if (!text) return StringTempCopy("");
+  // The copy may be shorter than the length reported; it is terminated either way.
+  GetWindowTextA(record->handle, text, length + 1);
+  return text;
+}
