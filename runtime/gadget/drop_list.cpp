@@ -26,10 +26,9 @@ static LONG DropListSetText(GadgetRecord* record, const char* text) {
   // style bit tested is the one that sets CBS_DROPDOWNLIST apart from it.
   if (!(GetWindowLongPtrA(record->handle, GWL_STYLE) & (CBS_DROPDOWNLIST & ~CBS_DROPDOWN)))
     return SetWindowTextA(record->handle, text);
-  if (!text[0]) {
-    Send(record, CB_SETCURSEL, (WPARAM)-1, 0);
-    return 0;
-  }
+  // The empty text clears the selection. The answer is CB_SETCURSEL's, which
+  // is CB_ERR (-1) for -1 even though the selection was cleared.
+  if (!text[0]) return (LONG)Send(record, CB_SETCURSEL, (WPARAM)-1, 0);
   // The plain list can only show one of its items: the one whose text is
   // this one, compared whole and without regard to case.
   LRESULT index = Send(record, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text);

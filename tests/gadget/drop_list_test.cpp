@@ -54,28 +54,29 @@ TEST_F(DropListTest, SelectionByIndex) {
 
 TEST_F(DropListTest, SetTextSelectsTheItemOfExactlyThatText) {
   for (const char* t : {"Szint 1", "Szint 10", "Jobb", "Max   "}) GadgetAddItem(9, -1, t);
+  // The answer is CB_SETCURSEL's: the index selected, or CB_ERR (-1) when
+  // nothing is; -1 too for a text that matches no item.
   struct Step {
     const char* text;
     LONG selectedAfter;
-    bool found;
+    LONG answer;
   } steps[] = {
-      {"jobb", 2, true},          // case does not matter
-      {"Szint", 2, false},        // a prefix is not the text
-      {"Szint 1", 0, true},       // whole text, not the longer item
-      {"SZINT 10", 1, true},
-      {"Max", 1, false},          // trailing spaces are part of the text
-      {"Max   ", 3, true},
-      {"nothing", 3, false},
-      {"", -1, true},             // the empty text clears the selection
+      {"jobb", 2, 2},             // case does not matter
+      {"Szint", 2, -1},           // a prefix is not the text
+      {"Szint 1", 0, 0},          // whole text, not the longer item
+      {"SZINT 10", 1, 1},
+      {"Max", 1, -1},             // trailing spaces are part of the text
+      {"Max   ", 3, 3},
+      {"nothing", 3, -1},
+      {"", -1, -1},               // the empty text clears the selection: CB_SETCURSEL(-1) answers CB_ERR
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.text);
-    LONG result = GadgetSetText(9, s.text);
-    EXPECT_EQ(result == -1, !s.found);
+    EXPECT_EQ(GadgetSetText(9, s.text), s.answer);
     EXPECT_EQ(GadgetGetState(9), s.selectedAfter);
   }
   GadgetSetState(9, 2);
-  GadgetSetText(9, nullptr);
+  EXPECT_EQ(GadgetSetText(9, nullptr), -1);
   EXPECT_EQ(GadgetGetState(9), -1);
 }
 
