@@ -115,7 +115,8 @@ ObjectNumber DropListCreate(ObjectNumber number, int x, int y, int width, int he
   // Without an edit box the list itself is the tab stop.
   if (!editable) flags |= CBS_DROPDOWNLIST | WS_TABSTOP;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_GROUP | CBS_HASSTRINGS;
-  HWND handle = GadgetCreateControl(WS_EX_CLIENTEDGE, "ComboBox", "", style, x, y, width, height);
+  // No window text at all (null, not ""): a list's text is that of its selection.
+  HWND handle = GadgetCreateControl(WS_EX_CLIENTEDGE, "ComboBox", 0, style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

@@ -150,6 +150,30 @@ TEST_F(GadgetTest, ReusedNumberOfAControlThatDiedUnseenStillLetsGoOfItsBrush) {
   DestroyWindow(fresh);
 }
 
+TEST_F(GadgetTest, DropListIsCreatedWithNoWindowText) {
+  for (DWORD flags : {(DWORD)0, GADGET_FLAG_EDITABLE}) {
+    SCOPED_TRACE(flags);
+    CreationLog log;
+    HWND list = (HWND)MakeDropList(8, flags);
+    ASSERT_NE(list, nullptr);
+    const CreationLog::Entry* asked = log.FindCreated(list);
+    ASSERT_NE(asked, nullptr);
+    EXPECT_FALSE(asked->textGiven) << '"' << asked->text << '"';
+    DestroyWindow(list);
+  }
+  // The classes that take a text give "" for none, never null.
+  CreationLog log;
+  HWND made[] = {(HWND)TextLabelCreate(1, 0, 0, 50, 20, nullptr), (HWND)TextFieldCreate(2, 0, 0, 50, 20, nullptr),
+                 (HWND)PushButtonCreate(3, 0, 0, 50, 20, nullptr)};
+  for (HWND h : made) {
+    const CreationLog::Entry* asked = log.FindCreated(h);
+    ASSERT_NE(asked, nullptr);
+    EXPECT_TRUE(asked->textGiven);
+    EXPECT_EQ(asked->text, "");
+    DestroyWindow(h);
+  }
+}
+
 TEST_F(GadgetTest, FailedCreateClaimsNothingAndLeavesTheHolder) {
   HWND holder = (HWND)MakeLabel(30, 0);
   // Before any parent is named, no control can be made.

@@ -49,12 +49,14 @@ static thread_local CreationLog* currentLog;
 
 static LRESULT CALLBACK LogHook(int code, WPARAM wParam, LPARAM lParam) {
   if (currentLog && (code == HCBT_CREATEWND || code == HCBT_DESTROYWND)) {
-    CreationLog::Entry entry = {code == HCBT_CREATEWND, (HWND)wParam, "", 0, 0};
+    CreationLog::Entry entry = {code == HCBT_CREATEWND, (HWND)wParam, "", 0, 0, false, ""};
     if (entry.created) {
       const CREATESTRUCTA* cs = ((CBT_CREATEWNDA*)lParam)->lpcs;
       if (HIWORD((ULONG_PTR)cs->lpszClass)) entry.className = cs->lpszClass;
       entry.style = (DWORD)cs->style;
       entry.exStyle = cs->dwExStyle;
+      entry.textGiven = cs->lpszName != nullptr;
+      if (entry.textGiven) entry.text = cs->lpszName;
     }
     currentLog->entries.push_back(entry);
   }

@@ -31,6 +31,8 @@ struct CreationLog {
     std::string className;
     DWORD style;
     DWORD exStyle;
+    bool textGiven;     // a window text pointer, even "", as against null
+    std::string text;
   };
   CreationLog();
   ~CreationLog();
