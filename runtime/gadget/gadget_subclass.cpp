@@ -28,14 +28,34 @@ static GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key) {
   return record;
 }
 
-// Runs the class clean-up, removes the control's properties and frees its record.
-static void GadgetForget(GadgetRecord* record, ObjectNumber key) {
+static BOOL CALLBACK ReadGadgetProperty(HWND, LPSTR name, HANDLE data, ULONG_PTR carried) {
+  if (IS_INTRESOURCE(name) || lstrcmpiA(name, PROPERTY_GADGET_ID)) return TRUE;
+  *(ObjectNumber*)carried = (ObjectNumber)data;
+  return FALSE;
+}
+
+// Whether handle is still a window that carries gadget key's "Kel_ID". A
+// control that died unseen left its handle value free, and the system may have
+// given it to another window since. The window's property list is read rather
+// than GetPropA, which answers 0 for a missing property as for gadget 0's; a
+// handle that is no window has no list.
+static bool StillGadgetControl(HWND handle, ObjectNumber key) {
+  ObjectNumber carried = ~key;
+  EnumPropsExA(handle, ReadGadgetProperty, (LPARAM)&carried);
+  return carried == key;
+}
+
+// Runs the class clean-up, removes the control's properties (only when
+// control says the handle is still the gadget's) and frees the record.
+static void GadgetForget(GadgetRecord* record, ObjectNumber key, bool control) {
   HWND handle = record->handle;
   if (record->ops && record->ops->cleanup) record->ops->cleanup(record);
-  RemovePropA(handle, PROPERTY_GADGET_ID);
-  // Nothing in this program sets the mark, but a control that carries it must
-  // not stay registered as a drop target once it is gone.
-  if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
+  if (control) {
+    RemovePropA(handle, PROPERTY_GADGET_ID);
+    // Nothing in this program sets the mark, but a control that carries it must
+    // not stay registered as a drop target once it is gone.
+    if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
+  }
   ObjectTableRelease(GadgetTable, key);
 }
 
@@ -47,7 +67,7 @@ LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LP
   WNDPROC previous = record && record->previousProc
                          ? record->previousProc
                          : (WNDPROC)GetClassLongPtrA(handle, GCLP_WNDPROC);
-  if (message == WM_NCDESTROY && record) GadgetForget(record, key);
+  if (message == WM_NCDESTROY && record) GadgetForget(record, key, true);
   if (!previous || previous == GadgetSubclassProc) return DefWindowProcA(handle, message, wParam, lParam);
   return CallWindowProcA(previous, handle, message, wParam, lParam);
 }
@@ -56,12 +76,14 @@ void GadgetDestroyHook(ObjectNumber number) {
   GadgetRecord* record = (GadgetRecord*)ObjectTableFind(GadgetTable, number);
   if (!record) return;
   HWND handle = record->handle;
-  DestroyWindow(handle);  // WM_NCDESTROY releases the record
+  // A handle that now names another window is neither destroyed nor stripped.
+  bool control = StillGadgetControl(handle, number);
+  if (control) DestroyWindow(handle);  // WM_NCDESTROY releases the record
   // A control that could not be destroyed here (already gone without our
   // procedure seeing it, or owned by another thread) still lets go of its
   // brush and record, so the slot is handed out clean.
   record = (GadgetRecord*)ObjectTableFind(GadgetTable, number);
-  if (record && record->handle == handle) GadgetForget(record, number);
+  if (record && record->handle == handle) GadgetForget(record, number, control);
 }
 
 // --- forwarding ----------------------------------------------------------------

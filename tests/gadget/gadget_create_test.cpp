@@ -150,6 +150,39 @@ TEST_F(GadgetTest, ReusedNumberOfAControlThatDiedUnseenStillLetsGoOfItsBrush) {
   DestroyWindow(fresh);
 }
 
+// Gadget 0 is used because GetPropA answers 0 for a missing "Kel_ID" as well.
+TEST_F(GadgetTest, ReusedNumberOfAControlThatDiedUnseenLeavesAnotherWindowOnItsHandleAlone) {
+  HWND other = (HWND)MakeButton(22, 0);
+  HWND plain = CreateWindowExA(0, "Static", "plain", WS_CHILD, 0, 0, 10, 10, parent.handle, 0, InstanceHandle, 0);
+  ASSERT_NE(plain, nullptr);
+  SetPropA(plain, "Kel_DropAccept", (HANDLE)1);
+  for (HWND stranger : {other, plain}) {
+    SCOPED_TRACE(stranger == other ? "another gadget's control" : "a window without \"Kel_ID\"");
+    HWND old = (HWND)MakeLabel(0, 0);
+    ColourSet(GadgetFind(0), COLOUR_BACK, RGB(5, 6, 7));
+    HBRUSH brush = GadgetFind(0)->backBrush;
+    swallowedPrevious = (WNDPROC)SetWindowLongPtrA(old, GWLP_WNDPROC, (LONG_PTR)SwallowNcDestroy);
+    DestroyWindow(old);
+    ASSERT_EQ(GadgetHandle(0), old);
+    // The dead control's handle value now names another window, as the system
+    // may hand it out again.
+    GadgetFind(0)->handle = stranger;
+    HWND fresh = (HWND)MakeLabel(0, 0);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(GadgetHandle(0), fresh);
+    EXPECT_EQ(GetObjectType(brush), 0u);  // the dead control's brush still went back
+    EXPECT_TRUE(IsWindow(stranger));
+    DestroyWindow(fresh);
+  }
+  EXPECT_EQ(GadgetHandle(22), other);
+  EXPECT_EQ((ObjectNumber)GetPropA(other, "Kel_ID"), 22);
+  EXPECT_EQ(GetPropA(plain, "Kel_DropAccept"), (HANDLE)1);
+  EXPECT_STREQ(GadgetGetText(22), "button");
+  RemovePropA(plain, "Kel_DropAccept");
+  DestroyWindow(plain);
+  DestroyWindow(other);
+}
+
 TEST_F(GadgetTest, DropListIsCreatedWithNoWindowText) {
   for (DWORD flags : {(DWORD)0, GADGET_FLAG_EDITABLE}) {
     SCOPED_TRACE(flags);
