@@ -1,3 +1,5 @@
+// The compress action: the path checked and copied, the level switch, the
+// packer's command line, the run, and the one box that tells the outcome.
 #include "app/compression_request.h"
 
 #include "app/decimal_text.h"
@@ -14,11 +16,11 @@ int64_t sizeBeforeFull;
 
 // The longest path handed to the packer. The size query looks at no more than
 // this, so anything longer would be measured as one file and packed as another.
-const int PACKABLE_PATH_MAX = 260;
+const int REQUEST_PATH_MAX = 260;
 
 // The command line and the report are built in fixed buffers.
-const int PARAMETERS_ROOM = sizeof levelSwitch + 2 + PACKABLE_PATH_MAX + 1;
-const int REPORT_ROOM = sizeof TEXT_REPORT_BEFORE + sizeof TEXT_REPORT_AFTER + 2 * DECIMAL_TEXT_ROOM;
+const int REQUEST_PARAMETERS_ROOM = sizeof levelSwitch + 2 + REQUEST_PATH_MAX + 1;
+const int REQUEST_REPORT_ROOM = sizeof TEXT_REPORT_BEFORE + sizeof TEXT_REPORT_AFTER + 2 * DECIMAL_TEXT_ROOM;
 
 static const char* ReadPath(const CompressionReaders& readers) {
   const char* text = readers.pathText(readers.context);
@@ -27,7 +29,7 @@ static const char* ReadPath(const CompressionReaders& readers) {
 
 // Whether the packer can be given this path as one quoted argument naming
 // exactly the file that was measured:
-// - no more than PACKABLE_PATH_MAX characters;
+// - no more than REQUEST_PATH_MAX characters;
 // - no '*' or '?': the packer expands them itself and would rewrite every
 //   matching file while the size query looked at only the first;
 // - no '<', '>' or '"': the file search reads these as wildcards too, and a
@@ -36,7 +38,7 @@ static const char* ReadPath(const CompressionReaders& readers) {
 static bool PathIsPackable(const char* path) {
   int n = 0;
   for (; path[n]; ++n) {
-    if (n >= PACKABLE_PATH_MAX) return false;
+    if (n >= REQUEST_PATH_MAX) return false;
     char c = path[n];
     if (c == '*' || c == '?' || c == '<' || c == '>' || c == '"') return false;
   }
@@ -48,9 +50,28 @@ static void Append(char* out, int room, int* used, const char* text) {
   out[*used] = 0;
 }
 
+// The one answer to every path that is refused, whatever the reason.
+static void RefuseFile(const CompressionServices& services) {
+  services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
+}
+
+// The text is there, fit to be packed, and names a non-empty file; its copy
+// goes into checked (room for REQUEST_PATH_MAX characters and the NUL).
+static bool CheckPath(const CompressionReaders& readers, const CompressionServices& services, char* checked) {
+  if (!ReadPath(readers)[0]) return false;
+  const char* path = ReadPath(readers);
+  if (!PathIsPackable(path)) return false;
+  lstrcpynA(checked, path, REQUEST_PATH_MAX + 1);  // a packable path always fits
+  return services.pathSize(checked) > 0;
+}
+
+// levelSwitch for the selected level; an index outside the list leaves the
+// switch of the last request that had one (none before the first).
 static void BuildSwitch(const CompressionReaders& readers) {
   LONG index = readers.levelIndex(readers.context);
   if (index >= 0 && index <= 8) {
+    // Asked once more for the digit: every use of the window's state is a
+    // fresh read, and the list cannot change while the request runs.
     index = readers.levelIndex(readers.context);
     char digits[DECIMAL_TEXT_ROOM];
     int used = 0;
@@ -76,49 +97,60 @@ static bool RereadMatches(const CompressionReaders& readers, const char* checked
 }
 
 static const char* MeasuredAfterRun(const CompressionReaders& readers, const char* checked) {
-  ReadPath(readers);
+  ReadPath(readers);  // read as every use is, but not used: the checked text is measured
   return checked;
 }
 
-void CompressionRequest(const CompressionReaders& readers, const CompressionServices& services) {
-  if (!ReadPath(readers)[0]) {
-    services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
-    return;
-  }
-  const char* path = ReadPath(readers);
-  char checked[PACKABLE_PATH_MAX + 1];
-  if (!PathIsPackable(path)) {
-    services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
-    return;
-  }
-  lstrcpynA(checked, path, sizeof checked);  // a packable path always fits
-  if (services.pathSize(checked) <= 0) {
-    services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
-    return;
-  }
-
-  BuildSwitch(readers);
-  if (!RereadMatches(readers, checked)) {
-    services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
-    return;
-  }
+static bool TakeSizeBefore(const CompressionReaders& readers, const CompressionServices& services,
+                           const char* checked) {
+  if (!RereadMatches(readers, checked)) return false;
   sizeBeforeFull = services.pathSize(checked);
+  // The program's 32-bit record of the size before, kept beside the whole
+  // size; the comparison and the report use the whole one.
   sizeBefore = (LONG)(uint32_t)(uint64_t)sizeBeforeFull;
+  return true;
+}
 
-  // Read afresh for the command line: the packer never gets a text other
-  // than the one that passed the checks above.
-  if (!RereadMatches(readers, checked)) {
-    services.messageDialog(TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
-    return;
-  }
-  char parameters[PARAMETERS_ROOM];
+// levelSwitch, then the checked path in double quotes. Read afresh first: the
+// packer never gets a text other than the one that passed the checks.
+static bool BuildParameters(const CompressionReaders& readers, const char* checked, char* parameters) {
+  if (!RereadMatches(readers, checked)) return false;
   int used = 0;
   parameters[0] = 0;
-  Append(parameters, sizeof parameters, &used, levelSwitch);
-  Append(parameters, sizeof parameters, &used, "\"");
-  Append(parameters, sizeof parameters, &used, checked);
-  Append(parameters, sizeof parameters, &used, "\"");
+  Append(parameters, REQUEST_PARAMETERS_ROOM, &used, levelSwitch);
+  Append(parameters, REQUEST_PARAMETERS_ROOM, &used, "\"");
+  Append(parameters, REQUEST_PARAMETERS_ROOM, &used, checked);
+  Append(parameters, REQUEST_PARAMETERS_ROOM, &used, "\"");
+  return true;
+}
 
+static void ReportSizes(const CompressionServices& services, int64_t sizeAfter) {
+  char report[REQUEST_REPORT_ROOM];
+  char digits[DECIMAL_TEXT_ROOM];
+  int used = 0;
+  report[0] = 0;
+  Append(report, sizeof report, &used, TEXT_REPORT_BEFORE);
+  Append(report, sizeof report, &used, DecimalText(sizeBeforeFull, digits));
+  Append(report, sizeof report, &used, TEXT_REPORT_AFTER);
+  Append(report, sizeof report, &used, DecimalText(sizeAfter, digits));
+  services.messageDialog(TEXT_REPORT_CAPTION, report, MB_ICONINFORMATION);
+}
+
+void CompressionRequest(const CompressionReaders& readers, const CompressionServices& services) {
+  char checked[REQUEST_PATH_MAX + 1];
+  if (!CheckPath(readers, services, checked)) {
+    RefuseFile(services);
+    return;
+  }
+  BuildSwitch(readers);
+  char parameters[REQUEST_PARAMETERS_ROOM];
+  if (!TakeSizeBefore(readers, services, checked) || !BuildParameters(readers, checked, parameters)) {
+    RefuseFile(services);
+    return;
+  }
+
+  // No working directory: the packer runs in the program's current one. Only
+  // whether it started is asked; whether it packed is told by the size alone.
   if (!services.programRun("upx.exe", parameters, "", RUN_WAIT)) {
     services.messageDialog(TEXT_ERROR_CAPTION, TEXT_PACKER_MISSING, MB_ICONEXCLAMATION);
     return;
@@ -130,26 +162,13 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
     services.messageDialog(TEXT_ERROR_CAPTION, TEXT_NOT_COMPRESSIBLE, MB_ICONEXCLAMATION);
     return;
   }
-  int64_t sizeAfter = services.pathSize(MeasuredAfterRun(readers, checked));
-
-  char report[REPORT_ROOM];
-  char digits[DECIMAL_TEXT_ROOM];
-  used = 0;
-  report[0] = 0;
-  Append(report, sizeof report, &used, TEXT_REPORT_BEFORE);
-  Append(report, sizeof report, &used, DecimalText(sizeBeforeFull, digits));
-  Append(report, sizeof report, &used, TEXT_REPORT_AFTER);
-  Append(report, sizeof report, &used, DecimalText(sizeAfter, digits));
-  services.messageDialog(TEXT_REPORT_CAPTION, report, MB_ICONINFORMATION);
+  ReportSizes(services, services.pathSize(MeasuredAfterRun(readers, checked)));
 }
 
+// The runner also takes an earlier program to read from; the packer has none.
 static intptr_t RunAndWaitForPacker(const char* program, const char* parameters, const char* workingDirectory,
                                     DWORD flags) {
   return ProgramRun(program, parameters, workingDirectory, flags);
 }
 
-static int ShowBox(const char* caption, const char* text, UINT flags) {
-  return MessageDialog(caption, text, flags);
-}
-
-const CompressionServices RealCompressionServices = {PathSize, RunAndWaitForPacker, ShowBox};
+const CompressionServices RealCompressionServices = {PathSize, RunAndWaitForPacker, MessageDialog};

@@ -20,7 +20,8 @@ struct CompressionServices {
 
 extern const CompressionServices RealCompressionServices;
 
-// Longest switch is "--brute " (8 bytes).
+// The switch of the last request whose level index was known; never cleared,
+// so a request with an unknown index uses it again. Longest: "--brute ".
 extern char levelSwitch[16];
 extern LONG sizeBefore;          // low 32 bits of the size before
 extern int64_t sizeBeforeFull;   // the whole size before: compared with the size after and reported

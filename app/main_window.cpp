@@ -1,3 +1,5 @@
+// The main window: start-up in its fixed order, the window and its gadgets,
+// the event loop with the two button actions, and shutdown.
 #include "app/main_window.h"
 
 #include "app/compression_request.h"
@@ -13,11 +15,11 @@
 #include "runtime/window/events.h"
 #include "runtime/window/window.h"
 
-LONG lastEvent;
+static LONG lastEvent;  // the event code WaitEvent returned last
 
 // A label takes the application's font; the other gadgets keep the list's default.
 static void CreateLabel(int x, int y, int width, int height, const char* text) {
-  HFONT font = FontHandle(APP_FONT);
+  HFONT font = FontHandle(APP_FONT);  // taken before the label is made, as start-up always has
   ObjectNumber label = TextLabelCreate(AUTO_NUMBER, x, y, width, height, text);
   GadgetSetFont(label, font);
 }
@@ -44,10 +46,14 @@ static void FillLevels() {
 }
 
 BOOL AppStartUp() {
+  // Zero although a new process starts with them zero: start-up always
+  // begins from the same state, also when it runs again in one process.
   levelSwitch[0] = 0;
   sizeBefore = 0;
   sizeBeforeFull = 0;
   lastEvent = 0;
+  // No step's result is looked at: a part that fails shows later as a
+  // missing font or gadget, and only a missing window ends the program.
   InstanceHandle = GetModuleHandleA(0);
   MainHeap = HeapCreate(0, 4096, 0);
   ListHeapCreate();
@@ -101,4 +107,5 @@ void AppShutDown() {
   ListHeapDestroy();
   HeapDestroy(MainHeap);
   MainHeap = 0;
+  // The StringHeap is not destroyed: the process ends right after, and the heap with it.
 }

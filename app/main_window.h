@@ -9,8 +9,6 @@ const ObjectNumber GADGET_LEVEL = 2;
 const ObjectNumber GADGET_COMPRESS = 3;
 const ObjectNumber APP_FONT = 0;
 
-extern LONG lastEvent;
-
 // Start-up in its fixed order, up to the filled level list. FALSE when the
 // main window could not be made (the program then has nothing to wait for).
 BOOL AppStartUp();

@@ -1,5 +1,11 @@
+// The heaps (and the instance handle beside the MainHeap), the allocation door
+// every part of the runtime goes through (with the test builds' allocation
+// faults), and the one-per-module records.
 #include "runtime/memory/heaps.h"
 
+// The handles start-up makes first: the module's instance handle (declared in
+// runtime/common.h, for every layer) and the three heaps.
+HINSTANCE InstanceHandle;
 HANDLE MainHeap;
 HANDLE ListHeap;
 HANDLE StringHeap;
@@ -45,4 +51,10 @@ void* HeapReallocate(HANDLE heap, DWORD flags, void* block, SIZE_T size) {
 
 void HeapRelease(HANDLE heap, void* block) {
   if (heap && block) HeapFree(heap, 0, block);
+}
+
+void* RecordNew(size_t size, RecordInitHook initHook) {
+  void* record = HeapAllocate(MainHeap, HEAP_ZERO_MEMORY, size);
+  if (record && initHook) initHook(record);
+  return record;
 }

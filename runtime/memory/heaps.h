@@ -1,4 +1,6 @@
-// The runtime's three heaps and the one door through which it allocates.
+// The runtime's three heaps, the one door through which it allocates, and the
+// one-per-module records (gadget list, event state, sizing state) made on the
+// MainHeap. heaps.cpp also defines the InstanceHandle of runtime/common.h.
 #pragma once
 #include "runtime/common.h"
 
@@ -18,6 +20,13 @@ void ListHeapDestroy();
 void* HeapAllocate(HANDLE heap, DWORD flags, SIZE_T size);
 void* HeapReallocate(HANDLE heap, DWORD flags, void* block, SIZE_T size);
 void HeapRelease(HANDLE heap, void* block);
+
+typedef void (*RecordInitHook)(void* record);
+
+// A zero-filled block on the MainHeap, given to initHook (if any) before it is
+// returned; null when it cannot be allocated. Records are never freed one by
+// one: they go with the MainHeap.
+void* RecordNew(size_t size, RecordInitHook initHook);
 
 #ifdef ZIMBREL_ALLOC_FAULTS
 // Test builds only: the n-th allocation from now (1 = the next one) fails;

@@ -1,3 +1,4 @@
+// Linking and unlinking NodeList nodes; the nodes are ListHeap blocks.
 #include "runtime/memory/node_list.h"
 
 #include "runtime/memory/heaps.h"

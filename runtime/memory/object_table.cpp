@@ -1,3 +1,5 @@
+// Object tables: numbered slots, automatically numbered records and the
+// index that tells which identities are live.
 #include "runtime/memory/object_table.h"
 
 #include "runtime/memory/heaps.h"

@@ -1,11 +1,12 @@
+// The string support: the StringHeap and the ring of temporary texts.
 #include "runtime/memory/strings.h"
 
 #include "runtime/memory/heaps.h"
 
 // A ring of growable buffers: each request takes the next one, so a text stays
 // valid until the ring has come round again.
-static char* slots[StringTempSlots];
-static size_t slotRoom[StringTempSlots];
+static char* slots[STRING_TEMP_SLOTS];
+static size_t slotRoom[STRING_TEMP_SLOTS];
 static int nextSlot;
 
 BOOL StringHeapCreate() {
@@ -20,7 +21,7 @@ BOOL StringHeapCreate() {
 char* StringTemp(size_t length) {
   if (length >= 0x7FFFFFF0) return 0;
   int i = nextSlot;
-  nextSlot = (nextSlot + 1) % StringTempSlots;
+  nextSlot = (nextSlot + 1) % STRING_TEMP_SLOTS;
   size_t need = length + 1;
   if (slotRoom[i] < need) {
     // Grow in steps of 64 bytes so that texts of similar length reuse the buffer.

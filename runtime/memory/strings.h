@@ -1,11 +1,11 @@
 // String support on the StringHeap: temporary texts handed out by the
 // runtime (gadget texts, dialog results). A text stays valid until
-// StringTempSlots further temporary texts have been asked for, so callers use
+// STRING_TEMP_SLOTS further temporary texts have been asked for, so callers use
 // it at once or copy it; the buffers are reused and never pile up.
 #pragma once
 #include "runtime/common.h"
 
-const int StringTempSlots = 8;
+const int STRING_TEMP_SLOTS = 8;
 
 // Creates the StringHeap (not serialised, 4096 bytes) and its first 16-byte
 // buffer: the last step of start-up. 0 on failure.

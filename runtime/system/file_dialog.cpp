@@ -1,3 +1,5 @@
+// The open and save dialogs: the default file split into folder and name,
+// the pattern list, the modal call, and the chosen paths handed out one by one.
 #include "runtime/system/file_dialog.h"
 
 #include <commdlg.h>
@@ -113,8 +115,8 @@ static BOOL TakeSelection(char* result) {
 
 // ---- the dialog --------------------------------------------------------------
 
-char* FileDialogRun(const char* title, const char* defaultFile, const char* pattern, LONG position,
-                    BOOL save, DWORD flags) {
+static char* FileDialogRun(const char* title, const char* defaultFile, const char* pattern, LONG position,
+                           BOOL save, DWORD flags) {
   // Names still pending from an earlier selection lived in the buffer that is
   // cleared now, so they end here too.
   FileDialog.chosenPattern = 0;

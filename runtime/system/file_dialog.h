@@ -1,5 +1,6 @@
-// The system's open and save dialogs as single calls. Results are temporary
-// texts of at most 259 characters; "" when cancelled or refused.
+// The system's open and save dialogs as single calls, shown modally over the
+// thread's windows. Results are temporary texts (runtime/memory/strings.h) of
+// at most 259 characters; "" when cancelled or refused.
 #pragma once
 #include "runtime/common.h"
 
@@ -7,6 +8,8 @@ const DWORD FILE_MULTISELECT = 1;
 const int FILE_DIALOG_BUFFER = 10000;
 const int FILE_PATH_ROOM = 260;
 
+// What the last dialog left behind: the buffer it filled, and for a multiple
+// selection the folder and the offset of the next name to hand out.
 struct FileDialogState {
   char buffer[FILE_DIALOG_BUFFER];
   char directory[FILE_PATH_ROOM];
@@ -16,16 +19,19 @@ struct FileDialogState {
 
 extern FileDialogState FileDialog;
 
-// A path, a directory or a directory plus name longer than 259 characters is
-// refused as a whole ("" and no pattern), never cut. Every dialog ends the
-// names still pending from an earlier multiple selection.
-char* FileDialogRun(const char* title, const char* defaultFile, const char* pattern, LONG position,
-                    BOOL save, DWORD flags);
+// pattern: "Description|*.ext|..."; position: the 0-based pattern shown
+// first. A path, a directory or a directory plus name longer than 259
+// characters is refused as a whole ("" and no pattern), never cut. Every
+// dialog ends the names still pending from an earlier multiple selection.
 char* FileDialogOpen(const char* title, const char* defaultFile, const char* pattern, LONG position,
                      DWORD flags = 0);
 char* FileDialogSave(const char* title, const char* defaultFile, const char* pattern, LONG position);
+// After FILE_MULTISELECT: the next chosen file, "" when there is none left.
 char* FileDialogNextSelected();
+// The 0-based pattern chosen in the last dialog; -1 after a cancel or refusal.
 LONG FileDialogSelectedPattern();
+// 1 for a non-empty name with no control or reserved character (so no folder
+// part either), else 0.
 LONG FileNameValid(const char* name);
 
 // Splits a default file into the folder the dialog opens in and the name it

@@ -1,3 +1,4 @@
+// Fonts in an object table: loading by face, points and style, lookup, freeing.
 #include "runtime/system/font.h"
 
 ObjectTable* FontTable;

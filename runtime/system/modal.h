@@ -1,20 +1,26 @@
 // Modal system dialogs: the owner they get, the guard that disables the
-// calling thread's other windows while one is up, and the message box.
+// calling thread's other top-level windows while one is up, and the message
+// box built on both. Every modal dialog of the runtime is bracketed by
+// ModalGuardSet(TRUE) and ModalGuardSet(FALSE).
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/node_list.h"
 
+// Payload of a ModalGuard node.
 struct DisabledWindow {
   DWORD threadId;
   HWND window;
 };
 
+// One node for each window the guard holds disabled, newest first.
 extern ListNode* ModalGuard;
 
 // The foreground window when it belongs to this process, else null.
 HWND DialogOwner();
 // on: disable this thread's visible, enabled, non-foreground top-level windows;
-// off: enable again exactly those this thread disabled.
+// off: enable again exactly those this thread disabled. Nesting is not
+// counted: a second on finds the windows already disabled and lists nothing
+// more, and the first off enables them all.
 void ModalGuardSet(BOOL on);
 // MessageBoxA's result (0 when no box was shown).
 int MessageDialog(const char* caption, const char* text, UINT flags = 0);

@@ -1,3 +1,4 @@
+// The file size query: a lookup in the directory listing, or of the drive for a root.
 #include "runtime/system/path_size.h"
 
 // The lookup works on a copy of at most 260 characters, so a longer path is
@@ -13,7 +14,9 @@ int64_t PathSize(const char* path) {
   copy[len] = 0;
 
   // A drive root ("C:" or three characters with ':' second) is asked of the
-  // drive itself; the directory listing does not report roots.
+  // drive itself; the directory listing does not report roots. Neither the
+  // first character nor a third one is checked, as callers have always had it:
+  // "C:x" goes to GetDriveTypeA as it stands and is never looked up as a file.
   if ((len == 2 || len == 3) && copy[1] == ':') {
     if (len == 2) {
       copy[2] = '\\';

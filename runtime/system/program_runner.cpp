@@ -1,3 +1,6 @@
+// The program runner: a direct start with CreateProcessA (streams on pipes or
+// taken from an earlier program as the flags ask), the shell as a second try,
+// and the list of programs kept open.
 #include "runtime/system/program_runner.h"
 
 #include <shellapi.h>
@@ -6,21 +9,29 @@
 #include "runtime/memory/heaps.h"
 
 ListNode* ProcessList;
-CRITICAL_SECTION ProcessListLock;
+// Guards only the linking and unlinking of ProcessList nodes.
+static CRITICAL_SECTION ProcessListLock;
 
 void ProgramRunnerInit() { InitializeCriticalSection(&ProcessListLock); }
 
-HANDLE MakeNonInheritable(HANDLE* handle) {
-  HANDLE copy = 0;
-  if (!DuplicateHandle(GetCurrentProcess(), *handle, GetCurrentProcess(), &copy, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS))
-    return 0;
-  CloseHandle(*handle);
-  *handle = copy;
-  return copy;
-}
+// A command line holds at most 32767 characters with its NUL. CreateProcessA
+// refuses a longer one, and the shell would start the program with the line
+// cut short, so such a line is not started at all.
+const size_t RUN_COMMAND_LINE_LIMIT = 32767;
 
-namespace {
+// One call as ProgramRun has settled it.
+struct RunCall {
+  const char* program;     // never null
+  const char* parameters;  // never null
+  const char* directory;   // null: the program inherits the caller's current directory
+  DWORD flags;
+  int show;                // SW_HIDE or SW_SHOWNORMAL
+  ProcessRecord* sender;   // RUN_CONNECT's earlier program, or null
+  ProcessRecord* record;   // reserved for RUN_OPEN, else null
+  // The command-line buffer; being longer than the program text, it also
+  // holds the folder that the shell is given.
+  char* line;
+};
 
 // The handles one start makes. The caller's ends (inputWrite, outputRead,
 // errorRead) are non-inheritable; the program's ends and senderInput (an
@@ -33,16 +44,28 @@ struct StartHandles {
   HANDLE senderInput;
 };
 
-void CloseAndClear(HANDLE* handle) {
+// ---- streams -----------------------------------------------------------------
+
+static void CloseAndClear(HANDLE* handle) {
   if (*handle) CloseHandle(*handle);
   *handle = 0;
+}
+
+static HANDLE MakeNonInheritable(HANDLE* handle) {
+  HANDLE copy = 0;
+  if (!DuplicateHandle(GetCurrentProcess(), *handle, GetCurrentProcess(), &copy, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS))
+    return 0;
+  CloseHandle(*handle);
+  *handle = copy;
+  return copy;
 }
 
 // An anonymous pipe whose program end is inheritable and whose caller end is
 // not; false leaves both ends 0. A caller end that stayed inheritable would go
 // to the program as well, which would then hold its own pipe open: its input
 // would never end, and the caller would never see the end of its output.
-bool MakePipe(HANDLE* read, HANDLE* write, HANDLE* callerEnd) {
+static bool MakePipe(HANDLE* read, HANDLE* write, HANDLE* callerEnd) {
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, 0, TRUE};
   if (!CreatePipe(read, write, &attributes, 0)) {
     *read = *write = 0;
@@ -58,7 +81,7 @@ bool MakePipe(HANDLE* read, HANDLE* write, HANDLE* callerEnd) {
 
 // The standard streams are handed over: the program inherits handles and
 // cannot be detached from the console that carries them.
-void UseStdHandles(STARTUPINFOA* start, BOOL* inherit, DWORD* creationFlags) {
+static void UseStdHandles(STARTUPINFOA* start, BOOL* inherit, DWORD* creationFlags) {
   start->dwFlags |= STARTF_USESTDHANDLES;
   *creationFlags &= ~(DWORD)DETACHED_PROCESS;
   *inherit = TRUE;
@@ -66,7 +89,7 @@ void UseStdHandles(STARTUPINFOA* start, BOOL* inherit, DWORD* creationFlags) {
 
 // The sender's output end is kept non-inheritable in its record; the new
 // program receives an inheritable copy of it.
-HANDLE InheritableCopy(HANDLE handle) {
+static HANDLE InheritableCopy(HANDLE handle) {
   HANDLE copy = 0;
   if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE,
                        DUPLICATE_SAME_ACCESS))
@@ -74,8 +97,8 @@ HANDLE InheritableCopy(HANDLE handle) {
   return copy;
 }
 
-void SetUpStreams(DWORD flags, ProcessRecord* sender, StartHandles* h, STARTUPINFOA* start, BOOL* inherit,
-                  DWORD* creationFlags) {
+static void SetUpStreams(DWORD flags, ProcessRecord* sender, StartHandles* h, STARTUPINFOA* start,
+                         BOOL* inherit, DWORD* creationFlags) {
   bool open = (flags & RUN_OPEN) != 0;
   if ((flags & RUN_CONNECT) && sender && sender->outputRead &&
       (h->senderInput = InheritableCopy(sender->outputRead)) != 0) {
@@ -100,12 +123,9 @@ void SetUpStreams(DWORD flags, ProcessRecord* sender, StartHandles* h, STARTUPIN
   }
 }
 
-// A command line holds at most 32767 characters with its NUL. CreateProcessA
-// refuses a longer one, and the shell would start the program with the line
-// cut short, so such a line is not started at all.
-const size_t COMMAND_LINE_LIMIT = 32767;
+// ---- command line ------------------------------------------------------------
 
-size_t CommandLineLength(const char* program, const char* parameters) {
+static size_t CommandLineLength(const char* program, const char* parameters) {
   size_t length = strlen(program) + (program[0] != '"' ? 2 : 0);
   if (parameters[0]) length += 1 + strlen(parameters);
   return length;
@@ -113,7 +133,7 @@ size_t CommandLineLength(const char* program, const char* parameters) {
 
 // The quoted program name (unless it already begins with a quote), then one
 // space and the parameters when there are any.
-void BuildCommandLine(char* line, const char* program, const char* parameters) {
+static void BuildCommandLine(char* line, const char* program, const char* parameters) {
   char* at = line;
   bool quote = program[0] != '"';
   if (quote) *at++ = '"';
@@ -133,7 +153,7 @@ void BuildCommandLine(char* line, const char* program, const char* parameters) {
 // For the shell: the folder of the program text (up to and including its last
 // backslash, when that is not its first character), written into buffer;
 // null when there is none. A quoted program text is read inside its quotes.
-const char* ProgramFolder(const char* program, char* buffer) {
+static const char* ProgramFolder(const char* program, char* buffer) {
   const char* name = program;
   size_t end;
   if (name[0] == '"') {
@@ -152,24 +172,27 @@ const char* ProgramFolder(const char* program, char* buffer) {
   return buffer;
 }
 
+// ---- kept programs -----------------------------------------------------------
+
 // A record is linked in before the program is started, so that a program
 // never runs without the record its caller asked for: when the node cannot be
 // made, nothing is started.
-ProcessRecord* ReserveRecord() {
+static ProcessRecord* ReserveRecord() {
   EnterCriticalSection(&ProcessListLock);
   ProcessRecord* record = (ProcessRecord*)NodeListInsert(&ProcessList, sizeof(ProcessRecord));
   LeaveCriticalSection(&ProcessListLock);
   return record;
 }
 
-void DropRecord(ProcessRecord* record) {
+static void DropRecord(ProcessRecord* record) {
   EnterCriticalSection(&ProcessListLock);
   NodeListRemove(&ProcessList, record);
   LeaveCriticalSection(&ProcessListLock);
 }
 
 // Waits when asked, then hands the process handle to the record or closes it.
-intptr_t Started(HANDLE process, LONG id, DWORD flags, ProcessRecord* record) {
+// Never 0: a started program is reported as started.
+static intptr_t Started(HANDLE process, LONG id, DWORD flags, ProcessRecord* record) {
   if ((flags & RUN_WAIT) && process) WaitForSingleObject(process, INFINITE);
   if (!record) {
     if (process) CloseHandle(process);
@@ -180,16 +203,59 @@ intptr_t Started(HANDLE process, LONG id, DWORD flags, ProcessRecord* record) {
   return (intptr_t)record;
 }
 
+// ---- the two tries -----------------------------------------------------------
+
+// The first try. Whatever the outcome, the program's ends of the pipes are
+// closed here; the caller's ends go to the record, or are closed when the
+// program did not start. 0 when it did not start.
+static intptr_t StartDirectly(const RunCall* call) {
+  StartHandles h;
+  memset(&h, 0, sizeof h);
+  BOOL inherit = FALSE;
+  DWORD creationFlags = NORMAL_PRIORITY_CLASS;
+  if (call->flags & RUN_HIDE) creationFlags |= DETACHED_PROCESS;
+  STARTUPINFOA start;
+  memset(&start, 0, sizeof start);
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESHOWWINDOW;
+  start.wShowWindow = (WORD)call->show;
+  SetUpStreams(call->flags, call->sender, &h, &start, &inherit, &creationFlags);
+
+  BuildCommandLine(call->line, call->program, call->parameters);
+  PROCESS_INFORMATION info;
+  memset(&info, 0, sizeof info);
+  BOOL ok = CreateProcessA(0, call->line, 0, 0, inherit, creationFlags, 0, call->directory, &start, &info);
+
+  CloseAndClear(&h.outputWrite);
+  CloseAndClear(&h.inputRead);
+  CloseAndClear(&h.errorWrite);
+  CloseAndClear(&h.senderInput);
+  if (!ok) {
+    CloseAndClear(&h.outputRead);
+    CloseAndClear(&h.inputWrite);
+    CloseAndClear(&h.errorRead);
+    return 0;
+  }
+  CloseHandle(info.hThread);
+  intptr_t result = Started(info.hProcess, (LONG)info.dwProcessId, call->flags, call->record);
+  if (call->record) {
+    call->record->inputWrite = h.inputWrite;
+    call->record->outputRead = h.outputRead;
+    call->record->errorRead = h.errorRead;
+  }
+  return result;
+}
+
 // The second try, through the shell, which also opens documents by their
 // association. A working directory that is not there is not handed on: the
 // shell would start the program in the caller's directory instead.
-intptr_t ShellRun(const char* program, const char* parameters, const char* directory, int show, DWORD flags,
-                  ProcessRecord* record, char* buffer) {
+static intptr_t ShellRun(const RunCall* call) {
+  const char* directory = call->directory;
   if (directory) {
     DWORD attributes = GetFileAttributesA(directory);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
   } else {
-    directory = ProgramFolder(program, buffer);
+    directory = ProgramFolder(call->program, call->line);
   }
   SHELLEXECUTEINFOA info;
   memset(&info, 0, sizeof info);
@@ -197,77 +263,41 @@ intptr_t ShellRun(const char* program, const char* parameters, const char* direc
   // The caller reports a failure in its own words; the shell shows nothing.
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = "Open";
-  info.lpFile = program;
-  info.lpParameters = parameters;
+  info.lpFile = call->program;
+  info.lpParameters = call->parameters;
   info.lpDirectory = directory;
-  info.nShow = show;
+  info.nShow = call->show;
   if (!ShellExecuteExA(&info)) return 0;
-  return Started(info.hProcess, -1, flags, record);
+  return Started(info.hProcess, -1, call->flags, call->record);
 }
-
-}  // namespace
 
 intptr_t ProgramRun(const char* program, const char* parameters, const char* workingDirectory, DWORD flags,
                     ProcessRecord* senderProgram) {
-  if (!program) program = "";
-  if (!parameters) parameters = "";
-  if (workingDirectory && !workingDirectory[0]) workingDirectory = 0;
+  RunCall call;
+  call.program = program ? program : "";
+  call.parameters = parameters ? parameters : "";
+  call.directory = workingDirectory && workingDirectory[0] ? workingDirectory : 0;
+  call.flags = flags;
+  call.show = (flags & RUN_HIDE) ? SW_HIDE : SW_SHOWNORMAL;
+  call.sender = senderProgram;
+  call.record = 0;
   // No program names nothing to start (the shell would be asked to open "").
-  if (!program[0] || CommandLineLength(program, parameters) >= COMMAND_LINE_LIMIT) return 0;
+  if (!call.program[0] || CommandLineLength(call.program, call.parameters) >= RUN_COMMAND_LINE_LIMIT) return 0;
 
-  char* line = (char*)HeapAllocate(MainHeap, 0, strlen(program) + strlen(parameters) + 4);
-  if (!line) return 0;
-  ProcessRecord* record = 0;
-  if (flags & RUN_OPEN) {
-    record = ReserveRecord();
-    if (!record) {
-      HeapRelease(MainHeap, line);
-      return 0;
-    }
-  }
-
-  StartHandles h;
-  memset(&h, 0, sizeof h);
-  BOOL inherit = FALSE;
-  DWORD creationFlags = NORMAL_PRIORITY_CLASS;
-  STARTUPINFOA start;
-  memset(&start, 0, sizeof start);
-  start.cb = sizeof start;
-  start.dwFlags = STARTF_USESHOWWINDOW;
-  int show = SW_SHOWNORMAL;
-  if (flags & RUN_HIDE) {
-    show = SW_HIDE;
-    creationFlags |= DETACHED_PROCESS;
-  }
-  start.wShowWindow = (WORD)show;
-  SetUpStreams(flags, senderProgram, &h, &start, &inherit, &creationFlags);
-
-  BuildCommandLine(line, program, parameters);
-  PROCESS_INFORMATION info;
-  memset(&info, 0, sizeof info);
-  BOOL ok = CreateProcessA(0, line, 0, 0, inherit, creationFlags, 0, workingDirectory, &start, &info);
-
-  CloseAndClear(&h.outputWrite);
-  CloseAndClear(&h.inputRead);
-  CloseAndClear(&h.errorWrite);
-  CloseAndClear(&h.senderInput);
+  call.line = (char*)HeapAllocate(MainHeap, 0, strlen(call.program) + strlen(call.parameters) + 4);
+  if (!call.line) return 0;
   intptr_t result = 0;
-  if (ok) {
-    CloseHandle(info.hThread);
-    result = Started(info.hProcess, (LONG)info.dwProcessId, flags, record);
-    if (record) {
-      record->inputWrite = h.inputWrite;
-      record->outputRead = h.outputRead;
-      record->errorRead = h.errorRead;
-    }
-  } else {
-    CloseAndClear(&h.outputRead);
-    CloseAndClear(&h.inputWrite);
-    CloseAndClear(&h.errorRead);
-    if (!(flags & RUN_REDIRECTS))
-      result = ShellRun(program, parameters, workingDirectory, show, flags, record, line);
-    if (!result && record) DropRecord(record);
+  if (flags & RUN_OPEN) call.record = ReserveRecord();
+  if (call.record || !(flags & RUN_OPEN)) {
+    result = StartDirectly(&call);
+    // A program that does not start is tried once more through the shell,
+    // which may still find or open it; not so when streams were to be
+    // redirected, which the shell cannot hand over.
+    if (!result && !(flags & RUN_REDIRECTS)) result = ShellRun(&call);
   }
-  HeapRelease(MainHeap, line);
+  // The one way out once the buffer is made: a record reserved for a program
+  // that never started is unlinked, and the buffer freed.
+  if (!result && call.record) DropRecord(call.record);
+  HeapRelease(MainHeap, call.line);
   return result;
 }

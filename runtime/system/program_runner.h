@@ -4,14 +4,17 @@
 #include "runtime/common.h"
 #include "runtime/memory/node_list.h"
 
-const DWORD RUN_WAIT = 1;
-const DWORD RUN_HIDE = 2;
-const DWORD RUN_OPEN = 4;
-const DWORD RUN_READ = 8;
-const DWORD RUN_WRITE = 16;
-const DWORD RUN_ERROR = 32;
-const DWORD RUN_CONNECT = 64;
-const DWORD RUN_REDIRECTS = RUN_READ | RUN_WRITE | RUN_ERROR | RUN_CONNECT;  // no shell fallback
+// The application itself only ever asks for RUN_WAIT; the other flags are the
+// runner's whole interface and are kept working for any caller.
+const DWORD RUN_WAIT = 1;     // return only once the program has ended
+const DWORD RUN_HIDE = 2;     // start it hidden (and detached, unless a stream is redirected)
+const DWORD RUN_OPEN = 4;     // keep it: a ProcessRecord is made and returned
+const DWORD RUN_READ = 8;     // with RUN_OPEN: its standard output on a pipe to the caller
+const DWORD RUN_WRITE = 16;   // with RUN_OPEN: its standard input on a pipe from the caller
+const DWORD RUN_ERROR = 32;   // with RUN_OPEN: its standard error on a pipe to the caller
+const DWORD RUN_CONNECT = 64; // its standard input is senderProgram's output
+// Any of these rules out the shell fallback, even where no pipe was made.
+const DWORD RUN_REDIRECTS = RUN_READ | RUN_WRITE | RUN_ERROR | RUN_CONNECT;
 
 struct ProcessRecord {
   HANDLE processHandle;
@@ -21,11 +24,13 @@ struct ProcessRecord {
   HANDLE errorRead;
 };
 
+// Records of programs started with RUN_OPEN, newest first. Nothing in this
+// program removes one or closes its handles: a kept program's record lasts
+// until the process ends, and the caller may use it until then.
 extern ListNode* ProcessList;
-extern CRITICAL_SECTION ProcessListLock;
 
 void ProgramRunnerInit();
 // 0: not started; the ProcessRecord's address with RUN_OPEN; 1 otherwise.
+// Whether the program succeeded is never asked: its exit code is not read.
 intptr_t ProgramRun(const char* program, const char* parameters = "", const char* workingDirectory = "",
                     DWORD flags = 0, ProcessRecord* senderProgram = 0);
-HANDLE MakeNonInheritable(HANDLE* handle);

@@ -37,18 +37,18 @@ TEST_F(GadgetTest, ReadingATextAMillionTimesDoesNotGrowTheStringHeap) {
     ASSERT_EQ(std::string(GadgetGetText(1)), text);
   }
   SetWindowTextA(label, "C:\\Program Files\\Zimbrel\\v\xE9gs\xF5 f\xE1jl.exe");
-  for (int i = 0; i < 2 * StringTempSlots; i++) GadgetGetText(1);
+  for (int i = 0; i < 2 * STRING_TEMP_SLOTS; i++) GadgetGetText(1);
   SIZE_T before = BusyBytes(StringHeap);
   std::set<const char*> buffers;
   for (int i = 0; i < 1000000; i++) {
     const char* got = GadgetGetText(1);
-    if (buffers.size() <= (size_t)StringTempSlots) buffers.insert(got);
+    if (buffers.size() <= (size_t)STRING_TEMP_SLOTS) buffers.insert(got);
     if (i % 100000 == 0) {
       ASSERT_STREQ(got, "C:\\Program Files\\Zimbrel\\v\xE9gs\xF5 f\xE1jl.exe");
     }
   }
   EXPECT_EQ(BusyBytes(StringHeap), before);
-  EXPECT_LE(buffers.size(), (size_t)StringTempSlots);
+  EXPECT_LE(buffers.size(), (size_t)STRING_TEMP_SLOTS);
   DestroyWindow(label);
 }
 

@@ -2,7 +2,6 @@
 
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/node_list.h"
-#include "runtime/memory/record.h"
 
 namespace {
 

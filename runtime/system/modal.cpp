@@ -1,4 +1,20 @@
+// Modal system dialogs: the owner a dialog gets, the guard that disables the
+// calling thread's other top-level windows while it is up, and the message box
+// built on both.
 #include "runtime/system/modal.h"
+
+// ---- owner -------------------------------------------------------------------
+
+HWND DialogOwner() {
+  HWND w = GetForegroundWindow();
+  if (!w) return 0;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(w, &processId);
+  if (processId != GetCurrentProcessId()) return 0;
+  return w;
+}
+
+// ---- guard -------------------------------------------------------------------
 
 // Newest first: one node for each window the guard holds disabled, tagged
 // with the thread that disabled it.
@@ -13,6 +29,7 @@ static BOOL CALLBACK DisableOne(HWND w, LPARAM) {
   DWORD self = GetCurrentThreadId();
   if (GetWindowThreadProcessId(w, 0) != self) return TRUE;
   if (!IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
+  // Asked afresh for each window: the foreground can change during the walk.
   if (w == GetForegroundWindow()) return TRUE;
   // The node comes first: a window is disabled only when something is
   // there to enable it again. Without a node it stays usable.
@@ -46,6 +63,7 @@ static HWND TakeOne(DWORD self) {
 
 void ModalGuardSet(BOOL on) {
   if (on) {
+    // on rides along as the enumeration's parameter; the visit has no use for it.
     EnumWindows(DisableOne, (LPARAM)on);
     return;
   }
@@ -53,4 +71,16 @@ void ModalGuardSet(BOOL on) {
   // another thread could free meanwhile.
   DWORD self = GetCurrentThreadId();
   while (HWND w = TakeOne(self)) EnableWindow(w, TRUE);
+}
+
+// ---- message box -------------------------------------------------------------
+
+int MessageDialog(const char* caption, const char* text, UINT flags) {
+  ModalGuardSet(1);
+  // The owner is chosen once the guard is up, so it is never one of the
+  // windows the guard has just disabled (the foreground window is spared).
+  HWND owner = DialogOwner();
+  int result = MessageBoxA(owner, text, caption, flags);
+  ModalGuardSet(0);
+  return result;
 }

@@ -1,3 +1,0 @@
-#include "runtime/common.h"
-
-HINSTANCE InstanceHandle;
