@@ -194,12 +194,18 @@ static LRESULT SizingBegin(SizingState* state, HWND window, WPARAM wParam) {
   return 0;
 }
 
-// The only way a loop ends: Enter, Escape and the button release all let go
-// of the capture, and another window may take it away.
-static void SizingEnd(SizingState* state, HWND window) {
-  PostMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+// What every end of a loop does: the loop stops, and the cursor goes back if
+// no mouse move has taken it over since a start without an edge.
+static void SizingStop(SizingState* state) {
   state->active = 0;
   if (state->restoreCursor == 1) SetCursorPos(state->savedCursor.x, state->savedCursor.y);
+}
+
+// The ordinary end, on the capture change: Enter, Escape and the button
+// release all let go of the capture, and another window may take it away.
+static void SizingEnd(SizingState* state, HWND window) {
+  PostMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+  SizingStop(state);
 }
 
 static LRESULT SizingMouseMove(SizingState* state, HWND window, LPARAM lParam) {
@@ -246,9 +252,10 @@ LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
     case WM_LBUTTONUP:
       // A loop whose capture vanished without notice (its window was
-      // destroyed, say) is over; it must not keep taking input.
+      // destroyed, say) is over; it must not keep taking input. Its window is
+      // gone, so only WM_EXITSIZEMOVE is left out of the end.
       if (!GetCapture()) {
-        state->active = 0;
+        SizingStop(state);
         return NOT_HANDLED;
       }
       if (message == WM_MOUSEMOVE) return SizingMouseMove(state, window, lParam);

@@ -262,4 +262,22 @@ TEST_F(SizingTest, ClosingTheSizedWindowEndsTheLoop) {
   EXPECT_TRUE(EqualRect(&before, &after));
 }
 
+// A keyboard loop whose window is closed under it ends as a capture change
+// would end it: the cursor goes back to where the loop found it.
+TEST_F(SizingTest, ClosingTheSizedWindowPutsTheCursorBack) {
+  TestWindow other(2, 0, 0, 200, 100);
+  RECT start = WindowRectOf(w_);
+  POINT inside = {start.left + 100, start.top + 80};
+  SetCursorPos(inside.x, inside.y);
+  ASSERT_EQ(Begin(SC_SIZE), 0);
+  Key(VK_LEFT);  // the cursor goes onto the left edge
+  ASSERT_EQ(Cursor().x, start.left);
+  ASSERT_EQ(Sizing->restoreCursor, 1);
+  WindowClose(1);
+  SendMessageA(other.handle(), WM_KEYDOWN, VK_LEFT, 0);
+  EXPECT_EQ(Sizing->active, 0);
+  EXPECT_EQ(Cursor().x, inside.x) << "the cursor stayed on the closed window's edge";
+  EXPECT_EQ(Cursor().y, inside.y);
+}
+
 }  // namespace
