@@ -27,6 +27,13 @@ release() {
   echo "release in \"$1\": $(( $(date +%s) - started )) s, $(cut -d' ' -f1 "$1/SHA256SUMS")"
   (cd "$1" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS in \"$1\" does not match its zip"
 }
+# The sources as they are now: the commit, and every change and new file beside it.
+fingerprint() {
+  git -C "$root" rev-parse --git-dir >/dev/null 2>&1 || return 0
+  (cd "$root" && git rev-parse HEAD && git diff HEAD && git ls-files -o --exclude-standard -z | xargs -0 -r sha256sum) |
+    sha256sum
+}
+sources=$(fingerprint)
 release "$first"
 zip_name=$(cd "$first" && ls zimbrel-*-win32.zip)
 mkdir -p "$keep"
@@ -35,6 +42,10 @@ cp "$first/$zip_name" "$keep/"
 sleep 1  # a later second, whatever the machine's speed
 release "$second"
 
+if [ "$(fingerprint)" != "$sources" ]; then
+  echo "the sources changed while the two releases were built: they cannot be compared"
+  exit 77
+fi
 if ! cmp -s "$first/SHA256SUMS" "$second/SHA256SUMS"; then
   fail "the two zips differ"
   "$python" - "$first/$zip_name" "$second/$zip_name" <<'EOF'
@@ -66,6 +77,8 @@ fi
 # What is inside, unpacked, for the two checks below.
 "$python" -m zipfile -e "$first/$zip_name" "$tmp/unpacked"
 if [ "$config" = MinSizeRel ]; then
+  # The build tree's program made from the same sources as the zips.
+  cmake --build "$build" --target zimbrel >/dev/null
   cmp "$tmp/unpacked/zimbrel.exe" "$build/zimbrel.exe" ||
     fail "zimbrel.exe in the zip is not the one the build tree $build made"
 else
