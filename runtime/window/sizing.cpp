@@ -90,7 +90,7 @@ struct Transition {
   Where x, y;
 };
 
-static const Transition transitions[] = {
+static const Transition SIZING_TRANSITIONS[] = {
     {0, VK_LEFT, WMSZ_LEFT, IDC_SIZEWE, AT_LEFT, AT_CURSOR},
     {0, VK_RIGHT, WMSZ_RIGHT, IDC_SIZEWE, AT_RIGHT_2, AT_CURSOR},
     {0, VK_UP, WMSZ_TOP, IDC_SIZENS, AT_CURSOR, AT_TOP},
@@ -121,7 +121,7 @@ static LONG Coordinate(Where where, LONG cursor, const RECT& r) {
 static void SizingArrowKey(HWND window, WPARAM key, SizingState* state) {
   POINT c;
   GetCursorPos(&c);
-  for (const Transition& t : transitions) {
+  for (const Transition& t : SIZING_TRANSITIONS) {
     if (t.from == state->edge && t.key == key) {
       state->edge = t.to;
       SizingPointAt(t.cursor, Coordinate(t.x, c.x, state->rectangle), Coordinate(t.y, c.y, state->rectangle));

@@ -47,18 +47,19 @@ static void WindowClassName(ObjectNumber number, char* buffer) {
 
 // --- accelerators ------------------------------------------------------------
 
-static const ACCEL focusKeys[2] = {
+static const ACCEL WINDOW_FOCUS_KEYS[] = {
     {FVIRTKEY | FNOINVERT, VK_TAB, CMD_NEXT_CONTROL},
     {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, CMD_PREVIOUS_CONTROL},
 };
 
 // Without the array the window still works; Tab and Shift+Tab then do nothing special.
 static void WindowMakeAccelerators(WindowRecord* record) {
-  record->accelerators = (ACCEL*)HeapAllocate(MainHeap, 0, sizeof focusKeys);
+  const int count = sizeof WINDOW_FOCUS_KEYS / sizeof WINDOW_FOCUS_KEYS[0];
+  record->accelerators = (ACCEL*)HeapAllocate(MainHeap, 0, sizeof WINDOW_FOCUS_KEYS);
   if (!record->accelerators) return;
-  CopyMemory(record->accelerators, focusKeys, sizeof focusKeys);
-  record->acceleratorCount = 2;
-  record->acceleratorTable = CreateAcceleratorTableA(record->accelerators, 2);
+  CopyMemory(record->accelerators, WINDOW_FOCUS_KEYS, sizeof WINDOW_FOCUS_KEYS);
+  record->acceleratorCount = count;
+  record->acceleratorTable = CreateAcceleratorTableA(record->accelerators, count);
 }
 
 static bool KeyDown(int key) { return (GetKeyState(key) & 0x80) != 0; }
@@ -196,6 +197,7 @@ void WindowClose(ObjectNumber number) {
   // carries the mark was registered by whoever set it, and must not stay so.
   if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
 
+  // An MDI child (none in this program) must be destroyed by its MDI client.
   if (mdiClient) {
     SendMessageA(mdiClient, WM_MDIDESTROY, (WPARAM)handle, 0);
   } else {

@@ -142,8 +142,29 @@ static void TrayClick(EventState* state, WPARAM icon, LPARAM mouse) {
   state->code = 0;
 }
 
-// The user callbacks: a window's own hides the global one, even when it passes
-// on. True, with the result, when the callback took the message.
+// The runtime's private messages that store a direct event, which the
+// WaitEvent call that dispatched them returns.
+static void DirectEvent(EventState* state, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case MSG_TRAY_POSTED:
+      TrayClick(state, wParam, lParam);
+      break;
+    case EVENT_FOCUS_NOTICE:
+      state->code = EVENT_GADGET;
+      state->source = (ObjectNumber)wParam;
+      state->type = (LONG)lParam;
+      break;
+    default:
+      // EVENT_DATA_WINDOW and EVENT_DATA_GADGET, whose code is their number.
+      state->code = (LONG)message;
+      if (message == EVENT_DATA_GADGET) state->source = (ObjectNumber)wParam;
+      EventDataAdopt(state, lParam);
+      break;
+  }
+}
+
+// The user callbacks (neither is set in this program): a window's own hides the
+// global one, even when it passes on. True, with the result, when it took the message.
 static bool CallbackTakes(EventState* state, WindowRecord* record, HWND window, UINT message, WPARAM wParam,
                           LPARAM lParam, LRESULT* result) {
   MessageCallback callback = record && record->callback ? record->callback : state->callback;
@@ -197,21 +218,10 @@ static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumb
       PostMessageA(window, MSG_TRAY_POSTED, wParam, lParam);
       return 0;
     case MSG_TRAY_POSTED:
-      TrayClick(state, wParam, lParam);
-      return 0;
     case EVENT_FOCUS_NOTICE:
-      state->code = EVENT_GADGET;
-      state->source = (ObjectNumber)wParam;
-      state->type = (LONG)lParam;
-      return 0;
     case EVENT_DATA_WINDOW:
-      state->code = EVENT_DATA_WINDOW;
-      EventDataAdopt(state, lParam);
-      return 0;
     case EVENT_DATA_GADGET:
-      state->code = EVENT_DATA_GADGET;
-      state->source = (ObjectNumber)wParam;
-      EventDataAdopt(state, lParam);
+      DirectEvent(state, message, wParam, lParam);
       return 0;
     default:
       return NOT_HANDLED;
