@@ -1,3 +1,4 @@
+// Decimal text of a signed 64-bit value, without the compiler's 64-bit division.
 #include "app/decimal_text.h"
 
 // Divides the 64-bit magnitude by 10 in four 16-bit steps, so that no 64-bit
