@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/texts.h"
 #include "bench/support/measure.h"
+#include "resource-counts/resource_counts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/window/events.h"
 
@@ -31,90 +32,16 @@ struct Counts {
 
 static bool wineHandles, wineGdi, wineUser;  // set when the system's own count answered 0
 
-// Wine answers GetProcessHandleCount with 0; its handle table is dense (lowest
-// free slot first), so count its slots until a long run of empty ones.
-static DWORD CountHandles() {
-  DWORD n = 0;
-  if (GetProcessHandleCount(GetCurrentProcess(), &n) && n) return n;
-  wineHandles = true;
-  DWORD empty = 0;
-  n = 0;
-  for (ULONG_PTR value = 4; empty < 1024; value += 4) {
-    DWORD flags;
-    if (GetHandleInformation((HANDLE)value, &flags)) {
-      ++n;
-      empty = 0;
-    } else {
-      ++empty;
-    }
-  }
-  return n;
-}
-
-// The GDI handle table that the system keeps for the process (the PEB, at
-// fs:0x30, holds GdiSharedHandleTable at 0x94 on 32-bit): one 24-byte entry per handle, live
-// while its type byte is non-zero.
-struct GdiEntry {
-  unsigned long long object;
-  unsigned long owner;
-  unsigned short unique;
-  unsigned char type, flags;
-  unsigned long long user;
-};
-
-static DWORD CountGdi() {
-  DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (n) return n;
-  wineGdi = true;
-  BYTE* peb;
-  asm("movl %%fs:0x30, %0" : "=r"(peb));
-  GdiEntry* table = *(GdiEntry**)(peb + 0x94);
-  if (!table) return 0;
-  for (int i = 0; i < 0x10000; i++)
-    if (table[i].type) n++;
-  return n;
-}
-
-// USER handles are 16-bit indexes (0x20, 0x22, ...) that the system accepts
-// without their upper generation bits; each is probed for a window of this
-// process, a menu or an accelerator table of this process.
-static DWORD CountUser() {
-  DWORD n = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-  if (n) return n;
-  wineUser = true;
-  DWORD self = GetCurrentProcessId();
-  for (ULONG_PTR h = 0x20; h < 0xFFF0; h += 2) {
-    DWORD pid = 0;
-    if (IsWindow((HWND)h)) {
-      GetWindowThreadProcessId((HWND)h, &pid);
-      if (pid == self) n++;
-    } else if (IsMenu((HMENU)h) || CopyAcceleratorTableA((HACCEL)h, 0, 0) > 0) {
-      n++;
-    }
-  }
-  return n;
-}
-
-static DWORD CommittedPrivate() {
-  DWORD total = 0;
-  MEMORY_BASIC_INFORMATION info;
-  for (BYTE* at = 0; VirtualQuery(at, &info, sizeof info) == sizeof info; at = (BYTE*)info.BaseAddress + info.RegionSize) {
-    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
-    if ((BYTE*)info.BaseAddress + info.RegionSize <= at) break;
-  }
-  return total;
-}
-
 static Counts Count() {
   Counts c;
   PROCESS_MEMORY_COUNTERS_EX memory = {};
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&memory, sizeof memory);
   c.privateUsage = (double)memory.PrivateUsage;
-  c.privateCommit = CommittedPrivate();
-  c.handles = CountHandles();
-  c.gdi = CountGdi();
-  c.user = CountUser();
+  c.privateCommit = (double)ProcessCommittedPrivateBytes(GetCurrentProcess());
+  c.handles = ProcessHandleCount(GetCurrentProcess(), &wineHandles);
+  c.gdi = ProcessGdiObjectCount(GetCurrentProcess(), &wineGdi);
+  c.user = ProcessUserObjectCount(GetCurrentProcess(), GetCurrentProcessId(), &wineUser);
   return c;
 }
 

@@ -22,6 +22,9 @@ static std::vector<std::string> AnswerUntilQuiet(DriverApp* app) {
     }
     quietSince = GetTickCount();
   }
+  if (GetTickCount() - quietSince < 500 && WaitForSingleObject(app->process, 0) != WAIT_OBJECT_0)
+    ADD_FAILURE() << "waited " << PACK_WAIT_MS << " ms for the program to go quiet (no box, no file dialog and "
+                  << "no packer for half a second), which never happened";
   return captions;
 }
 
@@ -128,7 +131,8 @@ TEST_F(ProgramTest, ASlowPackerIsWaitedForAndACloseAskedMeanwhileIsActedOnAfter)
   ASSERT_TRUE(DriverClick(&app, app.compressButton));
   DWORD start = GetTickCount();
   while (DriverCountProcesses("upx.exe") == 0 && GetTickCount() - start < WAIT_MS) Sleep(10);
-  ASSERT_EQ(DriverCountProcesses("upx.exe"), 1);
+  ASSERT_EQ(DriverCountProcesses("upx.exe"), 1)
+      << "waited " << WAIT_MS << " ms for the packer to start, which never happened";
   // Pressed and closed while the packer runs.
   ASSERT_TRUE(DriverClick(&app, app.compressButton));
   ASSERT_TRUE(DriverClose(&app, false));

@@ -108,14 +108,3 @@ int ChildCount(HWND window) {
   EnumChildWindows(window, CountOne, (LPARAM)&count);
   return count;
 }
-
-static BOOL CALLBACK CountWithChildren(HWND window, LPARAM count) {
-  *(int*)count += 1 + ChildCount(window);
-  return TRUE;
-}
-
-int ThreadWindowCount() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountWithChildren, (LPARAM)&count);
-  return count;
-}

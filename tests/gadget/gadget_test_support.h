@@ -48,8 +48,6 @@ std::string ClassOf(HWND window);
 std::string WindowText(HWND window);
 // Child windows of a window, at every depth.
 int ChildCount(HWND window);
-// Windows of this thread: top-level ones and all their children.
-int ThreadWindowCount();
 
 class GadgetTest : public testing::Test {
  protected:

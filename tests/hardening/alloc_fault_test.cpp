@@ -183,9 +183,11 @@ TEST(AllocationFaults, AutomaticallyNumberedWindowWithEachAllocationFailing) {
   for (long k = 1;; k++) {
     SCOPED_TRACE("allocation " + std::to_string(k));
     // The next automatic record makes the index grow.
-    while ((WindowTable->identityCount + 1) * 2 <= WindowTable->identityCapacity || !WindowTable->identityCapacity)
+    while ((WindowTable->identityCount + 1) * 2 <= WindowTable->identityCapacity || !WindowTable->identityCapacity) {
       fill.push_back(WindowOpen(AUTO_NUMBER, 0, 0, 40, 20, "fill", WINDOW_INVISIBLE));
-    int windows = ThreadWindows();
+      ASSERT_NE(fill.back(), 0) << "a window to fill the index with could not be opened";
+    }
+    int windows = ThreadWindowCount();
     long before = AllocCount();
     AllocFaultArm(k);
     ObjectNumber w = WindowOpen(AUTO_NUMBER, 0, 0, 40, 20, "faulty", WINDOW_INVISIBLE);
@@ -194,7 +196,7 @@ TEST(AllocationFaults, AutomaticallyNumberedWindowWithEachAllocationFailing) {
     if (!w) {
       ASSERT_TRUE(hit);
       refused++;
-      EXPECT_EQ(ThreadWindows(), windows);
+      EXPECT_EQ(ThreadWindowCount(), windows);
       continue;
     }
     WindowRecord* record = (WindowRecord*)ObjectTableFind(WindowTable, w);
@@ -211,7 +213,7 @@ TEST(AllocationFaults, AutomaticallyNumberedWindowWithEachAllocationFailing) {
     WindowClose(w);
     WNDCLASSA info;
     EXPECT_FALSE(GetClassInfoA(InstanceHandle, className, &info));
-    EXPECT_EQ(ThreadWindows(), windows);
+    EXPECT_EQ(ThreadWindowCount(), windows);
     if (!hit) break;
   }
   for (ObjectNumber w : fill) WindowClose(w);

@@ -253,7 +253,7 @@ void FaultRun::ShutDown() {
   DestroyWindow(front_);
   AppShutDown();
   EndPhase("shutdown");
-  if (ThreadWindows() != 0) Fail(std::to_string(ThreadWindows()) + " windows are left after shutdown");
+  if (ThreadWindowCount() != 0) Fail(std::to_string(ThreadWindowCount()) + " windows are left after shutdown");
   WNDCLASSA info;
   if (GetClassInfoA(InstanceHandle, "WindowClass_0", &info)) Fail("the main window's class is left registered");
 }
@@ -278,7 +278,7 @@ int FaultRun::Run() {
   main_ = WindowHandle(MainWindow);
   if (!up) {
     Note("startup-failed");
-    if (main_ || ThreadWindows() != 0) Fail("a failed start-up leaves a window");
+    if (main_ || ThreadWindowCount() != 0) Fail("a failed start-up leaves a window");
   } else {
     if (!main_ || !IsWindowVisible(main_)) Fail("start-up succeeded without a visible main window");
     field_ = GetDlgItem(main_, GADGET_PATH);
@@ -323,17 +323,6 @@ int FaultRun::Run() {
 }
 
 }  // namespace
-
-static BOOL CALLBACK CountOne(HWND, LPARAM count) {
-  ++*(int*)count;
-  return TRUE;
-}
-
-int ThreadWindows() {
-  int n = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountOne, (LPARAM)&n);
-  return n;
-}
 
 void FaultRunIfAsked() {
   int argc = __argc;

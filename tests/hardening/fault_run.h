@@ -19,6 +19,3 @@
 // Runs the program's life as above when the command line asks for it, and
 // then ends the process; returns when it does not.
 void FaultRunIfAsked();
-
-// How many windows this thread has.
-int ThreadWindows();

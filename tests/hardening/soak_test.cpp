@@ -7,7 +7,7 @@
 
 #include "tests/e2e/program_fixture.h"
 #include "tests/hardening/hardening.h"
-#include "tests/hardening/process_counts.h"
+#include "resource-counts/resource_counts.h"
 
 namespace {
 

@@ -1,7 +1,5 @@
 #include "tests/support/win_test.h"
 
-#include <psapi.h>
-
 std::string BuildDir() {
   char path[MAX_PATH];
   DWORD n = GetModuleFileNameA(0, path, MAX_PATH);
@@ -18,14 +16,56 @@ void PumpMessages(DWORD ms) {
 
 static thread_local BoxCatcher* currentCatcher = nullptr;
 
+// When a box was first seen up, as a property of the box.
+static const char BOX_SINCE[] = "TestBoxSince";
+
 BoxCatcher::BoxCatcher(bool cancel) : cancel_(cancel), outer_(currentCatcher) {
   currentCatcher = this;
-  hook_ = SetWindowsHookExA(WH_CBT, Hook, 0, GetCurrentThreadId());
+  thread_ = GetCurrentThreadId();
+  hook_ = SetWindowsHookExA(WH_CBT, Hook, 0, thread_);
+  stop_ = CreateEventA(0, TRUE, FALSE, 0);
+  backstop_ = CreateThread(0, 0, Backstop, this, 0, 0);
 }
 
 BoxCatcher::~BoxCatcher() {
+  SetEvent(stop_);
+  if (backstop_) {
+    WaitForSingleObject(backstop_, 10000);  // it ends as soon as it sees the event
+    CloseHandle(backstop_);
+  }
+  CloseHandle(stop_);
   if (hook_) UnhookWindowsHookEx(hook_);
   currentCatcher = outer_;
+}
+
+static BOOL CALLBACK CheckBoxAge(HWND w, LPARAM) {
+  char cls[16] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  if (lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(w)) return TRUE;
+  DWORD now = GetTickCount() | 1;  // never 0, which is "no property"
+  DWORD since = (DWORD)(UINT_PTR)GetPropA(w, BOX_SINCE);
+  if (!since) {
+    SetPropA(w, BOX_SINCE, (HANDLE)(UINT_PTR)now);
+  } else if (now - since >= BOX_LIMIT_MS) {
+    char caption[128] = "";
+    GetWindowTextA(w, caption, sizeof caption);
+    ADD_FAILURE() << "the dialog box \"" << caption << "\" was still up " << BOX_LIMIT_MS / 1000
+                  << " s after it came: nothing answered it; it is cancelled now";
+    SetPropA(w, BOX_SINCE, (HANDLE)(UINT_PTR)now);  // once more only after as long again
+    PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+
+// Looks at the catching thread's boxes once a second. (An inner catcher's
+// check and an outer one's do not both report a box: the first to report it
+// starts its time again.)
+DWORD WINAPI BoxCatcher::Backstop(void* self) {
+  BoxCatcher* catcher = (BoxCatcher*)self;
+  while (WaitForSingleObject(catcher->stop_, 1000) == WAIT_TIMEOUT)
+    EnumThreadWindows(catcher->thread_, CheckBoxAge, 0);
+  return 0;
 }
 
 static BOOL CALLBACK CollectChild(HWND child, LPARAM lParam) {
@@ -161,29 +201,7 @@ bool CopyFileTo(const std::string& from, const std::string& to) {
 
 // ---- resources ---------------------------------------------------------------
 
-// Wine answers GetProcessHandleCount with 0 always; there the handle table is
-// counted instead. Wine hands out the lowest free slot, so the table is dense and
-// a run of 1024 empty slots marks its end.
-static DWORD CountHandleSlots() {
-  DWORD n = 0, empty = 0;
-  for (ULONG_PTR value = 4; empty < 1024; value += 4) {
-    DWORD flags;
-    if (GetHandleInformation((HANDLE)value, &flags)) {
-      ++n;
-      empty = 0;
-    } else {
-      ++empty;
-    }
-  }
-  return n;
-}
-
-DWORD HandleCount() {
-  DWORD n = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &n);
-  return n ? n : CountHandleSlots();
-}
-
+DWORD HandleCount() { return (DWORD)ProcessHandleCount(GetCurrentProcess()); }
 DWORD GdiObjectCount() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
 DWORD UserObjectCount() { return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS); }
 
@@ -211,16 +229,74 @@ long RunAndWait(const std::string& commandLine, DWORD timeoutMs, std::string* ou
     return -1;
   }
   CloseHandle(pi.hThread);
+  const DWORD start = GetTickCount();
+  bool late = false;
   if (output) {
+    // Everything written until the last writer closes the pipe, read only as
+    // far as it is there, so that a program that never ends cannot hold this
+    // read past the time-out.
     output->clear();
     char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buf, sizeof buf, &got, 0) && got > 0) output->append(buf, got);
+    DWORD ready = 0, got = 0;
+    while (PeekNamedPipe(readEnd, 0, 0, 0, &ready, 0)) {
+      if (ready) {
+        if (ReadFile(readEnd, buf, ready < sizeof buf ? ready : sizeof buf, &got, 0)) output->append(buf, got);
+      } else if (GetTickCount() - start >= timeoutMs) {
+        late = true;
+        break;
+      } else {
+        Sleep(5);
+      }
+    }
     CloseHandle(readEnd);
   }
-  DWORD code = (DWORD)-1;
-  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-  else TerminateProcess(pi.hProcess, 1);
+  DWORD code = (DWORD)-1, spent = GetTickCount() - start;
+  if (!late && WaitForSingleObject(pi.hProcess, spent < timeoutMs ? timeoutMs - spent : 0) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(pi.hProcess, &code);
+  } else {
+    TerminateProcess(pi.hProcess, 1);
+    std::string line = "RunAndWait: " + commandLine + " did not end (and close its output) within " +
+                       std::to_string(timeoutMs) + " ms; it was ended\n";
+    DWORD written;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), (DWORD)line.size(), &written, 0);
+  }
   CloseHandle(pi.hProcess);
   return (long)code;
+}
+
+// ---- waits -------------------------------------------------------------------
+
+testing::AssertionResult Signalled(HANDLE handle, DWORD ms, const char* what) {
+  DWORD result = WaitForSingleObject(handle, ms);
+  if (result == WAIT_OBJECT_0) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "waited " << ms << " ms for " << what << ", which never happened"
+                                     << (result == WAIT_FAILED ? " (the wait itself failed)" : "");
+}
+
+Deadline::Deadline(DWORD ms, const std::string& what) : ms_(ms) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  message_ = std::string("\n*** ") + (test ? std::string(test->test_suite_name()) + "." + test->name() : "no test") +
+             ": waited " + std::to_string(ms) + " ms for " + what + ", which never happened; the test program ends "
+             "here\n";
+  done_ = CreateEventA(0, TRUE, FALSE, 0);
+  thread_ = CreateThread(0, 0, Watch, this, 0, 0);
+}
+
+Deadline::~Deadline() {
+  SetEvent(done_);
+  // The watch ends as soon as it sees the event (or is ending the program).
+  if (thread_) {
+    WaitForSingleObject(thread_, 10000);
+    CloseHandle(thread_);
+  }
+  CloseHandle(done_);
+}
+
+DWORD WINAPI Deadline::Watch(void* self) {
+  Deadline* d = (Deadline*)self;
+  if (WaitForSingleObject(d->done_, d->ms_) != WAIT_TIMEOUT) return 0;
+  DWORD written;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), d->message_.data(), (DWORD)d->message_.size(), &written, 0);
+  TerminateProcess(GetCurrentProcess(), 3);
+  return 0;
 }

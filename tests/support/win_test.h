@@ -2,8 +2,13 @@
 // and real child processes under Wine.
 #pragma once
 #include <windows.h>
+
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
+
+#include "resource-counts/resource_counts.h"
 
 // Set by each test area (tests/<area>/area_setup.cpp): the runtime start-up
 // steps that area needs, run once before the tests.
@@ -42,7 +47,11 @@ struct SeenBox {
 
 // While alive, every dialog box (class #32770) that this thread activates is
 // read and then closed by pressing its first button (or by IDCANCEL when
-// cancel is set). Thread-local WH_CBT hook on HCBT_ACTIVATE.
+// cancel is set). Thread-local WH_CBT hook on HCBT_ACTIVATE. A box of this
+// thread that is still up BOX_LIMIT_MS after it came (one the hook never saw,
+// or one left open) fails the test and is cancelled, so that the modal loop
+// holding it ends.
+const DWORD BOX_LIMIT_MS = 30000;
 class BoxCatcher {
  public:
   explicit BoxCatcher(bool cancel = false);
@@ -55,7 +64,10 @@ class BoxCatcher {
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
   static void CALLBACK Dismiss(HWND, UINT, UINT_PTR, DWORD);
+  static DWORD WINAPI Backstop(void* self);
   HHOOK hook_;
+  DWORD thread_;
+  HANDLE stop_, backstop_;  // a thread of its own, so that no message of it reaches the tested code
   bool cancel_;
   std::vector<SeenBox> boxes_;
   BoxCatcher* outer_;
@@ -79,7 +91,10 @@ bool FileExists(const std::string& path);
 bool MakeSizedFile(const std::string& path, long long size);
 bool CopyFileTo(const std::string& from, const std::string& to);
 
-// Resource counts of this process.
+// Resource counts of this process. Handles are counted in the handle table
+// where the system gives no count (see resource_counts.h, which also gives
+// ThreadWindowCount()); the GDI and USER counts are the system's own, which
+// Wine answers with 0.
 DWORD HandleCount();
 DWORD GdiObjectCount();
 DWORD UserObjectCount();
@@ -94,7 +109,33 @@ struct ScopedHandle {
   HANDLE get() const { return h; }
 };
 
-// Starts a command line and waits for it; the exit code, or -1 if it did not start.
-// output (if given) receives what it wrote to standard output and error.
+// Starts a command line and waits for it; the exit code, or -1 if it did not
+// start or did not end within timeoutMs (it is then ended, and a line on the
+// standard error says so). output (if given) receives what it wrote to
+// standard output and error until it ended, or until the time ran out.
 long RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000, std::string* output = nullptr,
                 const char* directory = nullptr);
+
+// Waits up to ms for handle to be signalled; on failure the message names
+// what never happened, as in
+//   EXPECT_TRUE(Signalled(ready, 10000, "the other thread to make its windows"));
+testing::AssertionResult Signalled(HANDLE handle, DWORD ms, const char* what);
+
+// For a step that blocks with no time-out of its own (a thread's end, a wait
+// without a limit, a modal loop): once ms pass while the guard is alive, the
+// test program writes which test waited for what to the standard error and
+// ends at once with exit code 3. A blocked call cannot be taken back, so this
+// is the only way to fail instead of hanging.
+//   { Deadline d(10000, "the other thread to end"); thread.join(); }
+class Deadline {
+ public:
+  Deadline(DWORD ms, const std::string& what);
+  ~Deadline();
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+ private:
+  static DWORD WINAPI Watch(void* self);
+  DWORD ms_;
+  std::string message_;
+  HANDLE done_, thread_;
+};

@@ -63,15 +63,19 @@ struct OtherThread {
       DestroyWindow(windows[0]);
       DestroyWindow(windows[1]);
     });
-    WaitForSingleObject(ready, 10000);
+    EXPECT_TRUE(Signalled(ready, 10000, "the other thread to make its windows"));
   }
   void Do(int what) {
     stage = what;
     SetEvent(step);
-    if (what != 3) WaitForSingleObject(ready, 10000);
+    if (what != 3) {
+      EXPECT_TRUE(Signalled(ready, 10000, what == 1 ? "the other thread to begin the guard"
+                                                    : "the other thread to end the guard"));
+    }
   }
   ~OtherThread() {
     Do(3);
+    Deadline deadline(10000, "the other thread to close its windows and end");
     thread.join();
     CloseHandle(ready);
     CloseHandle(step);

@@ -2,6 +2,7 @@
 
 #include "runtime/gadget/gadget_classes.h"
 #include "runtime/memory/heaps.h"
+#include "tests/support/win_test.h"
 #include "tests/window/window_test_support.h"
 
 namespace {
@@ -140,7 +141,7 @@ TEST(Events, WaitingLooksWaitsAWhileOrWaitsForAMessage) {
   EXPECT_EQ(WaitEvent(5000), WM_APP + 5);
   EXPECT_EQ(Events->wParam, 11u);
   EXPECT_EQ(Events->lParam, 12);
-  WaitForSingleObject(t, 5000);
+  EXPECT_TRUE(Signalled(t, 5000, "the posting thread to end"));
   CloseHandle(t);
 }
 
@@ -183,7 +184,10 @@ TEST(EventsBadInput, QuitUnknownMessagesAndForeignDataPointers) {
   TestWindow w(1, 100, 100, 200, 100);
   DrainEvents();
   PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 5, 0);
-  EXPECT_EQ(WaitEvent(), WM_QUIT);
+  {
+    Deadline deadline(10000, "WaitEvent() without a time-out to return the WM_QUIT posted before it");
+    EXPECT_EQ(WaitEvent(), WM_QUIT);
+  }
   EXPECT_EQ(Events->wParam, 5u);
   PostMessageA(w.handle(), WM_APP + 77, 1, 2);
   EXPECT_EQ(WaitEvent(0), WM_APP + 77);

@@ -130,7 +130,7 @@ TEST(WindowClose, FailedCreationUnregistersTheClassAndFreesTheNumber) {
 }
 
 TEST(WindowClose, WithoutMemoryForAnAutomaticRecordNothingIsMade) {
-  DWORD before = ThreadWindowCount();
+  int before = ThreadWindowCount();
   HANDLE list = ListHeap;
   ListHeap = 0;  // the automatic record's node cannot be allocated
   ObjectNumber r = WindowOpen(AUTO_NUMBER, 0, 0, 50, 30, "none");
@@ -161,7 +161,7 @@ TEST(WindowClose, OpeningAndClosingManyWindowsLeaksNothing) {
   WindowClose(WindowOpen(AUTO_NUMBER, 0, 0, 50, 30, "w"));
   DrainEvents();
   SIZE_T heapBefore = MainHeapUsed();
-  DWORD windowsBefore = ThreadWindowCount();
+  int windowsBefore = ThreadWindowCount();
   std::vector<HACCEL> tables;
   std::vector<std::string> classes;
   int propertiesLeft = 0;

@@ -99,14 +99,3 @@ RECT WindowRectOf(HWND window) {
   GetWindowRect(window, &r);
   return r;
 }
-
-static BOOL CALLBACK CountWindow(HWND, LPARAM n) {
-  ++*(DWORD*)n;
-  return TRUE;
-}
-
-DWORD ThreadWindowCount() {
-  DWORD n = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountWindow, (LPARAM)&n);
-  return n;
-}

@@ -76,5 +76,3 @@ class TestWindow {
 };
 
 RECT WindowRectOf(HWND window);
-// Windows of this thread, the system's own included.
-DWORD ThreadWindowCount();
