@@ -22,10 +22,12 @@ std::string ReadAll(HANDLE from) {
   std::string bytes;
   char buffer[4096];
   DWORD ready, got, start = GetTickCount();
-  while (GetTickCount() - start < 10000 && PeekNamedPipe(from, 0, 0, 0, &ready, 0)) {
+  bool open;
+  while ((open = PeekNamedPipe(from, 0, 0, 0, &ready, 0)) && GetTickCount() - start < 10000) {
     if (!ready) Sleep(5);
     else if (ReadFile(from, buffer, ready < sizeof buffer ? ready : sizeof buffer, &got, 0)) bytes.append(buffer, got);
   }
+  if (open) ADD_FAILURE() << "waited 10000 ms for the pipe's writers to be gone, which never happened";
   return bytes;
 }
 
