@@ -28,7 +28,10 @@ static void CreateGadgets() {
   CreateLabel(5, 5, 25, 20, TEXT_EXE_LABEL);
   TextFieldCreate(GADGET_PATH, 30, 5, 150, 20, "");
   PushButtonCreate(GADGET_BROWSE, 185, 5, 60, 20, TEXT_BROWSE);
+  // The label (x 5 to 125) and the list (from x 120) overlap by 5 pixels, as the
+  // window has always been laid out; the label's text ends well before x 120.
   CreateLabel(5, 30, 120, 20, TEXT_LEVEL_LABEL);
+  // 200 is the height of the opened list; the closed list is one line high.
   DropListCreate(GADGET_LEVEL, 120, 30, 60, 200);
   PushButtonCreate(GADGET_COMPRESS, 185, 30, 60, 20, TEXT_COMPRESS);
 }
