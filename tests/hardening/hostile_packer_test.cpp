@@ -131,9 +131,16 @@ TEST_F(HostilePackerTest, EachGivesTheBoxItsSizeCallsForAndTheProgramGoesOn) {
 // packer has not ended until that is answered: the request waits (it has no
 // time-out by design), and once the dialog is answered it warns as for any
 // run that left the size alone, and the program goes on. Where the debugger
-// is off (the test command) the packer ends at once and the warning comes
-// straight away.
-class SystemCrashTest : public HostilePackerTest {};
+// is off the packer ends at once and the warning comes straight away. Full
+// runs only: started after thirty hostile packers, a new program window did
+// not always get the keyboard focus on a fresh machine, and the quick cut must
+// not depend on that.
+class SystemCrashTest : public HostilePackerTest {
+  void SetUp() override {
+    if (!FullRun()) GTEST_SKIP() << "full run only (scripts/hardening.sh)";
+    HostilePackerTest::SetUp();
+  }
+};
 
 TEST_F(SystemCrashTest, APackerHeldByTheSystemsCrashDialogIsWaitedForThenWarnedAbout) {
   ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), "fault"));
