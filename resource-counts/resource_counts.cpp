@@ -10,8 +10,7 @@ BOOL CALLBACK CountOne(HWND, LPARAM count) {
 }
 
 BOOL CALLBACK CountWithDescendants(HWND window, LPARAM count) {
-  ++*(int*)count;
-  EnumChildWindows(window, CountOne, count);
+  *(int*)count += 1 + ChildWindowCount(window);
   return TRUE;
 }
 
@@ -81,6 +80,12 @@ long ProbeUserHandles(DWORD processId, bool menusAndKeys) {
 }
 
 }  // namespace
+
+int ChildWindowCount(HWND window) {
+  int count = 0;
+  EnumChildWindows(window, CountOne, (LPARAM)&count);
+  return count;
+}
 
 int ThreadWindowCount() {
   int count = 0;

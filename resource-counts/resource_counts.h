@@ -11,6 +11,9 @@
 // descendants.
 int ThreadWindowCount();
 
+// Every descendant of window: its children, their children, and so on.
+int ChildWindowCount(HWND window);
+
 // The process's kernel handles. Where the system gives no count, its handle
 // table is walked; *walked (when given) then becomes true.
 long ProcessHandleCount(HANDLE process, bool* walked = nullptr);

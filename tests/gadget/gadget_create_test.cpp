@@ -126,7 +126,7 @@ TEST_F(GadgetTest, ReusedNumberMakesTheNewControlThenDestroysTheOld) {
   EXPECT_EQ(record->handle, fresh);
   EXPECT_EQ(record->ops, &PushButtonOps);
   EXPECT_EQ(record->backBrush, nullptr);
-  EXPECT_EQ(ChildCount(parent.handle), 1);
+  EXPECT_EQ(ChildWindowCount(parent.handle), 1);
   DestroyWindow(fresh);
 }
 
@@ -227,7 +227,7 @@ TEST_F(GadgetTest, FailedCreateClaimsNothingAndLeavesTheHolder) {
     EXPECT_EQ(create(-2, 0), 0);
     EXPECT_EQ(create(-1000, 0), 0);
   }
-  EXPECT_EQ(ChildCount(parent.handle), 1);
+  EXPECT_EQ(ChildWindowCount(parent.handle), 1);
   DestroyWindow(holder);
 }
 

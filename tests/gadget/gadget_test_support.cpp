@@ -97,14 +97,3 @@ std::string WindowText(HWND window) {
   GetWindowTextA(window, text, sizeof text);
   return text;
 }
-
-static BOOL CALLBACK CountOne(HWND, LPARAM count) {
-  ++*(int*)count;
-  return TRUE;
-}
-
-int ChildCount(HWND window) {
-  int count = 0;
-  EnumChildWindows(window, CountOne, (LPARAM)&count);
-  return count;
-}

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "resource-counts/resource_counts.h"
 #include "runtime/gadget/gadget.h"
 
 // A plain top-level window (raw RegisterClassA/CreateWindowExA) that carries
@@ -46,8 +47,6 @@ HWND GadgetHandle(ObjectNumber gadget);
 GadgetRecord* GadgetFind(ObjectNumber gadget);
 std::string ClassOf(HWND window);
 std::string WindowText(HWND window);
-// Child windows of a window, at every depth.
-int ChildCount(HWND window);
 
 class GadgetTest : public testing::Test {
  protected:
