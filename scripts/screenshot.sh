@@ -104,15 +104,7 @@ work=$(mktemp -d)
 mkdir "$work/Zimbrel" "$work/Zimbrel alone"
 cp "$ZIMBREL_BUILD/zimbrel.exe" "$ZIMBREL_BUILD/upx.exe" "$work/Zimbrel/"
 cp "$ZIMBREL_BUILD/zimbrel.exe" "$work/Zimbrel alone/"
-sample=
-for name in winver write expand hostname; do
-  if [ -f "$WINEPREFIX/drive_c/windows/system32/$name.exe" ]; then
-    sample=$work/Zimbrel/$name.exe
-    cp "$WINEPREFIX/drive_c/windows/system32/$name.exe" "$sample"
-    break
-  fi
-done
-[ -n "$sample" ] || { echo "none of Wine's sample programs is in $WINEPREFIX" >&2; exit 1; }
+sample=$(zimbrel_wine_sample "$work/Zimbrel") || { echo "none of Wine's sample programs is in $WINEPREFIX" >&2; exit 1; }
 printf 'Not a program, only text.\r\n' >"$work/Zimbrel/jegyzet.txt"
 win() { winepath -w "$1" 2>/dev/null; }
 

@@ -8,8 +8,6 @@
 #   usage: twice.sh SOURCE_DIR ZIP_DIR BUILD_DIR BUILD_TYPE
 set -euo pipefail
 root=$1 keep=$2 build=$3 config=$4
-python=python3
-[ -x /usr/bin/python3 ] && python=/usr/bin/python3
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 first=$tmp/first
@@ -49,7 +47,7 @@ if [ "$(fingerprint)" != "$sources" ]; then
 fi
 if ! cmp -s "$first/SHA256SUMS" "$second/SHA256SUMS"; then
   fail "the two zips differ"
-  "$python" - "$first/$zip_name" "$second/$zip_name" <<'EOF'
+  python3 - "$first/$zip_name" "$second/$zip_name" <<'EOF'
 import sys, zipfile
 a, b = zipfile.ZipFile(sys.argv[1]), zipfile.ZipFile(sys.argv[2])
 fields = ("filename", "date_time", "create_system", "create_version", "extract_version", "flag_bits",
@@ -76,7 +74,7 @@ EOF
 fi
 
 # What is inside, unpacked, for the two checks below.
-"$python" -m zipfile -e "$first/$zip_name" "$tmp/unpacked"
+python3 -m zipfile -e "$first/$zip_name" "$tmp/unpacked"
 if [ "$config" = MinSizeRel ]; then
   # The build tree's program made from the same sources as the zips.
   cmake --build "$build" --target zimbrel >/dev/null

@@ -11,28 +11,17 @@ set -euo pipefail
 root=$1 zips=$2 build=$3
 export ZIMBREL_BUILD=$build
 source "$root/scripts/wine-env.sh"
-python=python3
-[ -x /usr/bin/python3 ] && python=/usr/bin/python3
 zip=$(ls "$zips"/zimbrel-*-win32.zip)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 dir="$tmp/Zimbrel próba ő"
 mkdir -p "$dir"
-"$python" -m zipfile -e "$zip" "$dir"
+python3 -m zipfile -e "$zip" "$dir"
 for f in zimbrel.exe upx.exe; do
   [ -s "$dir/$f" ] || { echo "FAILED: the zip has no $f at its top level"; exit 1; }
 done
 
-# A program of Wine's own that UPX 3.94 packs (each of these shrinks to about a third).
-sample=
-for name in winver write expand hostname; do
-  if [ -f "$WINEPREFIX/drive_c/windows/system32/$name.exe" ]; then
-    sample="$dir/$name.exe"
-    cp "$WINEPREFIX/drive_c/windows/system32/$name.exe" "$sample"
-    break
-  fi
-done
-[ -n "$sample" ] || { echo "FAILED: none of Wine's sample programs is in $WINEPREFIX"; exit 1; }
+sample=$(zimbrel_wine_sample "$dir") || { echo "FAILED: none of Wine's sample programs is in $WINEPREFIX"; exit 1; }
 before=$(stat -c %s "$sample")
 grep -q -a -F 'UPX!' "$sample" && { echo "FAILED: $sample is packed already"; exit 1; }
 
