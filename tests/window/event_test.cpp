@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "runtime/gadget/gadget_classes.h"
 #include "runtime/memory/heaps.h"
 #include "tests/support/win_test.h"
