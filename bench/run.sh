@@ -34,19 +34,9 @@ bash "$root/scripts/fetch-upx.sh" "$build"
 
 # --- a private virtual display and the build's Wine prefix -------------------
 source "$root/scripts/wine-env.sh"
-display_file=$(mktemp)
-Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  rm -f "$display_file"
-}
-trap cleanup EXIT
+trap zimbrel_stop EXIT
 trap 'exit 130' INT TERM
-for _ in $(seq 1 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-[ -s "$display_file" ] || { echo "the virtual display did not start" >&2; exit 1; }
-export DISPLAY=":$(head -1 "$display_file")"
+zimbrel_start_display private
 zimbrel_start_wine
 
 rows="$build/bench-rows.txt"

@@ -38,6 +38,7 @@ close_program() {
 work=
 cleanup() {
   close_program
+  zimbrel_stop  # the wineserver, and the Xvfb when this script started one
   if [ -n "$work" ]; then rm -rf "$work"; fi
 }
 trap cleanup EXIT

@@ -9,21 +9,46 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=hu_HU.UTF-8
 
+# Uses the display in DISPLAY when it answers, unless $1 is "private"; else
+# starts a virtual one. Xvfb picks the number itself (-displayfd), and only a
+# number whose X socket it can bind: the socket's abstract name is shared by
+# every root on this machine, so a number that merely has no socket file in
+# this root's /tmp may belong to another root's server. Before the display is
+# used, the listening socket of that number must be one the Xvfb started here
+# holds; otherwise this script would drive someone else's display.
 zimbrel_start_display() {
-  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local n
-  for n in $(seq 99 -1 40); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      ZIMBREL_XVFB_PID=$!
-      export DISPLAY=":$n"
-      local i
-      for i in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
-      echo "the virtual display :$n did not start" >&2
-      return 1
-    fi
+  if [ "${1:-}" != private ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local number_file n i
+  number_file=$(mktemp)
+  Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$number_file" >/dev/null 2>&1 &
+  ZIMBREL_XVFB_PID=$!
+  for i in $(seq 1 100); do [ -s "$number_file" ] && break; sleep 0.1; done
+  n=$(head -1 "$number_file")
+  rm -f "$number_file"
+  if [ -z "$n" ]; then
+    echo "the virtual display did not start" >&2
+    return 1
+  fi
+  if ! zimbrel_display_is_ours "$n" "$ZIMBREL_XVFB_PID"; then
+    echo "display :$n is not served by the Xvfb started here (pid $ZIMBREL_XVFB_PID)" >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
+  for i in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "the virtual display :$n did not answer" >&2
+  return 1
+}
+
+# True when process $2 holds the listening X socket of display number $1
+# (by its abstract name, the one every root shares).
+zimbrel_display_is_ours() {
+  local inode fd
+  # /proc/net/unix: flags 00010000 mark a listening socket; the inode is column 7.
+  for inode in $(awk -v name="@/tmp/.X11-unix/X$1" '$8 == name && $4 == "00010000" {print $7}' /proc/net/unix); do
+    for fd in /proc/"$2"/fd/*; do
+      [ "$(readlink "$fd" 2>/dev/null)" = "socket:[$inode]" ] && return 0
+    done
   done
-  echo "no free display number for Xvfb" >&2
   return 1
 }
 
@@ -65,7 +90,13 @@ zimbrel_wine_sample() {
   return 1
 }
 
+# Stops the build tree's wineserver and the Xvfb that zimbrel_start_display
+# started, if it started one.
 zimbrel_stop() {
   wineserver -k >/dev/null 2>&1 || true
-  if [ -n "${ZIMBREL_XVFB_PID:-}" ]; then kill "$ZIMBREL_XVFB_PID" 2>/dev/null || true; fi
+  if [ -n "${ZIMBREL_XVFB_PID:-}" ]; then
+    kill "$ZIMBREL_XVFB_PID" 2>/dev/null || true
+    wait "$ZIMBREL_XVFB_PID" 2>/dev/null || true
+    ZIMBREL_XVFB_PID=
+  fi
 }

@@ -3,6 +3,7 @@
 // ends with exit code 0 and leaves no process, window or class behind; the
 // long-running program holds no more memory, handles, GDI objects or windows
 // after its requests than after the first few.
+#include <algorithm>
 #include <thread>
 
 #include "tests/e2e/program_fixture.h"
@@ -17,15 +18,32 @@ std::string Report(long long before, long long after) {
   return std::string(TEXT_REPORT_BEFORE) + std::to_string(before) + TEXT_REPORT_AFTER + std::to_string(after);
 }
 
-BOOL CALLBACK CountTopLevel(HWND, LPARAM count) {
-  ++*(int*)count;
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM windows) {
+  ((std::vector<HWND>*)windows)->push_back(window);
   return TRUE;
 }
 
-int DesktopWindows() {
-  int n = 0;
-  EnumWindows(CountTopLevel, (LPARAM)&n);
-  return n;
+std::vector<HWND> DesktopWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(CollectTopLevel, (LPARAM)&windows);
+  return windows;
+}
+
+// The windows of now that were not there before, each with its class, title,
+// process and thread, for the failure message.
+std::string NewWindows(const std::vector<HWND>& before, const std::vector<HWND>& now) {
+  std::string list;
+  for (HWND w : now) {
+    if (std::find(before.begin(), before.end(), w) != before.end()) continue;
+    char cls[64] = "", title[64] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    GetWindowTextA(w, title, sizeof title);
+    DWORD process = 0, thread = GetWindowThreadProcessId(w, &process);
+    list += std::string("\n  class \"") + cls + "\", title \"" + title + "\", process " + std::to_string(process) +
+            (process == GetCurrentProcessId() ? " (this test)" : "") + ", thread " + std::to_string(thread) +
+            (IsWindowVisible(w) ? ", visible" : ", hidden");
+  }
+  return list;
 }
 
 // One lane of cycles in a folder of its own; what went wrong, if anything.
@@ -71,7 +89,7 @@ std::vector<std::string> RunCycles(int cycles) {
 
 TEST(Soak, OpenCompressReportCloseCyclesLeaveNothingBehind) {
   const int lanes = 4, perLane = Amount(3, 250);
-  int desktopBefore = DesktopWindows();
+  std::vector<HWND> desktopBefore = DesktopWindows();
   std::vector<std::vector<std::string>> problems(lanes);
   std::vector<std::thread> threads;
   for (int lane = 0; lane < lanes; lane++)
@@ -86,7 +104,8 @@ TEST(Soak, OpenCompressReportCloseCyclesLeaveNothingBehind) {
   // process can look up while the class exists).
   EXPECT_EQ(DriverCountProcesses("zimbrel.exe"), 0);
   EXPECT_EQ(DriverCountProcesses("upx.exe"), 0);
-  EXPECT_EQ(DesktopWindows(), desktopBefore);
+  std::vector<HWND> desktopAfter = DesktopWindows();
+  EXPECT_EQ(desktopAfter.size(), desktopBefore.size()) << "new windows:" << NewWindows(desktopBefore, desktopAfter);
   EXPECT_EQ(GlobalFindAtomA("WindowClass_0"), 0);
 }
 

@@ -253,7 +253,38 @@ TEST_F(FileDialogReal, WithoutACopyOfTheDefaultFileTheDialogOpensWithoutIt) {
 }
 #endif
 
+// Wine's own version ("10.0"), "" on Windows.
+std::string WineVersion() {
+  typedef const char*(CDECL * VersionCall)();
+  VersionCall version = (VersionCall)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
+  return version ? version() : "";
+}
+
+// True when the system's dialog itself crashes on a typed name that makes a
+// path of length characters: dialog-long-path.exe, raw Win32 calls alone, then
+// ends with an exception code.
+bool SystemDialogCrashesOnPathOf(int length) {
+  std::string line = "\"" + BuildDir() + "\\dialog-long-path.exe\" " + std::to_string(length);
+  STARTUPINFOA start = {};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(0, &line[0], 0, 0, FALSE, 0, 0, 0, &start, &process)) return false;
+  DWORD code = 0;
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code >= 0xC0000000;
+}
+
 TEST_F(FileDialogReal, OverLongResultsAreRefused) {
+  // Wine 10.0's open dialog crashes by itself when OK is pressed on such a
+  // name (a null read in its FILEDLG95_OnOpen), before it gives anything
+  // back to refuse; Wine 8 and Windows give the path back. Skipped there
+  // alone, and only when the raw program shows the crash.
+  if (WineVersion().rfind("10.", 0) == 0 && SystemDialogCrashesOnPathOf(263))
+    GTEST_SKIP() << "Wine " << WineVersion() << "'s open dialog crashes on a typed path of 263 characters "
+                 << "(dialog-long-path.exe 263, raw Win32 calls alone, crashed the same way)";
   std::string longName = std::string(259 - dir.path().size(), 'n') + ".exe";  // 263 with the folder
   Script single, multiple;
   single.type = longName;

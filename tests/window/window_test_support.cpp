@@ -38,13 +38,7 @@ std::vector<LONG> QueuedCodes() {
   return codes;
 }
 
-SIZE_T MainHeapUsed() {
-  SIZE_T used = 0;
-  PROCESS_HEAP_ENTRY entry = {};
-  while (HeapWalk(MainHeap, &entry))
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
-  return used;
-}
+SIZE_T MainHeapUsed() { return HeapLiveBytes(MainHeap); }
 
 // ---- message watch -------------------------------------------------------------
 

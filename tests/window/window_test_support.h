@@ -30,7 +30,7 @@ std::string FirstDifference(const SeenEvent (&expected)[N], const std::vector<Se
 // Codes of the pending-event queue, oldest first.
 std::vector<LONG> QueuedCodes();
 
-// The bytes of the MainHeap in use (HeapWalk).
+// The bytes the runtime holds on the MainHeap (HeapLiveBytes).
 SIZE_T MainHeapUsed();
 
 // Every message sent to a window of this thread while alive, in order (WH_CALLWNDPROC).
