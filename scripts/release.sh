@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows release: zimbrel.exe in its release configuration, upx.exe
 # fetched and checked as the build does, the Hungarian and English guides, the
-# licence and the packer's notice, in one zip, with SHA256SUMS beside it.
+# licence and the packer's notice, in one zip, with SHA256SUMS and the
+# toolchain that built it (TOOLCHAIN.txt) beside it.
 # The zip's bytes depend on the sources alone: two runs from the same commit, in
 # different folders and at different times, give the same file.
 #   ZIMBREL_RELEASE_DIR  where the zip and SHA256SUMS go (default: build/release);
@@ -60,8 +61,18 @@ python=python3
 [ -x /usr/bin/python3 ] && python=/usr/bin/python3
 "$python" "$root/release/make_zip.py" "$root" "$tree" "$out/$zip_name" "$version"
 (cd "$out" && sha256sum "$zip_name" >SHA256SUMS)
+# Another compiler gives other bytes from the same sources: the toolchain that
+# made these digests is named beside them.
+{
+  echo "$zip_name was built on $(. /etc/os-release && echo "$PRETTY_NAME") , $(cat /etc/debian_version), with:"
+  echo "  $(i686-w64-mingw32-g++-posix --version | head -1)"
+  echo "  $(i686-w64-mingw32-ld --version | head -1)"
+  echo "  mingw-w64 headers and libraries $(dpkg-query -W -f='${Version}' mingw-w64-i686-dev 2>/dev/null || echo unknown)"
+  echo "  $(cmake --version | head -1)"
+  echo "  zlib $("$python" -c 'import zlib; print(zlib.ZLIB_RUNTIME_VERSION)') (the zip's deflate data), $("$python" --version)"
+} >"$out/TOOLCHAIN.txt"
 
 echo "Wrote $out/$zip_name ($(stat -c %s "$out/$zip_name") bytes) in $(( $(date +%s) - started )) s:"
 "$python" -c 'import sys, zipfile
 for i in zipfile.ZipFile(sys.argv[1]).infolist(): print("  %8d  %s" % (i.file_size, i.filename))' "$out/$zip_name"
-echo "SHA-256: $(cut -d' ' -f1 "$out/SHA256SUMS")  (in $out/SHA256SUMS)"
+echo "SHA-256: $(cut -d' ' -f1 "$out/SHA256SUMS")  (in $out/SHA256SUMS; the toolchain in $out/TOOLCHAIN.txt)"

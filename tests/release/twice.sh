@@ -25,6 +25,9 @@ release() {
   fi
   echo "release in \"$1\": $(( $(date +%s) - started )) s, $(cut -d' ' -f1 "$1/SHA256SUMS")"
   (cd "$1" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS in \"$1\" does not match its zip"
+  # The digests name the compiler that made them (another one gives other bytes).
+  grep -qF "$(i686-w64-mingw32-g++-posix --version | head -1)" "$1/TOOLCHAIN.txt" 2>/dev/null ||
+    fail "TOOLCHAIN.txt in \"$1\" does not name this machine's compiler"
 }
 # The sources as they are now: the commit, and every change and new file beside it.
 fingerprint() {
