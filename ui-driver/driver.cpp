@@ -76,6 +76,7 @@ static bool ControlsFound(DriverApp* app) {
 
 bool DriverAttach(DriverApp* app, DWORD processId, DWORD timeoutMs) {
   DWORD start = GetTickCount();
+  app->consolesBefore = DriverCountProcesses("conhost.exe");
   if (!WaitFor([&] { return (app->window = DriverFindMainWindow(processId)) != 0; }, timeoutMs))
     return Fail("no window \"Zimbrel v1.0\" appeared");
   app->threadId = GetWindowThreadProcessId(app->window, &app->processId);
@@ -101,13 +102,16 @@ bool DriverStart(DriverApp* app, const std::string& exe, const std::string& dire
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
+  int consoles = DriverCountProcesses("conhost.exe");
   if (!CreateProcessA(exe.c_str(), &commandLine[0], 0, 0, FALSE, 0, 0, dir.empty() ? 0 : dir.c_str(), &si, &pi))
     return Fail("could not start " + exe);
   CloseHandle(pi.hThread);
   app->process = pi.hProcess;
   app->processId = pi.dwProcessId;
   WaitForInputIdle(pi.hProcess, timeoutMs);
-  return DriverAttach(app, pi.dwProcessId, timeoutMs);
+  bool attached = DriverAttach(app, pi.dwProcessId, timeoutMs);
+  app->consolesBefore = consoles;
+  return attached;
 }
 
 void DriverRelease(DriverApp* app) {
@@ -205,7 +209,22 @@ static void AddCharacter(std::vector<INPUT>& inputs, wchar_t c) {
   inputs.push_back(in);
 }
 
+// The packer is a console program: its console window (conhost.exe) shows and
+// takes the foreground while it runs, and when it closes the foreground goes
+// to no window at all where no window manager hands it on. Under Wine 10 that
+// window may even show and close after the packer has ended and its report
+// was answered, so that keys and clicks sent meanwhile reach no window. A
+// person waits until it is gone and clicks the program again; so does this.
+static bool ConsolesClosed(const DriverApp* app) {
+  int running = 0;
+  if (!WaitFor([&] { return (running = DriverCountProcesses("conhost.exe")) <= app->consolesBefore; }, 20000))
+    return Fail("the console windows of the programs it ran did not close (" + std::to_string(running) +
+                " console hosts, " + std::to_string(app->consolesBefore) + " before it started)");
+  return true;
+}
+
 static bool BringToFront(const DriverApp* app) {
+  if (!ConsolesClosed(app)) return false;
   if (GetForegroundWindow() == app->window) return true;
   SetForegroundWindow(app->window);
   if (!WaitFor([&] { return GetForegroundWindow() == app->window; }, 2000))
@@ -245,6 +264,22 @@ static bool FocusControl(DriverApp* app, HWND control) {
   return true;
 }
 
+// Where the keyboard's input goes now: the foreground window and the focus,
+// by class and process, for a failure message.
+static std::string WhereKeysGo(const DriverApp* app) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(0, &info);
+  auto describe = [&](HWND w) {
+    if (!w) return std::string("none");
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    return "\"" + ClassOf(w) + "\" of " + (process == app->processId ? "the program" : "process " + std::to_string(process));
+  };
+  return "; the foreground window is " + describe(GetForegroundWindow()) + ", the keyboard focus " +
+         describe(info.hwndFocus);
+}
+
 static bool TypeReal(DriverApp* app, const std::string& text, DWORD timeoutMs) {
   if (!FocusControl(app, app->pathField)) return false;
   // Select what is there (Home, Shift+End) and delete it.
@@ -270,7 +305,7 @@ static bool TypeReal(DriverApp* app, const std::string& text, DWORD timeoutMs) {
     size_t expected = done;
     std::string now;
     if (!WaitFor([&] { return (now = DriverFieldText(app)).size() >= expected; }, timeoutMs))
-      return Fail("the field stopped taking the typed characters at \"" + DriverEscape(now) + "\"");
+      return Fail("the field stopped taking the typed characters at \"" + DriverEscape(now) + "\"" + WhereKeysGo(app));
   }
   return true;
 }
@@ -330,7 +365,7 @@ bool DriverClick(DriverApp* app, HWND button) {
     if (!PostMessageA(button, BM_CLICK, 0, 0)) return Fail("the button is gone");
     return true;
   }
-  return MouseClick(button);
+  return BringToFront(app) && MouseClick(button);
 }
 
 // ---- message boxes ------------------------------------------------------------------

@@ -33,6 +33,9 @@ struct DriverApp {
   HWND window = 0;
   HWND pathField = 0, browseButton = 0, levelList = 0, compressButton = 0;
   DriverInput input = DRIVER_INPUT_REAL;
+  // Console hosts (conhost.exe) running before the program started: real
+  // input waits until those of the programs it ran have ended (see driver.cpp).
+  int consolesBefore = 0;
 };
 
 // A message box as it is shown.
