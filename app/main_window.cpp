@@ -1,5 +1,5 @@
-// The main window: start-up in its fixed order, the window and its gadgets,
-// the event loop with the two button actions, and shutdown.
+// The main window: start-up (the runtime's, then the program's own font,
+// window and gadgets), the event loop with the two button actions, and shutdown.
 #include "app/main_window.h"
 
 #include "app/compression_request.h"
@@ -7,11 +7,9 @@
 #include "app/texts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/gadget_classes.h"
-#include "runtime/memory/heaps.h"
-#include "runtime/memory/strings.h"
+#include "runtime/runtime.h"
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/font.h"
-#include "runtime/system/program_runner.h"
 #include "runtime/window/events.h"
 #include "runtime/window/window.h"
 
@@ -57,15 +55,7 @@ BOOL AppStartUp() {
   lastEvent = 0;
   // No step's result is looked at: a part that fails shows later as a
   // missing font or gadget, and only a missing window ends the program.
-  InstanceHandle = GetModuleHandleA(0);
-  MainHeap = HeapCreate(0, 4096, 0);
-  ListHeapCreate();
-  FontInit();
-  WindowInit();
-  GadgetInit();
-  ProgramRunnerInit();
-  CommonControlsInit();
-  StringHeapCreate();
+  RuntimeStart();
 
   FontLoad(APP_FONT, TEXT_FONT_FACE, 8, STYLE_BOLD);
   if (!WindowOpen(MainWindow, 0, 0, 250, 55, TEXT_WINDOW_TITLE, WINDOW_DEFAULT_FLAGS | WINDOW_SCREEN_CENTRED))
@@ -104,11 +94,4 @@ void AppEventLoop() {
   } while (lastEvent != EVENT_CLOSE);
 }
 
-void AppShutDown() {
-  WindowCloseAll();
-  FontFreeAll();
-  ListHeapDestroy();
-  HeapDestroy(MainHeap);
-  MainHeap = 0;
-  // The StringHeap is not destroyed: the process ends right after, and the heap with it.
-}
+void AppShutDown() { RuntimeStop(); }

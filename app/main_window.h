@@ -9,12 +9,13 @@ const ObjectNumber GADGET_LEVEL = 2;
 const ObjectNumber GADGET_COMPRESS = 3;
 const ObjectNumber APP_FONT = 0;
 
-// Start-up in its fixed order, up to the filled level list. FALSE when the
-// main window could not be made (the program then has nothing to wait for).
+// Start-up in its fixed order (the runtime's, see runtime/runtime.h), up to
+// the filled level list. FALSE when the main window could not be made (the
+// program then has nothing to wait for).
 BOOL AppStartUp();
 // Waits for events until the window is closed.
 void AppEventLoop();
-// Closes windows and fonts and destroys the heaps, in that order.
+// Stops the runtime: closes windows and fonts and destroys the heaps, in that order.
 void AppShutDown();
 
 // The browse button: the chosen path (or "" when cancelled) into the path field.

@@ -38,7 +38,7 @@ if [ ! -x "$pristine/bin/bash" ]; then
   # The Debian mirror this machine's apt uses.
   mirror=$( { grep -rhE '^(URIs:|deb )' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null || true; } |
     grep -oE 'https?://[^ ]+/debian/?' | grep -v security | head -1 || true)
-  stage "making a pristine Debian $suite root in $pristine from ${mirror:-Debian's default mirror}"
+  stage "making a pristine Debian $suite root in $pristine from ${mirror:-the default mirror}"
   rm -rf "$pristine.part"
   debootstrap --variant=minbase "$suite" "$pristine.part" ${mirror:+"$mirror"} >"$root.debootstrap.log" 2>&1 ||
     { tail -20 "$root.debootstrap.log" >&2; exit 1; }

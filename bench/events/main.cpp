@@ -19,10 +19,7 @@
 #include "bench/support/measure.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/gadget_classes.h"
-#include "runtime/memory/heaps.h"
-#include "runtime/memory/strings.h"
-#include "runtime/system/font.h"
-#include "runtime/system/program_runner.h"
+#include "runtime/runtime.h"
 #include "runtime/window/events.h"
 #include "runtime/window/window.h"
 
@@ -48,15 +45,7 @@ static LRESULT CALLBACK RawProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 static bool MakeWindows() {
-  InstanceHandle = GetModuleHandleA(0);
-  MainHeap = HeapCreate(0, 4096, 0);
-  ListHeapCreate();
-  FontInit();
-  WindowInit();
-  GadgetInit();
-  ProgramRunnerInit();
-  CommonControlsInit();
-  StringHeapCreate();
+  RuntimeStart();
   runtimeWindow = (HWND)WindowOpen(0, 40, 40, 250, 55, TEXT_WINDOW_TITLE, WINDOW_DEFAULT_FLAGS);
   if (!runtimeWindow) return false;
   GadgetListUse(runtimeWindow);

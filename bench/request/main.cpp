@@ -13,9 +13,7 @@
 #include "app/compression_request.h"
 #include "app/texts.h"
 #include "bench/support/measure.h"
-#include "runtime/memory/heaps.h"
-#include "runtime/memory/strings.h"
-#include "runtime/system/program_runner.h"
+#include "runtime/runtime.h"
 
 static char source[MAX_PATH], target[MAX_PATH];
 static char lastCaption[64];
@@ -93,11 +91,7 @@ int main(int argc, char** argv) {
   GetTempPathA(MAX_PATH, temp);
   wsprintfA(target, "%szbench-request-%lu.exe", temp, GetCurrentProcessId());
 
-  InstanceHandle = GetModuleHandleA(0);
-  MainHeap = HeapCreate(0, 4096, 0);
-  ListHeapCreate();
-  ProgramRunnerInit();
-  StringHeapCreate();
+  RuntimeStart();
 
   WatchdogStart(600, "the request benchmark");
   // One unmeasured round, so that both sides find upx.exe and the file cached.

@@ -36,6 +36,7 @@ static unsigned long NextRandom() {
 static volatile uintptr_t sink;
 
 static bool Measure(int live, Figures* out) {
+  // Not RuntimeStart: only the memory library is linked, with fresh heaps for each measurement.
   MainHeap = HeapCreate(0, 4096, 0);
   ListHeap = HeapCreate(0, 1024, 0);
   if (!MainHeap || !ListHeap) return false;

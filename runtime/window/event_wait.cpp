@@ -2,11 +2,22 @@
 // WaitEvent call, oldest first, before any new message is fetched; otherwise
 // one message is fetched, translated (accelerators first) and dispatched, and
 // the direct event that its dispatch stored, or the raw message number, is
-// the answer.
+// the answer. The event state itself is made here too (EventStateInit).
 #include "runtime/memory/heaps.h"
 #include "runtime/window/events.h"
 
+static_assert(sizeof(EventState) == 40, "the event state is 40 bytes");
+
 EventState* Events;
+
+// Used when the heap cannot give the record: the wait and the window procedure
+// then still work, and nothing dereferences a null state.
+static EventState spareEvents;
+
+void EventStateInit() {
+  Events = (EventState*)RecordNew(sizeof(EventState), 0);
+  if (!Events) Events = &spareEvents;
+}
 
 // --- the queue ---------------------------------------------------------------
 

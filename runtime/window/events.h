@@ -59,6 +59,10 @@ struct EventState {
 
 extern EventState* Events;
 
+// Makes the event state on the MainHeap, or points Events at a static spare
+// when the heap has no room; run once by WindowInit.
+void EventStateInit();
+
 LRESULT CALLBACK RuntimeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PendingEventAppend(EventState* state, LONG code, ObjectNumber window);

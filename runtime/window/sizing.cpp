@@ -4,10 +4,23 @@
 // sizes the window on each mouse move and arrow key inside the ordinary
 // message flow, until the capture changes. Here: the filter with the start and
 // end of a loop, the arrow-key table, tracking the dragged edges within the
-// window's limits, and moving the window.
+// window's limits, and moving the window; and the making of the sizing state.
 #include "runtime/window/sizing.h"
 
+#include "runtime/memory/heaps.h"
+
+static_assert(sizeof(SizingState) == 92, "the sizing state is 92 bytes");
+
 SizingState* Sizing;
+
+// Used when the heap cannot give the record: sizing then still works, and
+// nothing dereferences a null state.
+static SizingState spareSizing;
+
+void SizingStateInit() {
+  Sizing = (SizingState*)RecordNew(sizeof(SizingState), 0);
+  if (!Sizing) Sizing = &spareSizing;
+}
 
 // The low four bits of an SC_SIZE command carry the edge grabbed (a WMSZ
 // code, 0 from the system menu); the rest is the command.
@@ -177,7 +190,9 @@ static LRESULT SizingBegin(SizingState* state, HWND window, WPARAM wParam) {
   SendMessageA(window, WM_GETMINMAXINFO, 0, (LPARAM)&state->limits);
   // Begun with the button up (from the system menu, say), the window is told
   // of a press all the same, as if its frame had been grabbed with the mouse.
-  if (GetKeyState(VK_LBUTTON) == 0) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  // Only the high bit says the button is down: the low bit is its toggle
+  // state, which every click flips.
+  if ((GetKeyState(VK_LBUTTON) & 0x8000) == 0) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   takingCapture = true;
   SetCapture(window);
   takingCapture = false;

@@ -17,6 +17,10 @@ struct SizingState {
 
 extern SizingState* Sizing;
 
+// Makes the sizing state on the MainHeap, or points Sizing at a static spare
+// when the heap has no room; run once by WindowInit.
+void SizingStateInit();
+
 // 0 when it takes the message, NOT_HANDLED otherwise.
 LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Moves the rectangle's dragged edges to the screen point within the limits.

@@ -9,10 +9,8 @@
 #include "runtime/window/window_internal.h"
 
 static_assert(sizeof(WindowRecord) == 36, "a window record is 36 bytes");
-static_assert(sizeof(SizingState) == 92, "the sizing state is 92 bytes");
 
 ObjectTable* WindowTable;
-LONG WindowIdChanges;
 
 static const int WINDOW_TABLE_GROW = 16;
 // The executable carries no icon resource, so this loads none and every
@@ -21,19 +19,15 @@ static const WORD WINDOW_ICON_RESOURCE = 1;
 static HICON windowClassIcon;
 static HCURSOR windowClassCursor;
 
-// Used when the heap cannot give the records: the subsystem then still works
-// and nothing dereferences a null record.
-static EventState spareEvents;
-static SizingState spareSizing;
-
+// The event state and the sizing state are made by their own files; the order
+// of the steps is the order of the allocations, which the allocation-fault
+// tests count.
 void WindowInit() {
   WindowTable = ObjectTableNew(sizeof(WindowRecord), WINDOW_TABLE_GROW, WindowClose);
-  Events = (EventState*)RecordNew(sizeof(EventState), 0);
-  if (!Events) Events = &spareEvents;
+  EventStateInit();
   windowClassIcon = LoadIconA(InstanceHandle, MAKEINTRESOURCEA(WINDOW_ICON_RESOURCE));
   windowClassCursor = LoadCursorA(0, IDC_ARROW);
-  Sizing = (SizingState*)RecordNew(sizeof(SizingState), 0);
-  if (!Sizing) Sizing = &spareSizing;
+  SizingStateInit();
 }
 
 // --- the class ---------------------------------------------------------------
@@ -142,7 +136,7 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
   // procedure treats them as those of a window without a number.
   HWND handle = CreateWindowExA(0, className, title, style, x, y, width, height, parent, 0, InstanceHandle, 0);
   record->handle = handle;
-  WindowIdChanges++;
+  WindowIdChanged();
   // number + 1, so that window 0 reads differently from a window without the property.
   if (handle && !SetPropA(handle, PROPERTY_WINDOW_ID, (HANDLE)(number + 1))) {
     DestroyWindow(handle);
@@ -191,7 +185,7 @@ void WindowClose(ObjectNumber number) {
   const HWND owner = GetWindow(handle, GW_OWNER);
   if (owner && !mdiClient) SetActiveWindow(owner);
 
-  WindowIdChanges++;
+  WindowIdChanged();
   RemovePropA(handle, PROPERTY_WINDOW_ID);
   // Nothing in this program registers a drop target, but a window that
   // carries the mark was registered by whoever set it, and must not stay so.

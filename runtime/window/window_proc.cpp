@@ -18,15 +18,22 @@ static HWND lastWindow;
 static ObjectNumber lastNumber;
 static LONG lastChanges = -1;
 
+// Counts every setting and removal of the window-number property (through
+// WindowIdChanged) and every destruction of a runtime window (below); the
+// number remembered above is trusted only while this count stays the same.
+static LONG windowIdChanges;
+
+void WindowIdChanged() { windowIdChanges++; }
+
 // The number of the runtime window that window belongs to (its own
 // "Kel_WindowID" or the nearest ancestor's), -1 for none.
 static ObjectNumber WindowNumberOf(HWND window) {
-  if (window && window == lastWindow && lastChanges == WindowIdChanges) return lastNumber;
+  if (window && window == lastWindow && lastChanges == windowIdChanges) return lastNumber;
   ObjectNumber own = window ? (ObjectNumber)GetPropA(window, PROPERTY_WINDOW_ID) : 0;
   if (own) {
     lastWindow = window;
     lastNumber = own - 1;
-    lastChanges = WindowIdChanges;
+    lastChanges = windowIdChanges;
     return own - 1;
   }
   for (HWND w = window ? GetParent(window) : 0; w; w = GetParent(w)) {
@@ -232,7 +239,7 @@ static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumb
 
 LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // A destroyed window's handle may come back for another window.
-  if (message == WM_NCDESTROY) WindowIdChanges++;
+  if (message == WM_NCDESTROY) windowIdChanges++;
   LRESULT result = SizingFilter(window, message, wParam, lParam);
   if (result != NOT_HANDLED) return result;
   EventState* state = Events;

@@ -1,6 +1,4 @@
-#include "runtime/system/program_runner.h"
+#include "runtime/runtime.h"
 #include "tests/support/win_test.h"
 
-void AreaSetUp() {
-  ProgramRunnerInit();
-}
+void AreaSetUp() { RuntimeStart(); }

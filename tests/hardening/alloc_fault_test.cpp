@@ -150,7 +150,13 @@ TEST(AllocationFaults, EveryAllocationOfARunFailingInTurnLeavesTheProgramSafe) {
     EXPECT_TRUE(pastTheEnd) << "no run went past the last allocation";
   }
   printf("[ hardening ] %ld runs, each with one allocation failing\n", tried);
-  EXPECT_EQ(phasesHit, (std::set<std::string>{"startup", "browse", "compress", "event"}));
+  // Start-up, the browse and the request always allocate, so faults always
+  // fall there. The press seen through the event wait allocates only when the
+  // system happens to queue an event for the window meanwhile (an activation,
+  // a repaint), so a fault may or may not fall there.
+  const std::set<std::string> certain = {"startup", "browse", "compress"}, possible = {"startup", "browse", "compress", "event"};
+  for (const std::string& phase : certain) EXPECT_TRUE(phasesHit.count(phase)) << "no fault fell in " << phase;
+  for (const std::string& phase : phasesHit) EXPECT_TRUE(possible.count(phase)) << "a fault fell in " << phase;
   // Each fallback was taken, and the run that took it passed every check:
   // the one-per-module records (event state, sizing state, gadget list), the
   // window's key table, the automatically numbered labels, the node of the
@@ -162,6 +168,7 @@ TEST(AllocationFaults, EveryAllocationOfARunFailingInTurnLeavesTheProgramSafe) {
 }
 
 // The window layer, started once in this process for the in-process tests.
+// Its steps by hand, not RuntimeStart: the area made only the heaps (area_setup.cpp).
 void StartWindowLayer() {
   static bool started;
   if (started) return;

@@ -1,12 +1,10 @@
-// Entry point of every test program: the heaps and instance handle that the
-// runtime expects from the program's start-up, then the area's own start-up.
+// Entry point of every test program: the area's own start-up (AreaSetUp: the
+// runtime's start, or the steps of it that the area needs), then the tests.
 // A test that crashes ends the whole program at once, saying where and with
 // what exception code, instead of leaving it to the system's crash handling
 // (under Wine a debugger that waits for someone to answer it).
 #include <gtest/gtest.h>
 
-#include "runtime/memory/heaps.h"
-#include "runtime/memory/strings.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -40,11 +38,7 @@ LONG WINAPI TestCrashed(EXCEPTION_POINTERS* e) {
 
 int main(int argc, char** argv) {
   SetUnhandledExceptionFilter(TestCrashed);
-  InstanceHandle = GetModuleHandleA(0);
-  MainHeap = HeapCreate(0, 4096, 0);
-  ListHeapCreate();
   AreaSetUp();
-  if (!StringHeap) StringHeapCreate();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

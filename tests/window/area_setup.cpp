@@ -1,9 +1,4 @@
-#include "runtime/gadget/gadget.h"
-#include "runtime/window/window.h"
+#include "runtime/runtime.h"
 #include "tests/support/win_test.h"
 
-void AreaSetUp() {
-  WindowInit();
-  GadgetInit();
-  CommonControlsInit();
-}
+void AreaSetUp() { RuntimeStart(); }

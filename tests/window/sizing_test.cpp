@@ -29,6 +29,34 @@ LRESULT CALLBACK Listener(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   return CallWindowProcA(runtimeProc, w, message, wParam, lParam);
 }
 
+// The messages of interest that a loop sent, in order, with the limits asked
+// for only the first time (the system asks for them too).
+std::vector<UINT> LoopMessages() {
+  std::vector<UINT> mine;
+  for (UINT m : heard.messages)
+    if (m != WM_GETMINMAXINFO || mine.empty()) mine.push_back(m);
+  return mine;
+}
+
+// Gives the left button the key state given for the test's duration, then
+// puts the thread's whole keyboard state back.
+class LeftButtonKeyState {
+ public:
+  explicit LeftButtonKeyState(BYTE state) {
+    saved_ = GetKeyboardState(keys_) != 0;
+    BYTE keys[256];
+    CopyMemory(keys, keys_, sizeof keys);
+    keys[VK_LBUTTON] = state;
+    if (saved_) SetKeyboardState(keys);
+  }
+  ~LeftButtonKeyState() {
+    if (saved_) SetKeyboardState(keys_);
+  }
+ private:
+  BYTE keys_[256];
+  bool saved_;
+};
+
 class SizingTest : public testing::Test {
  protected:
   SizingTest() : drag_(TRUE), window_(1, 200, 200, 300, 200, WINDOW_DEFAULT_FLAGS | WS_THICKFRAME) {
@@ -87,10 +115,7 @@ TEST_F(SizingTest, MouseLoopFromAnEdgeFollowsTheCursorWithinTheTrackLimits) {
   // Limits and sizing are sent; entering and leaving come through the queue.
   static const UINT expected[] = {WM_GETMINMAXINFO, WM_LBUTTONDOWN, WM_SIZING, WM_SIZING, WM_ENTERSIZEMOVE,
                                   WM_EXITSIZEMOVE};
-  std::vector<UINT> mine;
-  for (UINT m : heard.messages)
-    if (m != WM_GETMINMAXINFO || mine.empty()) mine.push_back(m);  // the system asks for limits too
-  EXPECT_EQ(mine, std::vector<UINT>(expected, expected + 6));
+  EXPECT_EQ(LoopMessages(), std::vector<UINT>(expected, expected + 6));
   EXPECT_EQ(heard.sizingEdges, std::vector<WPARAM>({WMSZ_BOTTOMRIGHT, WMSZ_BOTTOMRIGHT}));
 }
 
@@ -146,6 +171,22 @@ TEST_F(SizingTest, KeyboardLoopChoosesEdgesStepsAndPutsTheCursorBack) {
   Key(VK_DOWN);
   Key(VK_RETURN);
   EXPECT_EQ(Cursor().y, before.bottom - 2);
+}
+
+// The low bit of the button's key state is its toggle state, which every
+// click flips; only the high bit says the button is down. After an odd
+// number of clicks a loop begun from the system menu, with the button up,
+// still tells the window of a press.
+TEST_F(SizingTest, KeyboardLoopSendsAPressWhenOnlyTheButtonsToggleBitIsSet) {
+  LeftButtonKeyState toggled(0x01);
+  ASSERT_EQ(GetKeyState(VK_LBUTTON) & 0x8001, 0x0001) << "the button is up with its toggle bit set";
+  ASSERT_EQ(Begin(SC_SIZE), 0);
+  EXPECT_EQ(Sizing->active, 1);
+  Key(VK_RETURN);
+  EXPECT_EQ(Sizing->active, 0);
+  DrainEvents();
+  static const UINT expected[] = {WM_GETMINMAXINFO, WM_LBUTTONDOWN, WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE};
+  EXPECT_EQ(LoopMessages(), std::vector<UINT>(expected, expected + 4));
 }
 
 // Every transition of the arrow-key table: the new edge, the cursor shape, and
