@@ -1,8 +1,9 @@
 // The program's own texts, as Windows-1250 bytes.
 #pragma once
+#include "app/version.h"
 
 #define TEXT_NO_FILE_CAPTION     "Hiba "
-#define TEXT_NO_FILE             "Adj meg egy f\xE1jlt"
+#define TEXT_NO_FILE             "Adj meg egy f\xE1jlT"
 #define TEXT_ERROR_CAPTION       "Hiba   "
 #define TEXT_PACKER_MISSING      "UPX hiba! Az UPX-nek ugyanabban a k\xF6nyvt\xE1rban kell lennie, mint a Zimbrel!  "
 #define TEXT_NOT_COMPRESSIBLE    "Nem t\xF6m\xF6r\xEDthet\xF5! Lehet, hogy m\xE1r t\xF6m\xF6r\xEDtve van a f\xE1jl?  "
@@ -10,7 +11,7 @@
 #define TEXT_REPORT_BEFORE       "Eredeti : "
 #define TEXT_REPORT_AFTER        "\r\n\xDAj m\xE9ret: "
 
-#define TEXT_WINDOW_TITLE        "Zimbrel v1.0"
+#define TEXT_WINDOW_TITLE        "Zimbrel v" ZIMBREL_VERSION
 #define TEXT_EXE_LABEL           "EXE:"
 #define TEXT_BROWSE              "Tall\xF3z"
 #define TEXT_LEVEL_LABEL         "T\xF6m\xF6r\xEDt\xE9si szint :"

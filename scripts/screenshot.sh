@@ -21,6 +21,7 @@ else
   out=${1:-$root/docs/zimbrel-window.png}
 fi
 export ZIMBREL_BUILD=${ZIMBREL_BUILD:-$root/build}
+title="Zimbrel v$(head -1 "$root/VERSION")"
 source "$root/scripts/wine-env.sh"
 zimbrel_start_display
 zimbrel_start_wine
@@ -50,11 +51,11 @@ start_program() {
   program=$!
   local id=
   for _ in $(seq 1 100); do
-    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Zimbrel v1.0"/ {print $1; exit}')
+    id=$(xwininfo -root -tree 2>/dev/null | awk -v t="\"$title\"" 'index($0, t) {print $1; exit}')
     [ -n "$id" ] && break
     sleep 0.2
   done
-  [ -n "$id" ] || { echo "the window \"Zimbrel v1.0\" did not appear on $DISPLAY" >&2; exit 1; }
+  [ -n "$id" ] || { echo "the window \"$title\" did not appear on $DISPLAY" >&2; exit 1; }
   driver --timeout 10000 attach >/dev/null 2>&1 || true
   sleep 0.5
   window=$id

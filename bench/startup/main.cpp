@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "app/texts.h"
 #include "bench/support/measure.h"
 
 struct Found {
@@ -25,7 +26,7 @@ static BOOL CALLBACK FindTopLevel(HWND window, LPARAM lParam) {
   Found* found = (Found*)lParam;
   char title[64] = "";
   GetWindowTextA(window, title, sizeof title);
-  if (IsWindowVisible(window) && lstrcmpA(title, "Zimbrel v1.0") == 0) {
+  if (IsWindowVisible(window) && lstrcmpA(title, TEXT_WINDOW_TITLE) == 0) {
     found->window = window;
     EnumChildWindows(window, CountChild, lParam);
     return FALSE;
