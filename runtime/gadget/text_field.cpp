@@ -3,7 +3,7 @@
 // Its text goes through the generic window-text fall-backs.
 #include "runtime/gadget/colour.h"
 #include "runtime/gadget/gadget_classes.h"
-#include "runtime/window/events.h"
+#include "runtime/event_codes.h"
 
 GadgetClassOps TextFieldOps;
 // One for all fields: the Edit class procedure, stored again (the same value)
