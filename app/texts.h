@@ -3,7 +3,7 @@
 #include "app/version.h"
 
 #define TEXT_NO_FILE_CAPTION     "Hiba "
-#define TEXT_NO_FILE             "Adj meg egy f\xE1jlT"
+#define TEXT_NO_FILE             "Adj meg egy f\xE1jlt"
 #define TEXT_ERROR_CAPTION       "Hiba   "
 #define TEXT_PACKER_MISSING      "UPX hiba! Az UPX-nek ugyanabban a k\xF6nyvt\xE1rban kell lennie, mint a Zimbrel!  "
 #define TEXT_NOT_COMPRESSIBLE    "Nem t\xF6m\xF6r\xEDthet\xF5! Lehet, hogy m\xE1r t\xF6m\xF6r\xEDtve van a f\xE1jl?  "
