@@ -23,6 +23,7 @@ template <class Done> static bool WaitFor(Done done, DWORD timeoutMs) {
   }
 }
 
+// Its own copy of the tests' ClassOf: test support brings GoogleTest, which ui-driver.exe does without.
 static std::string ClassOf(HWND window) {
   char name[64] = "";
   GetClassNameA(window, name, sizeof name);
@@ -50,7 +51,7 @@ static DWORD ProcessOf(HWND window) {
 
 HWND DriverFindMainWindow(DWORD processId) {
   HWND window = 0;
-  while ((window = FindWindowExA(0, window, DRIVER_WINDOW_CLASS, DRIVER_WINDOW_TITLE)) != 0)
+  while ((window = FindWindowExA(0, window, DRIVER_WINDOW_CLASS, kWindowTitle.c_str())) != 0)
     if (processId == 0 || ProcessOf(window) == processId) return window;
   return 0;
 }
@@ -76,9 +77,8 @@ static bool ControlsFound(DriverApp* app) {
 
 bool DriverAttach(DriverApp* app, DWORD processId, DWORD timeoutMs) {
   DWORD start = GetTickCount();
-  app->consolesBefore = DriverCountProcesses("conhost.exe");
   if (!WaitFor([&] { return (app->window = DriverFindMainWindow(processId)) != 0; }, timeoutMs))
-    return Fail("no window \"Zimbrel v1.0\" appeared");
+    return Fail("no window \"" + kWindowTitle + "\" appeared");
   app->threadId = GetWindowThreadProcessId(app->window, &app->processId);
   if (!app->process)
     app->process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, app->processId);
@@ -102,16 +102,13 @@ bool DriverStart(DriverApp* app, const std::string& exe, const std::string& dire
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  int consoles = DriverCountProcesses("conhost.exe");
   if (!CreateProcessA(exe.c_str(), &commandLine[0], 0, 0, FALSE, 0, 0, dir.empty() ? 0 : dir.c_str(), &si, &pi))
     return Fail("could not start " + exe);
   CloseHandle(pi.hThread);
   app->process = pi.hProcess;
   app->processId = pi.dwProcessId;
   WaitForInputIdle(pi.hProcess, timeoutMs);
-  bool attached = DriverAttach(app, pi.dwProcessId, timeoutMs);
-  app->consolesBefore = consoles;
-  return attached;
+  return DriverAttach(app, pi.dwProcessId, timeoutMs);
 }
 
 void DriverRelease(DriverApp* app) {
@@ -215,16 +212,16 @@ static void AddCharacter(std::vector<INPUT>& inputs, wchar_t c) {
 // window may even show and close after the packer has ended and its report
 // was answered, so that keys and clicks sent meanwhile reach no window. A
 // person waits until it is gone and clicks the program again; so does this.
-static bool ConsolesClosed(const DriverApp* app) {
+static bool ConsolesClosed() {
   int running = 0;
-  if (!WaitFor([&] { return (running = DriverCountProcesses("conhost.exe")) <= app->consolesBefore; }, 20000))
+  if (!WaitFor([&] { return (running = DriverCountNewConsoles()) <= 0; }, 20000))
     return Fail("the console windows of the programs it ran did not close (" + std::to_string(running) +
-                " console hosts, " + std::to_string(app->consolesBefore) + " before it started)");
+                " console hosts are left)");
   return true;
 }
 
 static bool BringToFront(const DriverApp* app) {
-  if (!ConsolesClosed(app)) return false;
+  if (!ConsolesClosed()) return false;
   if (GetForegroundWindow() == app->window) return true;
   SetForegroundWindow(app->window);
   if (!WaitFor([&] { return GetForegroundWindow() == app->window; }, 2000))
@@ -604,18 +601,42 @@ bool DriverWaitExit(DriverApp* app, DWORD timeoutMs, DWORD* exitCode) {
   return true;
 }
 
-int DriverCountProcesses(const char* exeName) {
+// The file name of a process's image (some systems give the whole path).
+static const char* BaseName(const char* path) {
+  const char* name = path;
+  for (const char* p = path; *p; p++)
+    if (*p == '\\' || *p == '/') name = p + 1;
+  return name;
+}
+
+int DriverCountNewConsoles() {
+  FILETIME since, unused, created;
+  if (!GetProcessTimes(GetCurrentProcess(), &since, &unused, &unused, &unused)) return -1;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return -1;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   int count = 0;
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    const char* name = entry.szExeFile;
-    for (const char* p = entry.szExeFile; *p; p++)
-      if (*p == '\\' || *p == '/') name = p + 1;
-    if (!lstrcmpiA(name, exeName)) count++;
+    if (lstrcmpiA(BaseName(entry.szExeFile), "conhost.exe")) continue;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+    if (!process) continue;  // ended meanwhile
+    if (GetProcessTimes(process, &created, &unused, &unused, &unused) && CompareFileTime(&created, &since) >= 0)
+      count++;
+    CloseHandle(process);
   }
+  CloseHandle(snapshot);
+  return count;
+}
+
+int DriverCountProcesses(const char* exeName) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (!lstrcmpiA(BaseName(entry.szExeFile), exeName)) count++;
   CloseHandle(snapshot);
   return count;
 }

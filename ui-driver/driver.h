@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/expected_texts.h"
+
 // How input reaches the driven program.
 enum DriverInput {
   // Real keyboard and mouse events (SendInput): the window is brought to the
@@ -33,9 +35,6 @@ struct DriverApp {
   HWND window = 0;
   HWND pathField = 0, browseButton = 0, levelList = 0, compressButton = 0;
   DriverInput input = DRIVER_INPUT_REAL;
-  // Console hosts (conhost.exe) running before the program started: real
-  // input waits until those of the programs it ran have ended (see driver.cpp).
-  int consolesBefore = 0;
 };
 
 // A message box as it is shown.
@@ -49,7 +48,7 @@ struct DriverBox {
   std::vector<std::string> buttons;   // the visible buttons' texts, left to right
 };
 
-const char* const DRIVER_WINDOW_TITLE = "Zimbrel v1.0";
+// The program's main window has this class and the title kWindowTitle.
 const char* const DRIVER_WINDOW_CLASS = "WindowClass_0";
 
 // Starts exe (with the working directory directory, or the exe's own folder
@@ -117,6 +116,9 @@ bool DriverWaitExit(DriverApp* app, DWORD timeoutMs, DWORD* exitCode);
 
 // Processes running an executable of this file name (e.g. "upx.exe"), any folder.
 int DriverCountProcesses(const char* exeName);
+// Console hosts (conhost.exe) started since this process began: those of the
+// console programs that the driven programs ran. -1 when it cannot tell.
+int DriverCountNewConsoles();
 // Top-level windows of processId, of any class, shown or not.
 int DriverCountWindows(DWORD processId);
 // Whether processId still runs.

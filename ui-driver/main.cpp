@@ -5,15 +5,16 @@
 
 #include "ui-driver/driver.h"
 
+// A format: the window's title and level items go in from the tests' expected texts.
 static const char Usage[] =
     "usage: ui-driver.exe [--timeout MS] STEP [; STEP]...\n"
-    "Drives zimbrel.exe (window \"Zimbrel v1.0\") as a person would. Steps:\n"
+    "Drives zimbrel.exe (window \"%s\") as a person would. Steps:\n"
     "  start EXE [DIR]        start EXE (working directory DIR) and wait for its window\n"
     "  attach [PID]           use the window of process PID, or of any process\n"
     "  real | posted          give input as real keys and clicks (default) or as posted messages\n"
     "  type TEXT              replace the path field's text by typing TEXT\n"
     "  field [TEXT]           print the path field's text (and check that it is TEXT)\n"
-    "  level INDEX            choose level INDEX (0 \"Szint 1\" .. 8 \"Szint 9\", 9 \"Jobb\", 10 \"Max   \")\n"
+    "  level INDEX            choose level INDEX (0 \"%s\" .. 8 \"%s\", 9 \"%s\", 10 \"%s\")\n"
     "  level-text [TEXT]      print the level shown (and check it)\n"
     "  click browse|compress  press a button\n"
     "  box [CAPTION [TEXT [ICON]]]  wait for a message box, print it (and check it)\n"
@@ -28,6 +29,11 @@ static const char Usage[] =
     "Every wait ends after the timeout (default 20000 ms). When a step fails, a program that\n"
     "start started is ended. Exit status: 0 when every step did what it should, 1 at the\n"
     "first step that did not, 2 for a wrong script.\n";
+
+static void PrintUsage() {
+  fprintf(stderr, Usage, kWindowTitle.c_str(), kLevelItems[0].c_str(), kLevelItems[8].c_str(), kLevelItems[9].c_str(),
+          kLevelItems[10].c_str());
+}
 
 struct Script {
   DriverApp app;
@@ -144,7 +150,7 @@ int main(int argc, char** argv) {
     first = 3;
   }
   if (first >= argc) {
-    fputs(Usage, stderr);
+    PrintUsage();
     return 2;
   }
   int result = 0;
@@ -154,7 +160,8 @@ int main(int argc, char** argv) {
     if (end > i) {
       result = RunStep(s, argv + i, end - i);
       if (result == 2) {
-        fprintf(stderr, "not a step: %s (with %d arguments)\n\n%s", argv[i], end - i - 1, Usage);
+        fprintf(stderr, "not a step: %s (with %d arguments)\n\n", argv[i], end - i - 1);
+        PrintUsage();
       }
     }
     fflush(stdout);

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "runtime/system/program_runner.h"
-#include "tests/app/expected_texts.h"
 #include "tests/app/request_seam.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -44,7 +44,7 @@ TEST(CompressionRequest, EachLevelGivesItsSwitchBeforeTheQuotedPath) {
     // Text checked, size checked, size before, command line, size after, size reported.
     EXPECT_EQ(seam.pathReads, 6);
     EXPECT_EQ(seam.sizeQueries, std::vector<std::string>(4, kPath));
-    ExpectOneDialog(seam, kReportCaption, Report("900", "500"), MB_ICONINFORMATION);
+    ExpectOneDialog(seam, kReportCaption, Report("900", "500"), kReportIcon);
   }
 }
 
@@ -62,6 +62,7 @@ TEST(CompressionRequest, UnknownLevelReusesTheLastSwitchOrNone) {
     seam.Run();
     ASSERT_EQ(seam.runs.size(), 1u);
     EXPECT_EQ(seam.runs[0].parameters, std::string(step.expectedSwitch) + "\"" + kPath + "\"");
+    ExpectOneDialog(seam, kReportCaption, Report("900", "500"), kReportIcon);
   }
 }
 
@@ -100,7 +101,7 @@ TEST(CompressionRequest, PathsThatNameNoUsableFileAreRefusedWithoutARun) {
     seam.Run();
     EXPECT_EQ(seam.sizeQueries.size(), row.sizeQueries);
     EXPECT_TRUE(seam.runs.empty());
-    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, MB_ICONEXCLAMATION);
+    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, kNoFileIcon);
     // A refused request leaves both variables as they were.
     EXPECT_STREQ(levelSwitch, "--best ");
     EXPECT_EQ(sizeBefore, 12345);
@@ -114,7 +115,7 @@ TEST(CompressionRequest, NullOrChangedPathTextNeverReachesThePacker) {
     seam.Run();
     EXPECT_TRUE(seam.sizeQueries.empty());
     EXPECT_TRUE(seam.runs.empty());
-    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, MB_ICONEXCLAMATION);
+    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, kNoFileIcon);
   }
   {
     // Good when checked, a pattern by the time the command line is built.
@@ -122,7 +123,7 @@ TEST(CompressionRequest, NullOrChangedPathTextNeverReachesThePacker) {
     seam.paths = {kPath, kPath, kPath, "C:\\work\\*.exe"};
     seam.Run();
     EXPECT_TRUE(seam.runs.empty());
-    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, MB_ICONEXCLAMATION);
+    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, kNoFileIcon);
   }
 }
 
@@ -144,6 +145,7 @@ TEST(CompressionRequest, PathIsHandedOverExactlyAsTyped) {
     ASSERT_EQ(seam.runs.size(), 1u);
     EXPECT_EQ(seam.runs[0].parameters, "--best \"" + path + "\"");
     EXPECT_EQ(seam.sizeQueries, std::vector<std::string>(4, path));
+    ExpectOneDialog(seam, kReportCaption, Report("900", "500"), kReportIcon);
   }
 }
 
@@ -155,7 +157,7 @@ TEST(CompressionRequest, PackerThatDoesNotStartKeepsThisRequestsSwitch) {
   seam.runResult = 0;
   seam.Run();
   EXPECT_EQ(seam.runs.size(), 1u);
-  ExpectOneDialog(seam, kErrorCaption, kPackerMissing, MB_ICONEXCLAMATION);
+  ExpectOneDialog(seam, kErrorCaption, kPackerMissing, kErrorIcon);
   EXPECT_STREQ(levelSwitch, "-4 ");
   EXPECT_EQ(sizeBefore, 900);
   EXPECT_EQ(seam.sizeQueries.size(), 2u);  // nothing is measured after a failed start
@@ -193,9 +195,9 @@ TEST(CompressionRequest, SizeAfterTheRunChoosesWarningOrReport) {
     EXPECT_EQ(sizeBeforeFull, row.before);
     EXPECT_EQ(sizeBefore, row.low32Before);
     if (row.warning)
-      ExpectOneDialog(seam, kErrorCaption, kUnchanged, MB_ICONEXCLAMATION);
+      ExpectOneDialog(seam, kErrorCaption, kUnchanged, kErrorIcon);
     else
-      ExpectOneDialog(seam, kReportCaption, Report(row.shownBefore, row.shownAfter), MB_ICONINFORMATION);
+      ExpectOneDialog(seam, kReportCaption, Report(row.shownBefore, row.shownAfter), kReportIcon);
   }
 }
 
@@ -223,7 +225,7 @@ TEST(CompressionRequest, FileOfThreeGibibytesIsMeasuredWhole) {
     seam.Run();
     EXPECT_EQ(seam.runs.size(), 1u);
     EXPECT_EQ(sizeBeforeFull, 3LL << 30);
-    ExpectOneDialog(seam, row.caption, row.text, row.caption == kReportCaption ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
+    ExpectOneDialog(seam, row.caption, row.text, row.caption == kReportCaption ? kReportIcon : kErrorIcon);
   }
 }
 

@@ -3,8 +3,8 @@
 // for a real, non-empty file, with the path quoted exactly as typed.
 #include <gtest/gtest.h>
 
-#include "tests/app/expected_texts.h"
 #include "tests/app/request_seam.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -82,6 +82,7 @@ TEST(CompressionRequestBadInput, EachPathGivesOneBoxAndRunsOnlyForARealFile) {
       EXPECT_EQ(sizeBeforeFull, row.size);
     } else {
       EXPECT_EQ(seam.dialogs[0].caption, kNoFileCaption);
+      EXPECT_EQ(seam.dialogs[0].text, kNoFileText);
     }
   }
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/compression_request.h"
-#include "tests/app/expected_texts.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -87,14 +87,14 @@ TEST(CompressionRequestEndToEnd, PacksARealProgramAtEachLevelAndThenRefusesToPac
     ASSERT_TRUE(WriteBytes(path, original));
     std::vector<SeenBox> boxes = Request(path, row.level);
     std::string packed = Bytes(path);
-    ExpectBox(boxes, kReportCaption, Report(original.size(), packed.size()), 64);
+    ExpectBox(boxes, kReportCaption, Report(original.size(), packed.size()), kReportIcon);
     row.packedSize = packed.size();
     EXPECT_LT(packed.size(), original.size());
     EXPECT_EQ(packed.substr(0, 2), "MZ");
     EXPECT_NE(packed.find("UPX!"), std::string::npos);
 
     // Already packed: the packer refuses, the size stays, the bytes too.
-    ExpectBox(Request(path, row.level), kErrorCaption, kUnchanged, 48);
+    ExpectBox(Request(path, row.level), kErrorCaption, kUnchanged, kErrorIcon);
     EXPECT_TRUE(Bytes(path) == packed);
   }
   // The levels reached the packer: the fastest packs least tightly.
@@ -108,7 +108,7 @@ TEST(CompressionRequestEndToEnd, FileThatIsNoProgramIsLeftAsItWas) {
   std::string text;
   for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i) + " of a text that is no program\r\n";
   ASSERT_TRUE(WriteBytes(path, text));
-  ExpectBox(Request(path, 9), kErrorCaption, kUnchanged, 48);
+  ExpectBox(Request(path, 9), kErrorCaption, kUnchanged, kErrorIcon);
   EXPECT_TRUE(Bytes(path) == text);
 }
 
@@ -117,14 +117,14 @@ TEST(CompressionRequestEndToEnd, PackerMissingFromTheProgramsFolder) {
   std::string original = Bytes(BuildDir() + "\\" + kProgram);
   std::string path = dir.file("app.exe");
   ASSERT_TRUE(WriteBytes(path, original));
-  ExpectBox(ProbeRequest(dir.path(), path, 9), kErrorCaption, kPackerMissing, 48);
+  ExpectBox(ProbeRequest(dir.path(), path, 9), kErrorCaption, kPackerMissing, kErrorIcon);
   EXPECT_TRUE(Bytes(path) == original);
 
   // With upx.exe put beside it, the same program in the same folder packs the file.
   ASSERT_TRUE(CopyFileTo(BuildDir() + "\\upx.exe", dir.file("upx.exe")));
   std::vector<SeenBox> boxes = ProbeRequest(dir.path(), path, 9);
   size_t packedSize = Bytes(path).size();
-  ExpectBox(boxes, kReportCaption, Report(original.size(), packedSize), 64);
+  ExpectBox(boxes, kReportCaption, Report(original.size(), packedSize), kReportIcon);
   EXPECT_LT(packedSize, original.size());
 }
 
@@ -152,7 +152,8 @@ TEST(CompressionRequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) 
     ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), row.mode));
     std::string path = dir.file("my app.exe");
     ASSERT_TRUE(WriteBytes(path, std::string(900, 'z')));
-    ExpectBox(ProbeRequest(dir.path(), path, 0), row.caption, row.text, row.caption == kReportCaption ? 64 : 48);
+    LONG icon = row.caption == kReportCaption ? kReportIcon : kErrorIcon;
+    ExpectBox(ProbeRequest(dir.path(), path, 0), row.caption, row.text, icon);
     EXPECT_EQ(Bytes(dir.file("fake-upx.log")), "\"upx.exe\" -1 \"" + path + "\"\r\n");
     if (row.caption == kErrorCaption) {
       EXPECT_TRUE(Bytes(path) == std::string(900, 'z'));

@@ -4,16 +4,16 @@
 
 // Answers every box and cancels every file dialog that comes up, until the
 // program has taken messages with none of them up and no packer running
-// for half a second in a row. The captions of the boxes answered.
-static std::vector<std::string> AnswerUntilQuiet(DriverApp* app) {
-  std::vector<std::string> captions;
+// for half a second in a row. The boxes answered, in turn.
+static std::vector<DriverBox> AnswerUntilQuiet(DriverApp* app) {
+  std::vector<DriverBox> boxes;
   DWORD quietSince = GetTickCount(), start = GetTickCount();
   while (GetTickCount() - quietSince < 500 && GetTickCount() - start < PACK_WAIT_MS) {
     if (WaitForSingleObject(app->process, 0) == WAIT_OBJECT_0) break;
     DriverBox box;
     HWND dialog = 0;
     if (DriverWaitBox(app, 50, &box)) {
-      captions.push_back(box.caption);
+      boxes.push_back(box);
       EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();
     } else if ((dialog = DriverWaitFileDialog(app, 0)) != 0) {
       EXPECT_TRUE(DriverCancelFileDialog(dialog, WAIT_MS)) << DriverError();
@@ -25,7 +25,7 @@ static std::vector<std::string> AnswerUntilQuiet(DriverApp* app) {
   if (GetTickCount() - quietSince < 500 && WaitForSingleObject(app->process, 0) != WAIT_OBJECT_0)
     ADD_FAILURE() << "waited " << PACK_WAIT_MS << " ms for the program to go quiet (no box, no file dialog and "
                   << "no packer for half a second), which never happened";
-  return captions;
+  return boxes;
 }
 
 TEST_F(ProgramTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
@@ -66,13 +66,16 @@ TEST_F(ProgramTest, AFlurryOfClicksLeavesTheProgramWorkingAndTheFileWhole) {
   Type(file);
   for (int i = 0; i < 10; i++) ASSERT_TRUE(DriverClick(&app, app.compressButton)) << DriverError();
   for (int i = 0; i < 5; i++) ASSERT_TRUE(DriverClick(&app, app.browseButton)) << DriverError();
-  std::vector<std::string> captions = AnswerUntilQuiet(&app);
   // Each run the stand-in made halved the file, and each was reported; a
   // cancelled file dialog empties the field, so later presses are refused.
   long long expected = size;
-  for (const std::string& caption : captions) {
-    if (caption == TEXT_REPORT_CAPTION) expected /= 2;
-    else EXPECT_EQ(caption, TEXT_NO_FILE_CAPTION);
+  for (const DriverBox& box : AnswerUntilQuiet(&app)) {
+    if (box.caption == kReportCaption) {
+      EXPECT_EQ(box.text, Report(expected, expected / 2));
+      expected /= 2;
+    } else {
+      ExpectNoUsableFileBox(box);
+    }
   }
   EXPECT_LT(expected, size);
   EXPECT_EQ(SizeOf(file), expected);
@@ -103,6 +106,7 @@ TEST_F(ProgramTest, ClosingTheWindowWhileABoxIsUpLeavesNothingHung) {
     DriverBox box;
     ASSERT_TRUE(DriverClick(&app, app.compressButton));
     ASSERT_TRUE(DriverWaitBox(&app, WAIT_MS, &box)) << DriverError();
+    ExpectNoUsableFileBox(box);
     ASSERT_TRUE(DriverClose(&app, systemMenu));
     if (IsWindow(box.handle)) {
       EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();
@@ -137,13 +141,16 @@ TEST_F(ProgramTest, ASlowPackerIsWaitedForAndACloseAskedMeanwhileIsActedOnAfter)
   ASSERT_TRUE(DriverClick(&app, app.compressButton));
   ASSERT_TRUE(DriverClose(&app, false));
   ASSERT_TRUE(DriverWaitBox(&app, PACK_WAIT_MS, &box)) << DriverError();
-  EXPECT_EQ(box.caption, TEXT_REPORT_CAPTION);
+  EXPECT_EQ(box.caption, kReportCaption);
+  EXPECT_EQ(box.text, Report(size, size / 2));
+  EXPECT_EQ(box.icon, kReportIcon);
   EXPECT_EQ(SizeOf(file), size / 2);
   EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();
   // The press made meanwhile may have packed the file once more.
   long long expected = size / 2;
-  for (const std::string& caption : AnswerUntilQuiet(&app)) {
-    EXPECT_EQ(caption, TEXT_REPORT_CAPTION);
+  for (const DriverBox& box : AnswerUntilQuiet(&app)) {
+    EXPECT_EQ(box.caption, kReportCaption);
+    EXPECT_EQ(box.text, Report(expected, expected / 2));
     expected /= 2;
   }
   EXPECT_EQ(SizeOf(file), expected);

@@ -5,18 +5,12 @@
 
 #include <string>
 
-#include "app/texts.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/win_test.h"
 #include "ui-driver/driver.h"
 
 const DWORD WAIT_MS = 20000;      // any one thing the program should do
 const DWORD PACK_WAIT_MS = 180000;  // a real packing run, --brute included
-
-inline long long SizeOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-  return ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
-}
 
 class ProgramTest : public testing::Test {
  protected:
@@ -69,9 +63,9 @@ class ProgramTest : public testing::Test {
     return box;
   }
   void ExpectNoUsableFileBox(const DriverBox& box) {
-    EXPECT_EQ(box.caption, TEXT_NO_FILE_CAPTION);
-    EXPECT_EQ(box.text, TEXT_NO_FILE);
-    EXPECT_EQ(box.icon, MB_ICONEXCLAMATION);
+    EXPECT_EQ(box.caption, kNoFileCaption);
+    EXPECT_EQ(box.text, kNoFileText);
+    EXPECT_EQ(box.icon, kNoFileIcon);
     EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
   }
   // Closes the window; the program must end with exit code 0 and leave no

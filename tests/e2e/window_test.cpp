@@ -2,15 +2,11 @@
 // real packer at several levels, browsing, and closing.
 #include "tests/e2e/program_fixture.h"
 
-static std::string Report(long long before, long long after) {
-  return std::string(TEXT_REPORT_BEFORE) + std::to_string(before) + TEXT_REPORT_AFTER + std::to_string(after);
-}
-
 TEST_F(ProgramTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
   UseFakePacker("shrink");
   Start();
   EXPECT_EQ(DriverFieldText(&app), "");
-  EXPECT_EQ(DriverLevelText(&app), "Jobb");
+  EXPECT_EQ(DriverLevelText(&app), kLevelItems[9]);
   EXPECT_EQ(DriverLevelIndex(&app), 9);
   ExpectNoUsableFileBox(CompressForOneBox());
 
@@ -29,31 +25,29 @@ TEST_F(ProgramTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
 TEST_F(ProgramTest, PacksAtEachLevelReportingTheTrueSizesThenWarnsOnTheSecondRun) {
   UseRealPacker();
   Start();
-  const struct { int index; const char* item; } levels[] = {
-      {0, "Szint 1"}, {8, "Szint 9"}, {9, "Jobb"}, {10, "Max   "}};
   std::string file;
-  for (const auto& level : levels) {
-    SCOPED_TRACE(level.item);
-    file = Sample(std::string("sample") + std::to_string(level.index) + ".exe");
+  for (int index : {0, 8, 9, 10}) {
+    SCOPED_TRACE(kLevelItems[index]);
+    file = Sample("sample" + std::to_string(index) + ".exe");
     long long before = SizeOf(file);
     ASSERT_GT(before, 20 * 1024);
     Type(file);
-    ASSERT_TRUE(DriverSelectLevel(&app, level.index, WAIT_MS)) << DriverError();
-    EXPECT_EQ(DriverLevelText(&app), level.item);
+    ASSERT_TRUE(DriverSelectLevel(&app, index, WAIT_MS)) << DriverError();
+    EXPECT_EQ(DriverLevelText(&app), kLevelItems[index]);
     DriverBox box = CompressForOneBox(PACK_WAIT_MS);
     long long after = SizeOf(file);
     EXPECT_LT(after, before);
-    EXPECT_EQ(box.caption, TEXT_REPORT_CAPTION);
+    EXPECT_EQ(box.caption, kReportCaption);
     EXPECT_EQ(box.text, Report(before, after));
-    EXPECT_EQ(box.icon, MB_ICONASTERISK);
+    EXPECT_EQ(box.icon, kReportIcon);
     // The packed program still runs.
     EXPECT_EQ(RunAndWait("\"" + file + "\"", WAIT_MS), 42);
   }
   long long packed = SizeOf(file);
   DriverBox again = CompressForOneBox(PACK_WAIT_MS);
-  EXPECT_EQ(again.caption, TEXT_ERROR_CAPTION);
-  EXPECT_EQ(again.text, TEXT_NOT_COMPRESSIBLE);
-  EXPECT_EQ(again.icon, MB_ICONEXCLAMATION);
+  EXPECT_EQ(again.caption, kErrorCaption);
+  EXPECT_EQ(again.text, kUnchanged);
+  EXPECT_EQ(again.icon, kErrorIcon);
   EXPECT_EQ(SizeOf(file), packed);
   CloseAndExpectCleanEnd();
 }
@@ -73,6 +67,7 @@ TEST_F(ProgramTest, BrowsingPutsTheChosenPathInTheFieldAndCancellingEmptiesIt) {
   // The chosen file is what the compress button packs.
   long long before = SizeOf(file);
   DriverBox box = CompressForOneBox(PACK_WAIT_MS);
+  EXPECT_EQ(box.caption, kReportCaption);
   EXPECT_EQ(box.text, Report(before, SizeOf(file)));
 
   ASSERT_TRUE(DriverClick(&app, app.browseButton));
@@ -90,9 +85,9 @@ TEST_F(ProgramTest, WithoutThePackerTellsWhereToPutIt) {
   Start();
   Type(file);
   DriverBox box = CompressForOneBox();
-  EXPECT_EQ(box.caption, TEXT_ERROR_CAPTION);
-  EXPECT_EQ(box.text, TEXT_PACKER_MISSING);
-  EXPECT_EQ(box.icon, MB_ICONEXCLAMATION);
+  EXPECT_EQ(box.caption, kErrorCaption);
+  EXPECT_EQ(box.text, kPackerMissing);
+  EXPECT_EQ(box.icon, kErrorIcon);
   EXPECT_EQ(SizeOf(file), before);
   CloseAndExpectCleanEnd();
 }
@@ -100,13 +95,17 @@ TEST_F(ProgramTest, WithoutThePackerTellsWhereToPutIt) {
 // ui-driver.exe runs the same kind of script from its command line.
 TEST_F(ProgramTest, DriverProgramRunsAScript) {
   UseRealPacker();
+  // The script and the driver's output carry texts escaped as below.
+  EXPECT_EQ(DriverEscape("f\xE1jl\r\n\\ "), "f\\xE1jl\\r\\n\\\\ ");
+  std::string caption = DriverEscape(kNoFileCaption), text = DriverEscape(kNoFileText);
+  std::string icon = std::to_string(kNoFileIcon);
   std::string output;
   long code = RunAndWait("\"" + BuildDir() + "\\ui-driver.exe\" start \"" + dir.file("zimbrel.exe") +
-                             "\" ; level-text Jobb ; click compress ; box \"Hiba \" \"Adj meg egy f\\xE1jlt\" 48 ; "
-                             "ok ; close ; exit-code 0",
+                             "\" ; level-text \"" + kLevelItems[9] + "\" ; click compress ; box \"" + caption +
+                             "\" \"" + text + "\" " + icon + " ; ok ; close ; exit-code 0",
                          60000, &output);
   EXPECT_EQ(code, 0) << output;
-  EXPECT_NE(output.find("box caption \"Hiba \" text \"Adj meg egy f\\xE1jlt\" icon 48 buttons [OK]"),
+  EXPECT_NE(output.find("box caption \"" + caption + "\" text \"" + text + "\" icon " + icon + " buttons [OK]"),
             std::string::npos)
       << output;
   EXPECT_NE(output.find("exit code 0"), std::string::npos) << output;

@@ -86,12 +86,6 @@ HWND GadgetHandle(ObjectNumber gadget) {
   return record ? record->handle : nullptr;
 }
 
-std::string ClassOf(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 std::string WindowText(HWND window) {
   char text[512] = "";
   GetWindowTextA(window, text, sizeof text);

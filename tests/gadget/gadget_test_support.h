@@ -7,6 +7,7 @@
 
 #include "resource-counts/resource_counts.h"
 #include "runtime/gadget/gadget.h"
+#include "tests/support/win_test.h"
 
 // A plain top-level window (raw RegisterClassA/CreateWindowExA) that carries
 // "Kel_WindowID" like a runtime window, made the gadget list's parent while
@@ -45,7 +46,6 @@ struct CreationLog {
 // The control of a gadget, or null.
 HWND GadgetHandle(ObjectNumber gadget);
 GadgetRecord* GadgetFind(ObjectNumber gadget);
-std::string ClassOf(HWND window);
 std::string WindowText(HWND window);
 
 class GadgetTest : public testing::Test {

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/texts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/memory/heaps.h"
 #include "runtime/system/font.h"
@@ -15,6 +14,7 @@
 #include "runtime/window/events.h"
 #include "runtime/window/sizing.h"
 #include "runtime/window/window.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -93,7 +93,6 @@ class FaultRun {
   void Compress();
   void ClickThroughTheEventWait();
   void ShutDown();
-  std::string Report(long long after) const;
 
   long n_;
   std::string mode_;
@@ -139,7 +138,7 @@ void FaultRun::Browse() {
     BrowseRequest();
     seen = catcher.boxes().size();
     for (const SeenBox& b : catcher.boxes())
-      if (b.caption != TEXT_BROWSE_TITLE) Fail("browsing showed \"" + b.caption + "\"");
+      if (b.caption != kBrowseTitle) Fail("browsing showed \"" + b.caption + "\"");
   }
   EndPhase("browse");
   if (seen > 1) Fail("browsing showed more than one dialog");
@@ -150,10 +149,6 @@ void FaultRun::Browse() {
   CheckWindowsFree("after browsing");
 }
 
-std::string FaultRun::Report(long long after) const {
-  return std::string(TEXT_REPORT_BEFORE) + std::to_string(ORIGINAL_SIZE) + TEXT_REPORT_AFTER + std::to_string(after);
-}
-
 // What the stand-in leaves of the file in each mode the runs use.
 static long long PackedSize(const std::string& mode) {
   if (mode == "shrink") return ORIGINAL_SIZE / 2;
@@ -161,12 +156,6 @@ static long long PackedSize(const std::string& mode) {
   if (mode == "truncate") return 0;
   if (mode == "delete") return -1;
   return ORIGINAL_SIZE;
-}
-
-static long long SizeOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-  return ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
 }
 
 void FaultRun::Compress() {
@@ -192,12 +181,14 @@ void FaultRun::Compress() {
     if (boxes.empty()) return;
   }
   const SeenBox& box = boxes[0];
-  if (box.caption == TEXT_REPORT_CAPTION && box.icon == MB_ICONASTERISK) box_ = "report";
-  else if (box.caption == TEXT_ERROR_CAPTION && box.text == TEXT_NOT_COMPRESSIBLE) box_ = "unchanged";
-  else if (box.caption == TEXT_ERROR_CAPTION && box.text == TEXT_PACKER_MISSING) box_ = "missing";
-  else if (box.caption == TEXT_NO_FILE_CAPTION && box.text == TEXT_NO_FILE) box_ = "nofile";
+  if (box.caption == kReportCaption && box.icon == kReportIcon) box_ = "report";
+  else if (box.caption == kErrorCaption && box.text == kUnchanged) box_ = "unchanged";
+  else if (box.caption == kErrorCaption && box.text == kPackerMissing) box_ = "missing";
+  else if (box.caption == kNoFileCaption && box.text == kNoFileText) box_ = "nofile";
   else Fail("an unknown box \"" + box.caption + "\": \"" + box.text + "\"");
-  if (box_ != "report" && box.icon != MB_ICONEXCLAMATION) Fail("the " + box_ + " box lacks its exclamation icon");
+  LONG icon = box_ == "nofile" ? kNoFileIcon : kErrorIcon;
+  if (box_ != "report" && box_ != "none" && box.icon != icon)
+    Fail("the " + box_ + " box shows icon " + std::to_string(box.icon) + ", not " + std::to_string(icon));
   if (!under.mainEnabled) Note("main-disabled-under-box");
   else Note("main-enabled-under-box");
 
@@ -212,7 +203,7 @@ void FaultRun::Compress() {
     // the true sizes, and the warning for an unchanged one.
     if (after != ORIGINAL_SIZE) {
       if (box_ != "report") Fail("the packer changed the size, yet the box is " + box_);
-      else if (box.text != Report(after)) Fail("the report says \"" + box.text + "\"");
+      else if (box.text != Report(ORIGINAL_SIZE, after)) Fail("the report says \"" + box.text + "\"");
     } else if (box_ != "unchanged") {
       Fail("the size is unchanged, yet the box is " + box_);
     }

@@ -9,12 +9,6 @@ bool FullRun() {
   return lstrcmpiA(value, "full") == 0;
 }
 
-long long FileSize(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-  return ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
-}
-
 std::vector<std::string> FileLines(const std::string& path) {
   std::string bytes;
   std::vector<std::string> lines;

@@ -1,4 +1,4 @@
-// Shared by the hardening tests: how much to run, and small file helpers.
+// Shared by the hardening tests: how much to run, and a small file helper.
 #pragma once
 #include <windows.h>
 
@@ -12,7 +12,5 @@ bool FullRun();
 // A count for the quick cut or the full run.
 inline int Amount(int quick, int full) { return FullRun() ? full : quick; }
 
-// Size of a file, -1 when it is not there.
-long long FileSize(const std::string& path);
 // The lines of a text file (CR LF or LF), none when it is not there.
 std::vector<std::string> FileLines(const std::string& path);

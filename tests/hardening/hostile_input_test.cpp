@@ -252,12 +252,11 @@ TEST_F(HostileInputTest, EachTextGivesOneBoxAndOnlyARealFileIsPacked) {
       EXPECT_TRUE(realFile) << "the packer ran for a text that names no non-empty file";
       EXPECT_EQ(lines.back(), "\"upx.exe\" --best \"" + field + "\"");
       if (keep) {
-        EXPECT_EQ(box.caption, TEXT_ERROR_CAPTION);
-        EXPECT_EQ(box.text, TEXT_NOT_COMPRESSIBLE);
+        EXPECT_EQ(box.caption, kErrorCaption);
+        EXPECT_EQ(box.text, kUnchanged);
       } else {
-        EXPECT_EQ(box.caption, TEXT_REPORT_CAPTION);
-        EXPECT_EQ(box.text, std::string(TEXT_REPORT_BEFORE) + std::to_string(size) + TEXT_REPORT_AFTER +
-                                std::to_string(size + 1));
+        EXPECT_EQ(box.caption, kReportCaption);
+        EXPECT_EQ(box.text, Report(size, size + 1));
       }
     } else {
       ExpectNoUsableFileBox(box);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/compression_request.h"
-#include "app/texts.h"
+#include "tests/support/expected_texts.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ int Box(const char* caption, const char* text, UINT) {
 }
 
 TEST(RequestWithAFailedRead, NeverMeasuresPacksOrReportsAnotherPath) {
-  const std::string report = std::string(TEXT_REPORT_BEFORE) + "900" + TEXT_REPORT_AFTER + "450";
+  const std::string report = Report(900, 450);
   for (bool shrinks : {true, false}) {
     for (bool null : {false, true}) {
       // Reads 1 and 2 are the checks; 3 the size before; 4 the command line;
@@ -65,16 +65,17 @@ TEST(RequestWithAFailedRead, NeverMeasuresPacksOrReportsAnotherPath) {
         if (failing <= 4) {
           // Before the packer: the request ends as for a path it cannot use.
           EXPECT_TRUE(s.runs.empty());
-          EXPECT_EQ(s.captions[0], TEXT_NO_FILE_CAPTION);
+          EXPECT_EQ(s.captions[0], kNoFileCaption);
+          EXPECT_EQ(s.texts[0], kNoFileText);
           continue;
         }
         ASSERT_EQ(s.runs, std::vector<std::string>{"--best \"" + std::string(kPath) + "\""});
         if (shrinks) {
-          EXPECT_EQ(s.captions[0], TEXT_REPORT_CAPTION);
+          EXPECT_EQ(s.captions[0], kReportCaption);
           EXPECT_EQ(s.texts[0], report);
         } else {
-          EXPECT_EQ(s.captions[0], TEXT_ERROR_CAPTION);
-          EXPECT_EQ(s.texts[0], TEXT_NOT_COMPRESSIBLE);
+          EXPECT_EQ(s.captions[0], kErrorCaption);
+          EXPECT_EQ(s.texts[0], kUnchanged);
         }
       }
     }

@@ -199,6 +199,20 @@ bool CopyFileTo(const std::string& from, const std::string& to) {
   return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
+long long SizeOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+// ---- windows -----------------------------------------------------------------
+
+std::string ClassOf(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
 // ---- resources ---------------------------------------------------------------
 
 DWORD HandleCount() { return (DWORD)ProcessHandleCount(GetCurrentProcess()); }

@@ -90,6 +90,11 @@ bool FileExists(const std::string& path);
 // A file of `size` bytes made sparse by setting its end (nothing is written).
 bool MakeSizedFile(const std::string& path, long long size);
 bool CopyFileTo(const std::string& from, const std::string& to);
+// Size of a file, -1 when it is not there.
+long long SizeOf(const std::string& path);
+
+// The name of a window's class ("" for no window).
+std::string ClassOf(HWND window);
 
 // Resource counts of this process. Handles are counted in the handle table
 // where the system gives no count (see resource_counts.h, which also gives

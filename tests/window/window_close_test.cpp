@@ -11,12 +11,6 @@
 
 namespace {
 
-std::string ClassOf(HWND w) {
-  char name[64] = "";
-  GetClassNameA(w, name, sizeof name);
-  return name;
-}
-
 bool ClassRegistered(const std::string& name) {
   WNDCLASSA info;
   return GetClassInfoA(GetModuleHandleA(0), name.c_str(), &info) != 0;
