@@ -4,8 +4,14 @@
 #   ZIMBREL_CONFIG  CMake build type (default: MinSizeRel)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/install-deps.sh"
 export ZIMBREL_BUILD=${ZIMBREL_BUILD:-$root/build}
+# The packages are checked once per build tree, and again whenever the list
+# of them changes: a stamp in the tree, newer than the installer, says so.
+stamp=$ZIMBREL_BUILD/.packages-installed
+if [ ! "$stamp" -nt "$root/scripts/install-deps.sh" ]; then
+  bash "$root/scripts/install-deps.sh"
+  mkdir -p "$ZIMBREL_BUILD" && touch "$stamp"
+fi
 cmake -S "$root" -B "$ZIMBREL_BUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE="${ZIMBREL_CONFIG:-MinSizeRel}" ${ZIMBREL_CMAKE_ARGS:-} >/dev/null

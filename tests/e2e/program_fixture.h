@@ -7,7 +7,7 @@
 
 #include "tests/support/expected_texts.h"
 #include "tests/support/win_test.h"
-#include "ui-driver/driver.h"
+#include "tests/ui-driver/driver.h"
 
 const DWORD WAIT_MS = 20000;      // any one thing the program should do
 const DWORD PACK_WAIT_MS = 180000;  // a real packing run, --brute included

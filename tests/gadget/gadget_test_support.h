@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "resource-counts/resource_counts.h"
+#include "tests/resource-counts/resource_counts.h"
 #include "runtime/gadget/gadget.h"
 #include "tests/support/win_test.h"
 

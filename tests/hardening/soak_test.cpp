@@ -12,7 +12,7 @@
 
 #include "tests/e2e/program_fixture.h"
 #include "tests/hardening/hardening.h"
-#include "resource-counts/resource_counts.h"
+#include "tests/resource-counts/resource_counts.h"
 
 namespace {
 

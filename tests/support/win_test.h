@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "resource-counts/resource_counts.h"
+#include "tests/resource-counts/resource_counts.h"
 
 // Set by each test area (tests/<area>/area_setup.cpp): the runtime start-up
 // steps that area needs, run once before the tests.

@@ -1,4 +1,4 @@
-#include "resource-counts/resource_counts.h"
+#include "tests/resource-counts/resource_counts.h"
 
 #include <psapi.h>
 

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "ui-driver/driver.h"
+#include "tests/ui-driver/driver.h"
 
 // A format: the window's title and level items go in from the tests' expected texts.
 static const char Usage[] =

@@ -1,4 +1,4 @@
-#include "ui-driver/driver.h"
+#include "tests/ui-driver/driver.h"
 
 #include <tlhelp32.h>
 

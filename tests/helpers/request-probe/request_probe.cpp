@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
   if (argc != 3) return -1;
   level = atol(argv[1]);
   path = argv[2];
+  // Only what the request itself uses, not the whole runtime's start: no
+  // window is made, so the probe shows nothing but the request's boxes.
   InstanceHandle = GetModuleHandleA(0);
   MainHeap = HeapCreate(0, 4096, 0);
   ListHeapCreate();
