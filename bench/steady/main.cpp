@@ -16,7 +16,7 @@
 #include "app/main_window.h"
 #include "app/texts.h"
 #include "bench/support/measure.h"
-#include "resource-counts/resource_counts.h"
+#include "tests/resource-counts/resource_counts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/window/events.h"
 
