@@ -11,9 +11,12 @@ source "$root/scripts/wine-env.sh"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   zimbrel_start_wine
+  # The wineserver started for this run ends with it.
+  trap zimbrel_stop EXIT
   echo "Starting Zimbrel on display $DISPLAY ($ZIMBREL_BUILD/zimbrel.exe, upx.exe beside it)."
   cd "$ZIMBREL_BUILD"
-  exec wine "$ZIMBREL_BUILD/zimbrel.exe"
+  wine "$ZIMBREL_BUILD/zimbrel.exe"
+  exit
 fi
 
 zimbrel_start_display
