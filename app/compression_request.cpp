@@ -1,5 +1,4 @@
-// The compress action: the path checked and copied, the level switch, the
-// packer's command line, the run, and the one box that tells the outcome.
+// The compress action of compression_request.h, one named step at a time.
 #include "app/compression_request.h"
 
 #include "app/decimal_text.h"

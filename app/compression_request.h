@@ -1,5 +1,6 @@
-// The compress action: check the file, build the packer's command line, run
-// upx.exe, wait, and report in one message box.
+// The compress action: check the path and copy it, pick the level switch,
+// build the packer's command line, run upx.exe, wait, and tell the outcome in
+// one message box.
 #pragma once
 #include "runtime/common.h"
 

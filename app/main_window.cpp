@@ -1,5 +1,4 @@
-// The main window: start-up (the runtime's, then the program's own font,
-// window and gadgets), the event loop with the two button actions, and shutdown.
+// The program's life of main_window.h.
 #include "app/main_window.h"
 
 #include "app/compression_request.h"
@@ -17,7 +16,9 @@ static LONG lastEvent;  // the event code WaitEvent returned last
 
 // A label takes the application's font; the other gadgets keep the list's default.
 static void CreateLabel(int x, int y, int width, int height, const char* text) {
-  HFONT font = FontHandle(APP_FONT);  // taken before the label is made, as start-up always has
+  // Looked up before the label is made, though either order does: making a label
+  // touches no font. 0 when the font did not load; the label then has the system font.
+  HFONT font = FontHandle(APP_FONT);
   ObjectNumber label = TextLabelCreate(AUTO_NUMBER, x, y, width, height, text);
   GadgetSetFont(label, font);
 }
@@ -26,8 +27,9 @@ static void CreateGadgets() {
   CreateLabel(5, 5, 25, 20, TEXT_EXE_LABEL);
   TextFieldCreate(GADGET_PATH, 30, 5, 150, 20, "");
   PushButtonCreate(GADGET_BROWSE, 185, 5, 60, 20, TEXT_BROWSE);
-  // The label (x 5 to 125) and the list (from x 120) overlap by 5 pixels, as the
-  // window has always been laid out; the label's text ends well before x 120.
+  // The label (x 5 to 125) and the list (from x 120) overlap by 5 pixels, which
+  // nothing shows: the label's text ends well before x 120, and the list is drawn
+  // whole (docs/zimbrel-window.png, taken under Wine).
   CreateLabel(5, 30, 120, 20, TEXT_LEVEL_LABEL);
   // 200 is the height of the opened list; the closed list is one line high.
   DropListCreate(GADGET_LEVEL, 120, 30, 60, 200);

@@ -1,4 +1,6 @@
-// The program's life: start-up, the event loop, shutdown.
+// The program's life around its main window: start-up (the runtime's, then the
+// program's own font, window and gadgets), the event loop with the two button
+// actions, and shutdown.
 #pragma once
 #include "runtime/common.h"
 

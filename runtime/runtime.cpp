@@ -1,6 +1,4 @@
-// The runtime's start and stop. The order of the start is fixed: each step
-// may use what the steps before it made (the heaps first of all), and the
-// allocation-fault tests count the allocations step by step.
+// The runtime's start and stop of runtime.h.
 #include "runtime/runtime.h"
 
 #include "runtime/gadget/gadget.h"
@@ -10,6 +8,9 @@
 #include "runtime/system/program_runner.h"
 #include "runtime/window/window.h"
 
+// The order is fixed: each step may use what the steps before it made (the
+// heaps first of all), and the allocation-fault tests count the allocations
+// step by step.
 void RuntimeStart() {
   InstanceHandle = GetModuleHandleA(0);
   MainHeap = HeapCreate(0, 4096, 0);

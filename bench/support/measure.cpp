@@ -1,3 +1,4 @@
+// The timing, rows, watchdog and alternating rounds of measure.h.
 #include "bench/support/measure.h"
 
 #include <algorithm>

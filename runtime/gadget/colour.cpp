@@ -1,11 +1,4 @@
-// Colours of labels and fields: the colour slots that both classes put in
-// their tables, the two class handlers that apply the colours when the
-// control asks its parent for them (WM_CTLCOLOR...), and the brush cache,
-// which shares one solid brush among all gadgets of one background colour.
-//
-// No operation of this program reaches the colour slots, so here every label
-// and field keeps the system colours and both handlers answer NOT_HANDLED; the
-// handlers run for every paint all the same, and the slots stay complete.
+// The colour slots, class handlers and brush cache of colour.h.
 #include "runtime/gadget/colour.h"
 
 #include "runtime/memory/node_list.h"
@@ -65,8 +58,9 @@ LRESULT TextFieldColourHandler(GadgetRecord* record, HWND, UINT message, WPARAM 
   // A read-only field paints through WM_CTLCOLORSTATIC; a disabled one keeps the system's look.
   bool paints = message == WM_CTLCOLOREDIT || (message == WM_CTLCOLORSTATIC && IsWindowEnabled(record->handle));
   if (!paints) return NOT_HANDLED;
-  // COLOR_BTNHIGHLIGHT, not COLOR_WINDOW: a field with only a text colour is
-  // painted on the highlight colour, as fields always have been here.
+  // COLOR_BTNHIGHLIGHT, not COLOR_WINDOW: the fields' system colour (colour.h).
+  // The default colour schemes of Windows and Wine make both white, so only a
+  // scheme of the user's own tells them apart.
   return ApplyColours(record, (HDC)dc, COLOR_BTNHIGHLIGHT);
 }
 

@@ -1,6 +1,13 @@
-// Text and background colours of labels and fields (the colour slots and the
-// class message handlers that paint with them), with one shared solid brush
-// per background colour: the brush cache. All in colour.cpp.
+// Text and background colours of labels and fields: the colour slots that both
+// classes put in their tables, the two class handlers that apply the colours
+// when the control asks its parent for them (WM_CTLCOLOR...), and the brush
+// cache, which shares one solid brush among all gadgets of one background
+// colour. A label or field given a text colour and no background is painted
+// on a system colour: COLOR_BTNFACE for a label, COLOR_BTNHIGHLIGHT for a field.
+//
+// No operation of this program reaches the colour slots, so here every label
+// and field keeps the system colours and both handlers answer NOT_HANDLED; the
+// handlers run for every paint all the same, and the slots stay complete.
 #pragma once
 #include "runtime/gadget/gadget.h"
 

@@ -1,8 +1,4 @@
-// The gadget framework: start-up of the gadget layer and the gadget list, the
-// creation protocol that every class follows (make the control, claim its
-// record, then give it its procedure, number and font), and the generic
-// operations through which the program reads and changes gadgets; each asks
-// the gadget's class first and falls back when the class lacks the slot.
+// The gadget framework of gadget.h: start-up, the gadget list, the creation protocol, the generic operations.
 #include "runtime/gadget/gadget.h"
 
 #include <commctrl.h>

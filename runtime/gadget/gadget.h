@@ -4,6 +4,10 @@
 // the generic operations; gadget_subclass.cpp: the procedure every gadget is
 // given, the end of a gadget's life, forwarding of control messages). The
 // classes are in gadget_classes.h, colours and the brush cache in colour.h.
+// Every class creates its gadgets by one protocol (make the control, claim its
+// record, then give it its procedure, number and font), and each generic
+// operation asks the gadget's class first and falls back when the class lacks
+// the slot.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/object_table.h"

@@ -1,6 +1,4 @@
-// The heaps (and the instance handle beside the MainHeap), the allocation door
-// every part of the runtime goes through (with the test builds' allocation
-// faults and live-byte counts), and the one-per-module records.
+// The heaps, the allocation door (with the test builds' faults and counts) and the records of heaps.h.
 #include "runtime/memory/heaps.h"
 
 // The handles start-up makes first: the module's instance handle (declared in

@@ -1,5 +1,4 @@
-// Object tables: numbered slots, automatically numbered records and the
-// index that tells which identities are live.
+// The object tables of object_table.h, with the index that tells which identities are live.
 #include "runtime/memory/object_table.h"
 
 #include "runtime/memory/heaps.h"

@@ -1,5 +1,4 @@
-// The open and save dialogs: the default file split into folder and name,
-// the pattern list, the modal call, and the chosen paths handed out one by one.
+// The dialogs of file_dialog.h: the default file's split, the pattern list, the modal call, the results.
 #include "runtime/system/file_dialog.h"
 
 #include <commdlg.h>

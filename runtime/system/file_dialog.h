@@ -1,6 +1,7 @@
 // The system's open and save dialogs as single calls, shown modally over the
-// thread's windows. Results are temporary texts (runtime/memory/strings.h) of
-// at most 259 characters; "" when cancelled or refused.
+// thread's windows, with the files of a multiple selection handed out one by
+// one. Results are temporary texts (runtime/memory/strings.h) of at most 259
+// characters; "" when cancelled or refused.
 #pragma once
 #include "runtime/common.h"
 

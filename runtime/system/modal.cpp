@@ -1,6 +1,4 @@
-// Modal system dialogs: the owner a dialog gets, the guard that disables the
-// calling thread's other top-level windows while it is up, and the message box
-// built on both.
+// The dialog owner, modal guard and message box of modal.h.
 #include "runtime/system/modal.h"
 
 // ---- owner -------------------------------------------------------------------

@@ -15,8 +15,10 @@ int64_t PathSize(const char* path) {
 
   // A drive root ("C:" or three characters with ':' second) is asked of the
   // drive itself; the directory listing does not report roots. Neither the
-  // first character nor a third one is checked, as callers have always had it:
-  // "C:x" goes to GetDriveTypeA as it stands and is never looked up as a file.
+  // first character nor a third one is checked here: GetDriveTypeA answers
+  // DRIVE_NO_ROOT_DIR for what names no root (under Wine "1:" and "C:x" both),
+  // so "C:x" counts as missing and is never looked up as a file in the drive's
+  // current directory.
   if ((len == 2 || len == 3) && copy[1] == ':') {
     if (len == 2) {
       copy[2] = '\\';

@@ -1,6 +1,4 @@
-// The program runner: a direct start with CreateProcessA (streams on pipes or
-// taken from an earlier program as the flags ask), the shell as a second try,
-// and the list of programs kept open.
+// The program runner of program_runner.h: the direct start, the shell's try and the kept programs.
 #include "runtime/system/program_runner.h"
 
 #include <shellapi.h>

@@ -1,5 +1,7 @@
-// Starting outside programs: waiting, hidden, kept open with pipes, chained,
-// with the shell as a second try.
+// Starting outside programs: directly with CreateProcessA (waiting, hidden,
+// kept open with their streams on pipes, or chained to read an earlier
+// program's output), with the shell as a second try, and the list of programs
+// kept open.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/node_list.h"

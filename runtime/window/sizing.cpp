@@ -1,10 +1,4 @@
-// The runtime's own sizing loop. With full-window dragging on, WM_SYSCOMMAND
-// SC_SIZE does not start the system's modal loop: SizingFilter, which the
-// window procedure asks first about every message, takes the capture and
-// sizes the window on each mouse move and arrow key inside the ordinary
-// message flow, until the capture changes. Here: the filter with the start and
-// end of a loop, the arrow-key table, tracking the dragged edges within the
-// window's limits, and moving the window; and the making of the sizing state.
+// The sizing loop of sizing.h: the filter, the arrow-key table, tracking, moving and the sizing state.
 #include "runtime/window/sizing.h"
 
 #include "runtime/memory/heaps.h"

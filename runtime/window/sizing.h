@@ -1,6 +1,8 @@
-// The runtime's own sizing loop (sizing.cpp): with full-window dragging on,
-// sizing a runtime window runs inside the ordinary message flow instead of the
-// system's modal loop. SizingFilter is the window procedure's first step.
+// The runtime's own sizing loop (sizing.cpp). With full-window dragging on,
+// WM_SYSCOMMAND SC_SIZE does not start the system's modal loop: SizingFilter,
+// the window procedure's first step for every message, takes the capture and
+// sizes the window on each mouse move and arrow key inside the ordinary
+// message flow, until the capture changes.
 #pragma once
 #include "runtime/common.h"
 

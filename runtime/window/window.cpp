@@ -1,6 +1,4 @@
-// The life of a numbered window: the subsystem's start (WindowInit), its class
-// "WindowClass_%ld", opening, closing one or all, and the Tab / Shift+Tab
-// accelerator table each window owns, with the choice of table for a key.
+// The life of a numbered window of window.h, and the choice of accelerator table for a key.
 #include <ole2.h>
 #include <richedit.h>
 

@@ -1,7 +1,9 @@
-// Numbered top-level windows: opening and closing them, each with a class of
-// its own ("WindowClass_%ld"), the property "Kel_WindowID" (number + 1) and a
-// Tab / Shift+Tab accelerator table; starting the windows-and-events
-// subsystem. Implemented in window.cpp.
+// Numbered top-level windows: opening them and closing one or all, each with
+// a class of its own ("WindowClass_%ld"), the property "Kel_WindowID"
+// (number + 1) and a Tab / Shift+Tab accelerator table; starting the
+// windows-and-events subsystem (WindowInit). Implemented in window.cpp, which
+// also chooses the accelerator table for a key (ActiveAccelerators, declared
+// in events.h).
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/object_table.h"

@@ -19,7 +19,7 @@ bool MakeLongPath(const TempDir& dir, size_t length, std::string* path) {
   return path->size() == length && WriteBytes(*path, std::string(64, 'x'));
 }
 
-TEST(CompressionRequestBadInput, EachPathGivesOneBoxAndRunsOnlyForARealFile) {
+TEST(RequestBadInput, EachPathGivesOneBoxAndRunsOnlyForARealFile) {
   TempDir dir;
   std::string spaced = dir.file("my folder");
   ASSERT_TRUE(CreateDirectoryA(spaced.c_str(), 0));

@@ -70,7 +70,7 @@ std::string Bytes(const std::string& path) {
 // A real PE32 program to pack: one of the build's own helpers (about 100 KiB).
 const char kProgram[] = "fake-upx.exe";
 
-TEST(CompressionRequestEndToEnd, PacksARealProgramAtEachLevelAndThenRefusesToPackItAgain) {
+TEST(RequestEndToEnd, PacksARealProgramAtEachLevelAndThenRefusesToPackItAgain) {
   TempDir dir;
   std::string folder = dir.file("pr\xF3\x62\x61 mappa");
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), 0));
@@ -102,7 +102,7 @@ TEST(CompressionRequestEndToEnd, PacksARealProgramAtEachLevelAndThenRefusesToPac
   EXPECT_LE(rows[2].packedSize, rows[1].packedSize);
 }
 
-TEST(CompressionRequestEndToEnd, FileThatIsNoProgramIsLeftAsItWas) {
+TEST(RequestEndToEnd, FileThatIsNoProgramIsLeftAsItWas) {
   TempDir dir;
   std::string path = dir.file("notes.exe");
   std::string text;
@@ -112,7 +112,7 @@ TEST(CompressionRequestEndToEnd, FileThatIsNoProgramIsLeftAsItWas) {
   EXPECT_TRUE(Bytes(path) == text);
 }
 
-TEST(CompressionRequestEndToEnd, PackerMissingFromTheProgramsFolder) {
+TEST(RequestEndToEnd, PackerMissingFromTheProgramsFolder) {
   TempDir dir;
   std::string original = Bytes(BuildDir() + "\\" + kProgram);
   std::string path = dir.file("app.exe");
@@ -131,7 +131,7 @@ TEST(CompressionRequestEndToEnd, PackerMissingFromTheProgramsFolder) {
 // The stand-in packer beside the probe, in each of its ways of ending: the
 // report or the warning follows from the file's size alone, never from how the
 // packer ended, and the packer gets the command line it should.
-TEST(CompressionRequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
+TEST(RequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
   struct Row {
     const char* mode;
     std::string caption, text;

@@ -1,3 +1,4 @@
+// The recording services and readers of request_seam.h.
 #include "tests/app/request_seam.h"
 
 #include "runtime/system/path_size.h"

@@ -28,7 +28,9 @@ static std::vector<DriverBox> AnswerUntilQuiet(DriverApp* app) {
   return boxes;
 }
 
-TEST_F(ProgramTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
+class BadInputTest : public ProgramTest {};
+
+TEST_F(BadInputTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
   UseFakePacker("shrink");
   std::string file = Sample("sample.exe");
   long long size = SizeOf(file);
@@ -58,7 +60,7 @@ TEST_F(ProgramTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
   CloseAndExpectCleanEnd();
 }
 
-TEST_F(ProgramTest, AFlurryOfClicksLeavesTheProgramWorkingAndTheFileWhole) {
+TEST_F(BadInputTest, AFlurryOfClicksLeavesTheProgramWorkingAndTheFileWhole) {
   UseFakePacker("sleep 300 shrink");
   std::string file = Sample("sample.exe");
   long long size = SizeOf(file);
@@ -98,7 +100,7 @@ static void ExpectEndsOrGoesOn(DriverApp* app) {
   EXPECT_EQ(code, 0u);
 }
 
-TEST_F(ProgramTest, ClosingTheWindowWhileABoxIsUpLeavesNothingHung) {
+TEST_F(BadInputTest, ClosingTheWindowWhileABoxIsUpLeavesNothingHung) {
   UseFakePacker("shrink");
   for (bool systemMenu : {true, false}) {
     SCOPED_TRACE(systemMenu ? "system menu" : "WM_CLOSE");
@@ -125,7 +127,7 @@ TEST_F(ProgramTest, ClosingTheWindowWhileABoxIsUpLeavesNothingHung) {
   }
 }
 
-TEST_F(ProgramTest, ASlowPackerIsWaitedForAndACloseAskedMeanwhileIsActedOnAfter) {
+TEST_F(BadInputTest, ASlowPackerIsWaitedForAndACloseAskedMeanwhileIsActedOnAfter) {
   UseFakePacker("sleep 3000 shrink");
   std::string file = Sample("sample.exe");
   long long size = SizeOf(file);

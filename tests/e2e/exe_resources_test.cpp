@@ -344,7 +344,9 @@ TEST(ExeResources, CarriesTheManifestAndVersionDetailsOnceAndNoIcon) {
 // controls are version 6 from the side-by-side store (WinSxS), not the older
 // ones of the system folder, which a program gets when the loader finds no
 // usable manifest in it.
-TEST_F(ProgramTest, RunsWithTheSideBySideCommonControls6ItsManifestNames) {
+class ExeResourcesRunTest : public ProgramTest {};
+
+TEST_F(ExeResourcesRunTest, RunsWithTheSideBySideCommonControls6ItsManifestNames) {
   Start();
   std::string controls = ModulePath(app.process, "comctl32.dll");
   EXPECT_NE(controls.find("\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6."), std::string::npos)

@@ -1,8 +1,11 @@
 // The whole program through its window: start-up state, packing with the
-// real packer at several levels, browsing, and closing.
+// real packer at several levels, browsing, no packer beside it, and closing;
+// and ui-driver.exe running a script against it.
 #include "tests/e2e/program_fixture.h"
 
-TEST_F(ProgramTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
+class WindowTest : public ProgramTest {};
+
+TEST_F(WindowTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
   UseFakePacker("shrink");
   Start();
   EXPECT_EQ(DriverFieldText(&app), "");
@@ -22,7 +25,7 @@ TEST_F(ProgramTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
   CloseAndExpectCleanEnd();
 }
 
-TEST_F(ProgramTest, PacksAtEachLevelReportingTheTrueSizesThenWarnsOnTheSecondRun) {
+TEST_F(WindowTest, PacksAtEachLevelReportingTheTrueSizesThenWarnsOnTheSecondRun) {
   UseRealPacker();
   Start();
   std::string file;
@@ -52,7 +55,7 @@ TEST_F(ProgramTest, PacksAtEachLevelReportingTheTrueSizesThenWarnsOnTheSecondRun
   CloseAndExpectCleanEnd();
 }
 
-TEST_F(ProgramTest, BrowsingPutsTheChosenPathInTheFieldAndCancellingEmptiesIt) {
+TEST_F(WindowTest, BrowsingPutsTheChosenPathInTheFieldAndCancellingEmptiesIt) {
   UseRealPacker();
   std::string file = Sample("chosen.exe");
   Start();
@@ -79,7 +82,7 @@ TEST_F(ProgramTest, BrowsingPutsTheChosenPathInTheFieldAndCancellingEmptiesIt) {
   CloseAndExpectCleanEnd();
 }
 
-TEST_F(ProgramTest, WithoutThePackerTellsWhereToPutIt) {
+TEST_F(WindowTest, WithoutThePackerTellsWhereToPutIt) {
   std::string file = Sample("sample.exe");
   long long before = SizeOf(file);
   Start();
@@ -93,7 +96,7 @@ TEST_F(ProgramTest, WithoutThePackerTellsWhereToPutIt) {
 }
 
 // ui-driver.exe runs the same kind of script from its command line.
-TEST_F(ProgramTest, DriverProgramRunsAScript) {
+TEST_F(WindowTest, DriverProgramRunsAScript) {
   UseRealPacker();
   // The script and the driver's output carry texts escaped as below.
   EXPECT_EQ(DriverEscape("f\xE1jl\r\n\\ "), "f\\xE1jl\\r\\n\\\\ ");

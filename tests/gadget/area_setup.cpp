@@ -1,3 +1,4 @@
+// The gadget area's AreaSetUp, run by tests/support/test_main.cpp before the tests.
 #include "runtime/gadget/gadget.h"
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"

@@ -1,5 +1,6 @@
-// Colours of labels and fields: the shared brushes and the answers the class
-// handlers give to the WM_CTLCOLOR messages of a real device context.
+// Colours of labels and fields: the shared brushes and the brush cache itself,
+// the colour kinds that store nothing, and the answers the class handlers give
+// to the WM_CTLCOLOR messages of a real device context.
 #include "runtime/gadget/colour.h"
 #include "runtime/gadget/gadget_classes.h"
 #include "tests/gadget/gadget_test_support.h"
@@ -14,7 +15,8 @@ int CachedBrushes() {
   return n;
 }
 
-TEST_F(GadgetTest, OneBackgroundColourSharesOneBrushUntilTheLastLetsGo) {
+TEST(Colour, OneBackgroundColourSharesOneBrushUntilTheLastLetsGo) {
+  ParentWindow parent;
   int cachedBefore = CachedBrushes();
   TextLabelCreate(1, 0, 0, 50, 20, "a");
   TextFieldCreate(2, 0, 0, 50, 20, "b");
@@ -49,7 +51,8 @@ TEST_F(GadgetTest, OneBackgroundColourSharesOneBrushUntilTheLastLetsGo) {
   DestroyWindow(GadgetHandle(2));
 }
 
-TEST_F(GadgetTest, SettingTheSameColourAgainKeepsOneReference) {
+TEST(Colour, SettingTheSameColourAgainKeepsOneReference) {
+  ParentWindow parent;
   TextLabelCreate(1, 0, 0, 50, 20, "a");
   GadgetRecord* label = GadgetFind(1);
   ColourSet(label, COLOUR_BACK, RGB(7, 7, 7));
@@ -62,7 +65,7 @@ TEST_F(GadgetTest, SettingTheSameColourAgainKeepsOneReference) {
   DestroyWindow(label->handle);
 }
 
-TEST(BrushCache, SharesCountsAndIgnoresStrangers) {
+TEST(ColourBrushCache, SharesCountsAndIgnoresStrangers) {
   HBRUSH a = BrushCacheAcquire(RGB(50, 60, 70));
   HBRUSH b = BrushCacheAcquire(RGB(50, 60, 70));
   HBRUSH c = BrushCacheAcquire(RGB(50, 60, 71));
@@ -126,7 +129,8 @@ const ClassUnderTest classes[] = {
     {"read-only field", true, WM_CTLCOLORSTATIC, COLOR_BTNHIGHLIGHT},
 };
 
-TEST_F(GadgetTest, HandlersAnswerEachRowOfColours) {
+TEST(Colour, HandlersAnswerEachRowOfColours) {
+  ParentWindow parent;
   HDC dc = CreateCompatibleDC(nullptr);
   for (const ClassUnderTest& c : classes) {
     for (const AnswerRow& row : rows) {
@@ -156,7 +160,8 @@ TEST_F(GadgetTest, HandlersAnswerEachRowOfColours) {
   DeleteDC(dc);
 }
 
-TEST_F(GadgetTest, HandlersAnswerOnlyTheirOwnMessages) {
+TEST(Colour, HandlersAnswerOnlyTheirOwnMessages) {
+  ParentWindow parent;
   HDC dc = CreateCompatibleDC(nullptr);
   HWND label = (HWND)TextLabelCreate(1, 0, 0, 50, 20, "x");
   HWND field = (HWND)TextFieldCreate(2, 0, 0, 50, 20, "x");

@@ -37,7 +37,9 @@ const StyleCase styleCases[] = {
      &DropListOps, 8},
 };
 
-TEST_F(GadgetTest, EachClassIsCreatedWithItsTabledStyles) {
+class GadgetCreateTest : public GadgetTest {};
+
+TEST_F(GadgetCreateTest, EachClassIsCreatedWithItsTabledStyles) {
   for (const StyleCase& c : styleCases) {
     SCOPED_TRACE(c.name);
     CreationLog log;
@@ -65,7 +67,7 @@ TEST_F(GadgetTest, EachClassIsCreatedWithItsTabledStyles) {
   }
 }
 
-TEST_F(GadgetTest, EditableDropListMakesItsEditBoxATabStop) {
+TEST_F(GadgetCreateTest, EditableDropListMakesItsEditBoxATabStop) {
   HWND list = (HWND)MakeDropList(3, 2);
   HWND edit = GetWindow(list, GW_CHILD);
   ASSERT_NE(edit, nullptr);
@@ -74,7 +76,7 @@ TEST_F(GadgetTest, EditableDropListMakesItsEditBoxATabStop) {
   DestroyWindow(list);
 }
 
-TEST_F(GadgetTest, NumberOrIdentityIsTheControlsIdAndProperty) {
+TEST_F(GadgetCreateTest, NumberOrIdentityIsTheControlsIdAndProperty) {
   for (CreateFn create : {MakeLabel, MakeField, MakeButton, MakeDropList}) {
     ObjectNumber numbered = create(12, 0);
     ASSERT_EQ((HWND)numbered, GadgetHandle(12));
@@ -102,7 +104,7 @@ TEST_F(GadgetTest, NumberOrIdentityIsTheControlsIdAndProperty) {
   }
 }
 
-TEST_F(GadgetTest, ReusedNumberMakesTheNewControlThenDestroysTheOld) {
+TEST_F(GadgetCreateTest, ReusedNumberMakesTheNewControlThenDestroysTheOld) {
   HWND old = (HWND)MakeLabel(20, 0);
   ASSERT_NE(old, nullptr);
   GadgetRecord* oldRecord = GadgetFind(20);
@@ -137,7 +139,7 @@ LRESULT CALLBACK SwallowNcDestroy(HWND h, UINT m, WPARAM w, LPARAM l) {
   return CallWindowProcA(swallowedPrevious, h, m, w, l);
 }
 
-TEST_F(GadgetTest, ReusedNumberOfAControlThatDiedUnseenStillLetsGoOfItsBrush) {
+TEST_F(GadgetCreateTest, ReusedNumberOfAControlThatDiedUnseenStillLetsGoOfItsBrush) {
   HWND old = (HWND)MakeLabel(21, 0);
   ColourSet(GadgetFind(21), COLOUR_BACK, RGB(3, 2, 1));
   HBRUSH brush = GadgetFind(21)->backBrush;
@@ -151,7 +153,7 @@ TEST_F(GadgetTest, ReusedNumberOfAControlThatDiedUnseenStillLetsGoOfItsBrush) {
 }
 
 // Gadget 0 is used because GetPropA answers 0 for a missing "Kel_ID" as well.
-TEST_F(GadgetTest, ReusedNumberOfAControlThatDiedUnseenLeavesAnotherWindowOnItsHandleAlone) {
+TEST_F(GadgetCreateTest, ReusedNumberOfAControlThatDiedUnseenLeavesAnotherWindowOnItsHandleAlone) {
   HWND other = (HWND)MakeButton(22, 0);
   HWND plain = CreateWindowExA(0, "Static", "plain", WS_CHILD, 0, 0, 10, 10, parent.handle, 0, InstanceHandle, 0);
   ASSERT_NE(plain, nullptr);
@@ -183,7 +185,7 @@ TEST_F(GadgetTest, ReusedNumberOfAControlThatDiedUnseenLeavesAnotherWindowOnItsH
   DestroyWindow(other);
 }
 
-TEST_F(GadgetTest, DropListIsCreatedWithNoWindowText) {
+TEST_F(GadgetCreateTest, DropListIsCreatedWithNoWindowText) {
   for (DWORD flags : {(DWORD)0, GADGET_FLAG_EDITABLE}) {
     SCOPED_TRACE(flags);
     CreationLog log;
@@ -207,7 +209,7 @@ TEST_F(GadgetTest, DropListIsCreatedWithNoWindowText) {
   }
 }
 
-TEST_F(GadgetTest, FailedCreateClaimsNothingAndLeavesTheHolder) {
+TEST_F(GadgetCreateTest, FailedCreateClaimsNothingAndLeavesTheHolder) {
   HWND holder = (HWND)MakeLabel(30, 0);
   // Before any parent is named, no control can be made.
   HWND saved = Gadgets->parent;
@@ -231,7 +233,7 @@ TEST_F(GadgetTest, FailedCreateClaimsNothingAndLeavesTheHolder) {
   DestroyWindow(holder);
 }
 
-TEST_F(GadgetTest, NullTextMakesAnEmptyControl) {
+TEST_F(GadgetCreateTest, NullTextMakesAnEmptyControl) {
   HWND label = (HWND)TextLabelCreate(1, 0, 0, 50, 20, nullptr);
   HWND field = (HWND)TextFieldCreate(2, 0, 0, 50, 20, nullptr);
   HWND button = (HWND)PushButtonCreate(3, 0, 0, 50, 20, nullptr);
@@ -242,7 +244,7 @@ TEST_F(GadgetTest, NullTextMakesAnEmptyControl) {
   }
 }
 
-TEST_F(GadgetTest, DestroyingTheParentReleasesEveryGadget) {
+TEST_F(GadgetCreateTest, DestroyingTheParentReleasesEveryGadget) {
   ParentWindow inner;
   ObjectNumber autos[4];
   HWND made[4] = {(HWND)MakeLabel(40, 0), (HWND)MakeField(41, 0), (HWND)MakeButton(42, 0),

@@ -25,7 +25,9 @@ const ClassCase classCases[] = {
     {"editable drop list", Editable, -1},
 };
 
-TEST_F(GadgetTest, GenericOperationsFallBackPerClass) {
+class GadgetOperationsTest : public GadgetTest {};
+
+TEST_F(GadgetOperationsTest, GenericOperationsFallBackPerClass) {
   for (const ClassCase& c : classCases) {
     SCOPED_TRACE(c.name);
     for (ObjectNumber n : {(ObjectNumber)3, AUTO_NUMBER}) {
@@ -53,7 +55,7 @@ TEST_F(GadgetTest, GenericOperationsFallBackPerClass) {
   }
 }
 
-TEST_F(GadgetTest, ButtonStateIsOnlyAFullCheck) {
+TEST_F(GadgetOperationsTest, ButtonStateIsOnlyAFullCheck) {
   HWND button = (HWND)PushButtonCreate(1, 0, 0, 80, 20, "b", BS_AUTO3STATE);
   GadgetSetState(1, 5);
   EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -74,7 +76,7 @@ LRESULT CALLBACK OverstatingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   return CallWindowProcA(overstatingPrevious, h, m, w, l);
 }
 
-TEST_F(GadgetTest, GetTextIsTheCopiedTextWhenTheLengthOverstates) {
+TEST_F(GadgetOperationsTest, GetTextIsTheCopiedTextWhenTheLengthOverstates) {
   HWND label = (HWND)TextLabelCreate(2, 0, 0, 80, 20, "abc");
   overstatingPrevious = (WNDPROC)SetWindowLongPtrA(label, GWLP_WNDPROC, (LONG_PTR)OverstatingProc);
   const char* text = GadgetGetText(2);
@@ -84,7 +86,7 @@ TEST_F(GadgetTest, GetTextIsTheCopiedTextWhenTheLengthOverstates) {
   DestroyWindow(label);
 }
 
-TEST_F(GadgetTest, FontsGoToLaterGadgetsOrToTheOneNamed) {
+TEST_F(GadgetOperationsTest, FontsGoToLaterGadgetsOrToTheOneNamed) {
   HFONT font = CreateFontA(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
   ASSERT_NE(font, nullptr);
   auto fontOf = [](ObjectNumber g) { return (HFONT)SendMessageA(GadgetHandle(g), WM_GETFONT, 0, 0); };
@@ -108,7 +110,7 @@ TEST_F(GadgetTest, FontsGoToLaterGadgetsOrToTheOneNamed) {
   DeleteObject(font);
 }
 
-TEST_F(GadgetTest, NamesThatNameNothingGetTheFailureAnswers) {
+TEST_F(GadgetOperationsTest, NamesThatNameNothingGetTheFailureAnswers) {
   // A released identity, an address never issued, a number past the table,
   // an unused slot and negative numbers.
   ObjectNumber released = TextLabelCreate(AUTO_NUMBER, 0, 0, 10, 10, "x");
@@ -132,7 +134,7 @@ TEST_F(GadgetTest, NamesThatNameNothingGetTheFailureAnswers) {
   DestroyWindow(survivor);
 }
 
-TEST_F(GadgetTest, ForwardingReachesOnlyOurOwnControlsWithAHandler) {
+TEST_F(GadgetOperationsTest, ForwardingReachesOnlyOurOwnControlsWithAHandler) {
   HDC dc = CreateCompatibleDC(0);
   HWND label = (HWND)TextLabelCreate(0, 0, 0, 50, 20, "l");
   ColourSet(GadgetFind(0), COLOUR_TEXT, RGB(200, 0, 0));
@@ -159,7 +161,7 @@ TEST_F(GadgetTest, ForwardingReachesOnlyOurOwnControlsWithAHandler) {
   DeleteDC(dc);
 }
 
-TEST_F(GadgetTest, RuntimeWindowIsTheNearestThatCarriesTheProperty) {
+TEST_F(GadgetOperationsTest, RuntimeWindowIsTheNearestThatCarriesTheProperty) {
   HWND direct = (HWND)TextFieldCreate(1, 0, 0, 50, 20, "");
   EXPECT_EQ(FindRuntimeWindow(direct), parent.handle);
   // A plain container between the control and the runtime window.
@@ -179,7 +181,7 @@ TEST_F(GadgetTest, RuntimeWindowIsTheNearestThatCarriesTheProperty) {
   DestroyWindow(direct);
 }
 
-TEST_F(GadgetTest, ControlWhoseRecordIsGoneStillWorksAndDies) {
+TEST_F(GadgetOperationsTest, ControlWhoseRecordIsGoneStillWorksAndDies) {
   // If the id of a gadget's control is changed behind our back, the control
   // must keep working through its class procedure and must not release a
   // record that is not its own when it is destroyed.

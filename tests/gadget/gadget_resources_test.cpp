@@ -21,7 +21,8 @@ int LiveGadgets() {
   return n;
 }
 
-TEST_F(GadgetTest, ReadingATextAMillionTimesDoesNotGrowTheStringHeap) {
+TEST(GadgetResources, ReadingATextAMillionTimesDoesNotGrowTheStringHeap) {
+  ParentWindow parent;
   HWND label = (HWND)TextLabelCreate(1, 0, 0, 80, 20, "");
   // Texts of many lengths first, so that every buffer has grown as far as it will.
   std::string text;

@@ -1,3 +1,4 @@
+// The parent windows, creation log and look-ups of gadget_test_support.h.
 #include "tests/gadget/gadget_test_support.h"
 
 static ParentWindow* parentOf(HWND window) { return (ParentWindow*)GetPropA(window, "TestParent"); }

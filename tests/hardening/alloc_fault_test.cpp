@@ -2,7 +2,8 @@
 // number of allocations a run makes (see fault_run.h): nothing crashes or
 // hangs, no window is left disabled, no success is reported for a failure,
 // and each fallback the runtime has for a failed allocation is taken at least
-// once along the way.
+// once along the way. Then, in this process, an automatically numbered window
+// opened with each of its allocations failing in turn.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -94,7 +95,7 @@ bool NormalBox(const std::string& mode, const std::string& box) {
   return box == (mode == "keep" ? "unchanged" : "report");
 }
 
-TEST(AllocationFaults, EveryAllocationOfARunFailingInTurnLeavesTheProgramSafe) {
+TEST(AllocFault, EveryAllocationOfARunFailingInTurnLeavesTheProgramSafe) {
   std::vector<std::string> modes = {"shrink", "keep"};
   if (FullRun()) modes.insert(modes.end(), {"grow", "truncate", "delete"});
   FaultRuns runs;
@@ -183,7 +184,7 @@ void StartWindowLayer() {
 // creation queues take memory too. With any one of these allocations failing
 // the window is either not made at all, with nothing left behind, or made
 // whole (without Tab keys when the array is missing) and closed cleanly.
-TEST(AllocationFaults, AutomaticallyNumberedWindowWithEachAllocationFailing) {
+TEST(AllocFault, AutomaticallyNumberedWindowWithEachAllocationFailing) {
   StartWindowLayer();
   std::vector<ObjectNumber> fill;
   int refused = 0, withoutKeys = 0, whole = 0;

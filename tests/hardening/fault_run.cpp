@@ -1,3 +1,4 @@
+// The run of fault_run.h: the program's life with one allocation failing, and the checks made along it.
 #include "tests/hardening/fault_run.h"
 
 #include <stdio.h>
@@ -67,7 +68,7 @@ bool LookUnderDialog(HWND, void* context) {
   u->mainEnabled = IsWindowEnabled(u->main) != 0;
   u->frontEnabled = IsWindowEnabled(u->front) != 0;
   u->guardHeld = ModalGuard != 0;
-  return false;  // the catcher answers it as usual
+  return false;  // the catcher then dismisses the dialog as it was made to (cancel, or the first button)
 }
 
 // The phases of a run and the allocation count at the end of each.

@@ -1,3 +1,4 @@
+// The run length and the file helper of hardening.h.
 #include <vector>
 
 #include "tests/hardening/hardening.h"

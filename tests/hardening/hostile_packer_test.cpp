@@ -116,7 +116,7 @@ TEST_F(HostilePackerTest, EachGivesTheBoxItsSizeCallsForAndTheProgramGoesOn) {
     SCOPED_TRACE(row.mode);
     ExpectBoxFor(Request(row.mode), row.after);
   }
-  // And a plain request afterwards is packed and reported as ever.
+  // After them all, a plain request is still packed and reported with the true sizes.
   ExpectBoxFor(Request("shrink 300"), 300);
   printf("[ hardening ] %zu misbehaving packers through the window\n", rows.size());
   CloseAndExpectCleanEnd();
@@ -131,9 +131,9 @@ TEST_F(HostilePackerTest, EachGivesTheBoxItsSizeCallsForAndTheProgramGoesOn) {
 // path is typed with real keys once the console windows of the packers run
 // before are gone (the driver waits for them): one that closes while the keys
 // go in leaves no window in the foreground to take them.
-class SystemCrashTest : public HostilePackerTest {};
+class HostilePackerCrashDialogTest : public HostilePackerTest {};
 
-TEST_F(SystemCrashTest, APackerHeldByTheSystemsCrashDialogIsWaitedForThenWarnedAbout) {
+TEST_F(HostilePackerCrashDialogTest, APackerHeldByTheSystemsCrashDialogIsWaitedForThenWarnedAbout) {
   ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), "fault"));
   ASSERT_TRUE(DriverClick(&app, app.compressButton));
   // Until the crash dialog shows, or the program's box comes.

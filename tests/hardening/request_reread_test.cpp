@@ -45,7 +45,7 @@ int Box(const char* caption, const char* text, UINT) {
   return IDOK;
 }
 
-TEST(RequestWithAFailedRead, NeverMeasuresPacksOrReportsAnotherPath) {
+TEST(RequestReread, NeverMeasuresPacksOrReportsAnotherPath) {
   const std::string report = Report(900, 450);
   for (bool shrinks : {true, false}) {
     for (bool null : {false, true}) {

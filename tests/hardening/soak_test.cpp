@@ -112,7 +112,7 @@ std::vector<std::string> RunCycles(int cycles) {
   return problems;
 }
 
-TEST(Soak, OpenCompressReportCloseCyclesLeaveNothingBehind) {
+TEST(SoakCycles, OpenCompressReportCloseCyclesLeaveNothingBehind) {
   const int lanes = 4, perLane = Amount(3, 250);
   std::vector<HWND> desktopBefore = DesktopWindows();
   std::map<DWORD, std::string> processesBefore = Processes();
@@ -145,7 +145,7 @@ TEST(Soak, OpenCompressReportCloseCyclesLeaveNothingBehind) {
   EXPECT_EQ(GlobalFindAtomA("WindowClass_0"), 0);
 }
 
-class SoakTest : public ProgramTest {};
+class SoakLongRunTest : public ProgramTest {};
 
 // Runs function(argument), a one-argument WINAPI function of a system library,
 // on a new thread of process; its result, 0 when it could not run.
@@ -163,7 +163,7 @@ void PrintCounts(const char* when, const ProcessCounts& c) {
          c.handles, c.gdiObjects, c.windows);
 }
 
-TEST_F(SoakTest, ALongRunningProgramHoldsNoMoreAfterManyRequests) {
+TEST_F(SoakLongRunTest, ALongRunningProgramHoldsNoMoreAfterManyRequests) {
   const int warmUp = 20, requests = Amount(150, 2000);
   UseFakePacker("shrink");
   std::string file = dir.file("soak.exe");

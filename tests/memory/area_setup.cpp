@@ -1,3 +1,4 @@
+// The memory area's AreaSetUp, run by tests/support/test_main.cpp before the tests.
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
 #include "tests/support/win_test.h"

@@ -1,3 +1,6 @@
+// NodeList's order from newest to oldest and its relinking on removal, and
+// RecordNew's zero-filled records handed to their hook (the other small
+// allocator of the memory library, made on the MainHeap).
 #include <gtest/gtest.h>
 
 #include "runtime/memory/heaps.h"
@@ -39,7 +42,7 @@ TEST(NodeList, InsertsAtHeadAndRelinksOnRemove) {
   EXPECT_EQ(head, nullptr);
 }
 
-TEST(Record, ZeroFilledAndGivenToItsHook) {
+TEST(NodeListRecord, ZeroFilledAndGivenToItsHook) {
   static void* seen;
   seen = nullptr;
   int* record = (int*)RecordNew(64, [](void* r) {

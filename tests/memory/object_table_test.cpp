@@ -1,3 +1,6 @@
+// Object tables on their own: numbered slots and their growth, the release
+// hook, automatic records and their identities, the order of enumeration, and
+// values that were never issued or were released.
 #include <gtest/gtest.h>
 
 #include <random>

@@ -1,3 +1,4 @@
+// The counts of resource_counts.h, each in a way that also works under Wine.
 #include "tests/resource-counts/resource_counts.h"
 
 #include <psapi.h>

@@ -1,3 +1,4 @@
+// The helpers of win_test.h: pumping, the box catcher, files, counts, child processes, deadlines.
 #include "tests/support/win_test.h"
 
 std::string BuildDir() {

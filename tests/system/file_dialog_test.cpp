@@ -1,3 +1,7 @@
+// The open and save dialogs: file names checked and the default file split
+// into folder and name without a dialog, then the system's real dialog driven
+// from a timer: what it shows, what comes back (one file, several, none, a path
+// too long) and which window owns it while the others are disabled.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>

@@ -1,3 +1,6 @@
+// Numbered and automatic fonts: the LOGFONT each size and style gives, replacing
+// and freeing, a load that fails with the GDI table full, and no GDI object left
+// behind by many loads.
 #include <gtest/gtest.h>
 
 #include <set>

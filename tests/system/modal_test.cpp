@@ -82,7 +82,7 @@ struct OtherThread {
   }
 };
 
-class ModalGuardTest : public testing::Test {
+class ModalTest : public testing::Test {
  protected:
   void SetUp() override {
     front = MakeWindow();
@@ -106,7 +106,7 @@ class ModalGuardTest : public testing::Test {
   DWORD self = GetCurrentThreadId();
 };
 
-TEST_F(ModalGuardTest, DisablesExactlyThisThreadsOtherVisibleEnabledWindowsAndEnablesThemAgain) {
+TEST_F(ModalTest, DisablesExactlyThisThreadsOtherVisibleEnabledWindowsAndEnablesThemAgain) {
   OtherThread other;
   ModalGuardSet(1);
   EXPECT_EQ(Listed(self), (std::multiset<HWND>{open[0], open[1]}));
@@ -128,7 +128,7 @@ TEST_F(ModalGuardTest, DisablesExactlyThisThreadsOtherVisibleEnabledWindowsAndEn
   EXPECT_TRUE(Listed(other.id).empty());
 }
 
-TEST_F(ModalGuardTest, EndingOnOneThreadLeavesAnotherThreadsWindowsDisabled) {
+TEST_F(ModalTest, EndingOnOneThreadLeavesAnotherThreadsWindowsDisabled) {
   OtherThread other;
   other.Do(1);
   EXPECT_EQ(Listed(other.id), (std::multiset<HWND>{other.windows[0], other.windows[1]}));
@@ -147,7 +147,7 @@ TEST_F(ModalGuardTest, EndingOnOneThreadLeavesAnotherThreadsWindowsDisabled) {
   EXPECT_TRUE(IsWindowEnabled(other.windows[1]));
 }
 
-TEST_F(ModalGuardTest, WindowWithoutANodeIsNotDisabled) {
+TEST_F(ModalTest, WindowWithoutANodeIsNotDisabled) {
   HANDLE heap = ListHeap;
   ListHeap = 0;  // no node can be had
   ModalGuardSet(1);
@@ -158,7 +158,7 @@ TEST_F(ModalGuardTest, WindowWithoutANodeIsNotDisabled) {
   ExpectOthersUntouched();
 }
 
-TEST_F(ModalGuardTest, MessageBoxShowsItsTextIconAndOneButtonOverDisabledWindows) {
+TEST_F(ModalTest, MessageBoxShowsItsTextIconAndOneButtonOverDisabledWindows) {
   EXPECT_EQ(DialogOwner(), front);
   struct Row {
     std::string caption, text;

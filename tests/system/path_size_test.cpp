@@ -1,3 +1,5 @@
+// PathSize on real files, folders, drives and wildcards, and on paths longer
+// than the 260 characters it looks up.
 #include <gtest/gtest.h>
 
 #include "runtime/system/path_size.h"

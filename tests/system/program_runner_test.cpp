@@ -1,3 +1,7 @@
+// ProgramRun with recorder.exe as the program started: the command line,
+// directory, show state and standard streams it is given, waiting, pipes and
+// chained programs, the shell's second try for documents, starts that fail,
+// open handles after many runs, and packing with the real upx.exe.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -125,7 +129,7 @@ class Watchdog {
 // Each test's recorders write to record.txt in a fresh folder (the variable
 // is inherited by every program the test starts). No test takes longer than a
 // minute, and none leaves a program running.
-class ProgramRun_ : public testing::Test {
+class ProgramRunnerTest : public testing::Test {
  protected:
   void SetUp() override { SetEnvironmentVariableA("ZIMBREL_RECORD", RecordPath().c_str()); }
   void TearDown() override {
@@ -155,7 +159,7 @@ class ProgramRun_ : public testing::Test {
   Watchdog watchdog{60000};
 };
 
-TEST_F(ProgramRun_, QuotesTheProgramAndAddsParametersAfterOneSpace) {
+TEST_F(ProgramRunnerTest, QuotesTheProgramAndAddsParametersAfterOneSpace) {
   const std::string r = Recorder();
   char here[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, here);
@@ -187,7 +191,7 @@ TEST_F(ProgramRun_, QuotesTheProgramAndAddsParametersAfterOneSpace) {
   EXPECT_EQ(f["flags"], "1");
 }
 
-TEST_F(ProgramRun_, ShowStateAndStandardStreams) {
+TEST_F(ProgramRunnerTest, ShowStateAndStandardStreams) {
   // Streams, in the order input, output, error: P a pipe, I the caller's own,
   // N none (a detached program has no console and no standard handles).
   const struct {
@@ -219,7 +223,7 @@ TEST_F(ProgramRun_, ShowStateAndStandardStreams) {
   }
 }
 
-TEST_F(ProgramRun_, WaitReturnsOnlyWhenTheProgramHasEnded) {
+TEST_F(ProgramRunnerTest, WaitReturnsOnlyWhenTheProgramHasEnded) {
   std::string mark = dir.file("mark");
   EXPECT_EQ(ProgramRun(Recorder().c_str(), ("sleep:500 mark:" + Quoted(mark)).c_str(), "", RUN_WAIT), 1);
   EXPECT_TRUE(FileExists(mark));
@@ -235,7 +239,7 @@ TEST_F(ProgramRun_, WaitReturnsOnlyWhenTheProgramHasEnded) {
   EXPECT_TRUE(FileExists(later));
 }
 
-TEST_F(ProgramRun_, PipesCarryBytesBothWaysAndChainPrograms) {
+TEST_F(ProgramRunnerTest, PipesCarryBytesBothWaysAndChainPrograms) {
   const std::string bytes = "bytes through the pipes\r\n\x01\xFF";
   auto* first = (ProcessRecord*)ProgramRun(Recorder().c_str(), "echo err:oops", "",
                                            RUN_OPEN | RUN_READ | RUN_WRITE | RUN_ERROR | RUN_HIDE);
@@ -285,7 +289,7 @@ struct DocumentType {
   }
 };
 
-TEST_F(ProgramRun_, TheShellOpensWhatCannotBeStartedDirectly) {
+TEST_F(ProgramRunnerTest, TheShellOpensWhatCannotBeStartedDirectly) {
   DocumentType type;
   ASSERT_TRUE(CreateDirectoryA(dir.file("docs").c_str(), 0));
   std::string doc = dir.file("docs\\letter" + type.extension);
@@ -322,7 +326,7 @@ TEST_F(ProgramRun_, TheShellOpensWhatCannotBeStartedDirectly) {
   EXPECT_TRUE(Record(300).empty());
 }
 
-TEST_F(ProgramRun_, WhatCannotStartGivesZeroAndLeavesNothingBehind) {
+TEST_F(ProgramRunnerTest, WhatCannotStartGivesZeroAndLeavesNothingBehind) {
   const std::string r = Recorder(), missing = dir.file("missing\\none.exe");
   const std::string longText(40000, 'p');
   const struct {
@@ -359,7 +363,7 @@ TEST_F(ProgramRun_, WhatCannotStartGivesZeroAndLeavesNothingBehind) {
   EXPECT_EQ(HandleCount(), handles);
 }
 
-TEST_F(ProgramRun_, AHundredRunsLeaveNoHandleOpen) {
+TEST_F(ProgramRunnerTest, AHundredRunsLeaveNoHandleOpen) {
   ScopedHandle pipeRead, pipeWrite;
   ASSERT_TRUE(CreatePipe(&pipeRead.h, &pipeWrite.h, 0, 0));
   ProcessRecord sender = {};
@@ -384,7 +388,7 @@ TEST_F(ProgramRun_, AHundredRunsLeaveNoHandleOpen) {
   EXPECT_EQ(HandleCount(), handles);
 }
 
-TEST_F(ProgramRun_, UpxPacksAFileThatThenShrinks) {
+TEST_F(ProgramRunnerTest, UpxPacksAFileThatThenShrinks) {
   std::string target = dir.file("packed.exe");
   ASSERT_TRUE(CopyFileTo(Recorder(), target));
   int64_t before = PathSize(target.c_str());

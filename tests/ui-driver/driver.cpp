@@ -1,3 +1,4 @@
+// The UI driver of driver.h, working on the driven program from outside it.
 #include "tests/ui-driver/driver.h"
 
 #include <tlhelp32.h>

@@ -71,7 +71,6 @@ bool DriverResponsive(const DriverApp* app, DWORD timeoutMs);
 
 // A control's text, read by WM_GETTEXT (works across processes).
 std::string DriverControlText(HWND control, DWORD timeoutMs = 2000);
-// The path field's text.
 std::string DriverFieldText(const DriverApp* app);
 // Replaces the path field's text by typing: focus the field, select what is
 // there, delete it, type text (Windows-1250 bytes) character by character.
@@ -121,7 +120,6 @@ int DriverCountProcesses(const char* exeName);
 int DriverCountNewConsoles();
 // Top-level windows of processId, of any class, shown or not.
 int DriverCountWindows(DWORD processId);
-// Whether processId still runs.
 bool DriverProcessRunning(DWORD processId);
 
 // Why the last operation that returned false failed.

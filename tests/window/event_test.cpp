@@ -1,3 +1,8 @@
+// Messages to runtime windows as WaitEvent hands them out: raw messages and the
+// queued events after them (close, repaint, move, size), direct events (clicks,
+// menus, accelerators, focus notices, tray clicks), and how the wait waits; then
+// bad input: windows without a number, WM_QUIT, unknown messages, data pointers
+// that are not ours, user callbacks and the background.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +18,7 @@ const SeenEvent kSysCloseThenClose[] = {{WM_SYSCOMMAND, false}, {EVENT_CLOSE, tr
 const SeenEvent kPostedClose[] = {{WM_CLOSE, false}, {EVENT_CLOSE, true}};
 const SeenEvent kPaint[] = {{WM_PAINT, false}, {EVENT_REPAINT, true}};
 
-TEST(Events, CloseAndPaintComeAsRawMessagesAndThenAsQueuedEvents) {
+TEST(Event, CloseAndPaintComeAsRawMessagesAndThenAsQueuedEvents) {
   TestWindow w(1, 100, 100, 200, 100);
   DrainEvents();
   PostMessageA(w.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // the user's close
@@ -26,7 +31,7 @@ TEST(Events, CloseAndPaintComeAsRawMessagesAndThenAsQueuedEvents) {
   EXPECT_EQ(FirstDifference(kPaint, DrainEvents()), "");
 }
 
-TEST(Events, EqualConsecutiveEventsCollapseAndMinimisingGivesNoSize) {
+TEST(Event, EqualConsecutiveEventsCollapseAndMinimisingGivesNoSize) {
   TestWindow w(1, 100, 100, 200, 100, WINDOW_DEFAULT_FLAGS | WS_THICKFRAME | WS_MINIMIZEBOX);
   DrainEvents();
   const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
@@ -49,7 +54,7 @@ TEST(Events, EqualConsecutiveEventsCollapseAndMinimisingGivesNoSize) {
   EXPECT_NE(std::find(codes.begin(), codes.end(), EVENT_SIZE), codes.end());
 }
 
-TEST(Events, ButtonClicksMenusAndAcceleratorsAreDirectEvents) {
+TEST(Event, ButtonClicksMenusAndAcceleratorsAreDirectEvents) {
   TestWindow w(2, 100, 100, 300, 150);
   GadgetListUse(w.handle());
   HWND button = (HWND)PushButtonCreate(4, 10, 10, 80, 24, "Go");
@@ -100,7 +105,7 @@ TEST(Events, ButtonClicksMenusAndAcceleratorsAreDirectEvents) {
   EXPECT_EQ(EventSource(), 4);
 }
 
-TEST(Events, TextFieldFocusNoticesAndTrayClicks) {
+TEST(Event, TextFieldFocusNoticesAndTrayClicks) {
   TestWindow w(3, 100, 100, 300, 150);
   GadgetListUse(w.handle());
   HWND field = (HWND)TextFieldCreate(5, 10, 10, 100, 20, "");
@@ -136,7 +141,7 @@ DWORD WINAPI PostLater(LPVOID thread) {
 // A wait wakes for anything that reaches the thread's queue, and a wake-up
 // that brings no message answers 0 as a time-out does (the system may send
 // such at any time). So a test waits again until its deadline or its message.
-TEST(Events, WaitingLooksWaitsAWhileOrWaitsForAMessage) {
+TEST(Event, WaitingLooksWaitsAWhileOrWaitsForAMessage) {
   DrainEvents();
   EXPECT_EQ(WaitEvent(0), 0);
   // A finite time-out blocks: a handful of calls cover 100 ms, where a wait
@@ -157,7 +162,7 @@ TEST(Events, WaitingLooksWaitsAWhileOrWaitsForAMessage) {
   CloseHandle(t);
 }
 
-TEST(Events, QueuedEventsGoFirstAndDropAStrayDirectEvent) {
+TEST(Event, QueuedEventsGoFirstAndDropAStrayDirectEvent) {
   TestWindow w(1, 100, 100, 200, 100);
   DrainEvents();
   SendMessageA(w.handle(), EVENT_FOCUS_NOTICE, 9, EVENT_TYPE_FOCUS);  // outside any wait
@@ -168,7 +173,7 @@ TEST(Events, QueuedEventsGoFirstAndDropAStrayDirectEvent) {
 
 // ---- bad input -------------------------------------------------------------------------
 
-TEST(EventsBadInput, WindowsWithoutANumberOnlyQueueActivationAndRepaint) {
+TEST(EventBadInput, WindowsWithoutANumberOnlyQueueActivationAndRepaint) {
   WNDCLASSA c = {};
   c.lpfnWndProc = RuntimeWindowProc;
   c.hInstance = GetModuleHandleA(0);
@@ -192,7 +197,7 @@ TEST(EventsBadInput, WindowsWithoutANumberOnlyQueueActivationAndRepaint) {
   DrainEvents();
 }
 
-TEST(EventsBadInput, QuitUnknownMessagesAndForeignDataPointers) {
+TEST(EventBadInput, QuitUnknownMessagesAndForeignDataPointers) {
   TestWindow w(1, 100, 100, 200, 100);
   DrainEvents();
   PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 5, 0);
@@ -227,7 +232,7 @@ TEST(EventsBadInput, QuitUnknownMessagesAndForeignDataPointers) {
   EXPECT_EQ(MainHeapUsed(), before);
 }
 
-TEST(EventsBadInput, CallbacksBrushesAndTheEraseCallback) {
+TEST(EventBadInput, CallbacksBrushesAndTheEraseCallback) {
   static int calls;
   static const MessageCallback passOn = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { calls++; return PASS_ON; };
   static const MessageCallback takeAll = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { calls += 100; return 5; };

@@ -1,3 +1,6 @@
+// Tab and Shift+Tab among a window's controls: FocusTraverse, real Tab keys
+// through the window's accelerator table, and the editable rich edit control
+// that keeps a plain Tab for itself.
 #include <gtest/gtest.h>
 
 #include "runtime/gadget/gadget_classes.h"

@@ -1,3 +1,6 @@
+// The runtime's own sizing loop on a real window: the mouse and keyboard loops,
+// the arrow-key table, the track limits and the window's WM_SIZING answer, child
+// windows, and every way a loop ends.
 #include <gtest/gtest.h>
 
 #include "tests/window/window_test_support.h"

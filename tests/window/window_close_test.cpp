@@ -1,3 +1,7 @@
+// Closing numbered windows, one or all, and what goes with them (class, number
+// property, accelerator table, record, event data); opening a number already in
+// use, failed creation, opening without memory, and a thousand windows opened
+// and closed that leave nothing behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// Opening numbered windows: class, property, style and client size, the default
+// caption rule, hidden and maximized windows, and where each centring rule or
+// POSITION_IGNORE puts a window.
 #include <gtest/gtest.h>
 
 #include "runtime/window/window.h"

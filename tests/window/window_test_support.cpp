@@ -1,3 +1,4 @@
+// The event recording, message watch, settings and test windows of window_test_support.h.
 #include "tests/window/window_test_support.h"
 
 #include "runtime/memory/heaps.h"
