@@ -120,6 +120,7 @@ if [ "$save" = 1 ]; then
     echo
     cat "$table"
     echo
+    cat "$root/bench/other-systems.md"
     cat "$root/bench/findings.md"
   } >"$root/docs/benchmarks.md"
   echo "Saved as docs/benchmarks.md" >&2

@@ -36,7 +36,7 @@ function hex(s,    i, c, v) {
   return v
 }
 function origin(file) {
-  if (file ~ /libzimbrel_(memory|system|gadget|window)\.a/) { match(file, /libzimbrel_[a-z]+/); return "runtime/" substr(file, RSTART + 11, RLENGTH - 11) }
+  if (file ~ /libzimbrel_(memory|system|gadget|window|start)\.a/) { match(file, /libzimbrel_[a-z]+/); return "runtime/" substr(file, RSTART + 11, RLENGTH - 11) }
   if (file ~ /libzimbrel_app\.a|main\.cpp\.obj/) return "app"
   if (file ~ /\.res$|\.rc\.|\.res\)?$/) return "resources"
   if (file ~ /libstdc\+\+|libsupc\+\+/) return "C++ library"
@@ -81,7 +81,7 @@ row "the runtime (runtime/)" "$(share '^runtime/')"
 row "the C runtime: mingw start-up code and libgcc" "$(share '^C runtime')"
 row "the C++ library" "$(share '^C\+\+')"
 row "imports (import directory, names and thunks)" "$(share '^imports')"
-row "resources (the manifest)" "$(share '^resources$')"
+row "resources (the manifest and the version details)" "$(share '^resources$')"
 row "base relocations" "$(share '^base relocations$')"
 row "PE headers and alignment padding" "$(( $(share '^PE headers$') + $(share '^alignment padding$') ))"
 while IFS=$'\t' read -r origin bytes; do
