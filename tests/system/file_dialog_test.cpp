@@ -268,17 +268,9 @@ std::string WineVersion() {
 // path of length characters: dialog-long-path.exe, raw Win32 calls alone, then
 // ends with an exception code.
 bool SystemDialogCrashesOnPathOf(int length) {
-  std::string line = "\"" + BuildDir() + "\\dialog-long-path.exe\" " + std::to_string(length);
-  STARTUPINFOA start = {};
-  start.cb = sizeof start;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(0, &line[0], 0, 0, FALSE, 0, 0, 0, &start, &process)) return false;
-  DWORD code = 0;
-  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return code >= 0xC0000000;
+  // -1: it did not start or did not end in time, which is no crash.
+  long code = RunAndWait("\"" + BuildDir() + "\\dialog-long-path.exe\" " + std::to_string(length));
+  return code != -1 && (DWORD)code >= 0xC0000000;
 }
 
 TEST_F(FileDialogReal, OverLongResultsAreRefused) {

@@ -270,8 +270,7 @@ static std::string WhereKeysGo(const DriverApp* app) {
   GetGUIThreadInfo(0, &info);
   auto describe = [&](HWND w) {
     if (!w) return std::string("none");
-    DWORD process = 0;
-    GetWindowThreadProcessId(w, &process);
+    DWORD process = ProcessOf(w);
     return "\"" + ClassOf(w) + "\" of " + (process == app->processId ? "the program" : "process " + std::to_string(process));
   };
   return "; the foreground window is " + describe(GetForegroundWindow()) + ", the keyboard focus " +
