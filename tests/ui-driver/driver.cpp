@@ -504,10 +504,7 @@ bool DriverReadBox(HWND handle, DriverBox* box) {
   for (HWND b : parts.buttons) box->buttons.push_back(StoredText(b));
   box->icon = 0;
   if (parts.icon) {
-    // The icon is judged by its pixels on the screen, which a console window
-    // of the packer that has not closed yet may cover (see ConsolesClosed);
-    // and the box may not have painted yet: look again for a while.
-    ConsolesClosed();
+    // The box may not have painted yet: look again for a while.
     WaitFor([&] { return (box->icon = RecogniseIcon(parts.icon)) != -1; }, 1500);
   }
   return true;
