@@ -34,14 +34,20 @@ static const char* ReadPath(const CompressionReaders& readers) {
 // - no '<', '>' or '"': the file search reads these as wildcards too, and a
 //   '"' would also end the quoted argument early;
 // - no '\' at the end: it would escape the closing quote.
+// The path is in the system's code page and walked a character at a time: in
+// a double-byte code page the second byte of a letter may be 0x5C, the byte
+// of '\', and a letter that ends in it is no closing backslash. The limit
+// counts bytes, the size of what is measured and packed.
 static bool PathIsPackable(const char* path) {
-  int n = 0;
-  for (; path[n]; ++n) {
-    if (n >= REQUEST_PATH_MAX) return false;
-    char c = path[n];
+  const char* last = 0;
+  const char* p = path;
+  for (; *p; p = CharNextA(p)) {
+    if (p - path >= REQUEST_PATH_MAX) return false;
+    char c = *p;
     if (c == '*' || c == '?' || c == '<' || c == '>' || c == '"') return false;
+    last = p;
   }
-  return n > 0 && path[n - 1] != '\\';
+  return last && p - path <= REQUEST_PATH_MAX && *last != '\\';
 }
 
 static void Append(char* out, int room, int* used, const char* text) {

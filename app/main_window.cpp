@@ -6,6 +6,7 @@
 #include "app/texts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/gadget_classes.h"
+#include "runtime/memory/text_code_pages.h"
 #include "runtime/runtime.h"
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/font.h"
@@ -68,13 +69,19 @@ BOOL AppStartUp() {
   return TRUE;
 }
 
+// The chosen name goes into the field as it was chosen, also one that the
+// system's code page cannot hold: the request then refuses it, rather than
+// the field showing a look-alike that names another file.
 void BrowseRequest() {
-  char* path = FileDialogOpen(TEXT_BROWSE_TITLE, "", TEXT_EXE_PATTERN, 0);
-  GadgetSetText(GADGET_PATH, path);
+  GadgetSetTextWide(GADGET_PATH, FileDialogOpen(TEXT_BROWSE_TITLE, "", TEXT_EXE_PATTERN, 0));
 }
 
+// The packer takes its path in the system's code page, so the field is read
+// in it, exactly: a name with a letter that the code page lacks reads as ""
+// and is refused like an empty field; the system's best fit would have named
+// another file (a look-alike letter, or even '\', '/' or '.').
 static const char* ReadPathField(void*) {
-  const char* text = GadgetGetText(GADGET_PATH);
+  const char* text = AnsiFromWideExact(GadgetGetTextWide(GADGET_PATH));
   return text ? text : "";
 }
 

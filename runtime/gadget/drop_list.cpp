@@ -1,15 +1,17 @@
 // Drop list: a "ComboBox" control, either a plain list (the default) or a
 // list with an edit box, and its class operations: selection, text, items and
 // item data, each one or a few messages to the control, whose answers are the
-// operations' results.
+// operations' results. Item texts are Windows-1250 and go to the control as
+// UTF-16.
 #include "runtime/gadget/gadget_classes.h"
 #include "runtime/memory/strings.h"
+#include "runtime/memory/text_code_pages.h"
 
 GadgetClassOps DropListOps;
 static bool dropListOpsFilled;
 
 static LRESULT Send(GadgetRecord* record, UINT message, WPARAM wParam, LPARAM lParam) {
-  return SendMessageA(record->handle, message, wParam, lParam);
+  return SendMessageW(record->handle, message, wParam, lParam);
 }
 
 // --- selection and text ---------------------------------------------------------
@@ -25,13 +27,13 @@ static LONG DropListSetText(GadgetRecord* record, const char* text) {
   // The editable form (CBS_DROPDOWN) takes any text into its edit box; the
   // style bit tested is the one that sets CBS_DROPDOWNLIST apart from it.
   if (!(GetWindowLongPtrA(record->handle, GWL_STYLE) & (CBS_DROPDOWNLIST & ~CBS_DROPDOWN)))
-    return SetWindowTextA(record->handle, text);
+    return SetWindowTextW(record->handle, WideText(text));
   // The empty text clears the selection. The answer is CB_SETCURSEL's, which
   // is CB_ERR (-1) for -1 even though the selection was cleared.
   if (!text[0]) return (LONG)Send(record, CB_SETCURSEL, (WPARAM)-1, 0);
   // The plain list can only show one of its items: the one whose text is
   // this one, compared whole and without regard to case.
-  LRESULT index = Send(record, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text);
+  LRESULT index = Send(record, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)(const wchar_t*)WideText(text));
   if (index == CB_ERR) return -1;
   return (LONG)Send(record, CB_SETCURSEL, (WPARAM)index, 0);
 }
@@ -42,7 +44,7 @@ static LONG DropListSetText(GadgetRecord* record, const char* text) {
 // answer is 0 whether or not the item went in, and extra is not used: callers
 // that need to know count the items.
 static LONG DropListAddItem(GadgetRecord* record, LONG position, const char* text, LONG) {
-  if (position >= -1) Send(record, CB_INSERTSTRING, (WPARAM)position, (LPARAM)(text ? text : ""));
+  if (position >= -1) Send(record, CB_INSERTSTRING, (WPARAM)position, (LPARAM)(const wchar_t*)WideText(text));
   return 0;
 }
 
@@ -58,12 +60,12 @@ static LONG DropListCountItems(GadgetRecord* record) { return (LONG)Send(record,
 static char* DropListGetItemText(GadgetRecord* record, LONG index) {
   LRESULT length = Send(record, CB_GETLBTEXTLEN, (WPARAM)index, 0);
   if (length < 0) return StringTempCopy("");
-  char* text = StringTemp((size_t)length);
+  wchar_t* text = WideTemp((size_t)length);
   if (!text) return StringTempCopy("");
   // CB_GETLBTEXT takes no buffer size; the length just asked for is the room.
   Send(record, CB_GETLBTEXT, (WPARAM)index, (LPARAM)text);
   text[length] = 0;
-  return text;
+  return TextFromWide(text);
 }
 
 // The item keeps its position, its item data and its selection; -1 and no
@@ -75,7 +77,7 @@ static LONG DropListSetItemText(GadgetRecord* record, LONG index, const char* te
   LRESULT selected = Send(record, CB_GETCURSEL, 0, 0);
   // The new text goes in before the old one leaves, so an item that cannot
   // be added loses nothing.
-  LRESULT added = Send(record, CB_INSERTSTRING, (WPARAM)index, (LPARAM)(text ? text : ""));
+  LRESULT added = Send(record, CB_INSERTSTRING, (WPARAM)index, (LPARAM)(const wchar_t*)WideText(text));
   if (added < 0) return -1;
   Send(record, CB_DELETESTRING, (WPARAM)index + 1, 0);
   if (selected == index) Send(record, CB_SETCURSEL, (WPARAM)index, 0);
@@ -116,7 +118,7 @@ ObjectNumber DropListCreate(ObjectNumber number, int x, int y, int width, int he
   if (!editable) flags |= CBS_DROPDOWNLIST | WS_TABSTOP;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_GROUP | CBS_HASSTRINGS;
   // No window text at all (null, not ""): a list's text is that of its selection.
-  HWND handle = GadgetCreateControl(WS_EX_CLIENTEDGE, "ComboBox", 0, style, x, y, width, height);
+  HWND handle = GadgetCreateControl(WS_EX_CLIENTEDGE, L"ComboBox", 0, style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

@@ -6,6 +6,7 @@
 #include "runtime/gadget/colour.h"
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
+#include "runtime/memory/text_code_pages.h"
 
 ObjectTable* GadgetTable;
 GadgetList* Gadgets;
@@ -53,13 +54,15 @@ HWND GadgetListUse(HWND window) {
 
 // --- creation protocol ---------------------------------------------------------
 
-HWND GadgetCreateControl(DWORD exStyle, const char* className, const char* text, DWORD style,
+HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const char* text, DWORD style,
                          int x, int y, int width, int height) {
   // Without a parent there is nowhere to put a child control.
   if (!Gadgets || !Gadgets->parent) return 0;
   // Control id -1 for now: the real one, the number or the identity, is only
-  // known after the claim and is set by GadgetCreateFinish.
-  return CreateWindowExA(exStyle, className, text, style, x, y, width, height,
+  // known after the claim and is set by GadgetCreateFinish. A Unicode control,
+  // which the gadgets' procedures keep Unicode: typed and pasted letters stay
+  // as they were typed.
+  return CreateWindowExW(exStyle, className, text ? (const wchar_t*)WideText(text) : 0, style, x, y, width, height,
                          Gadgets->parent, (HMENU)(LONG_PTR)-1, InstanceHandle, 0);
 }
 
@@ -77,11 +80,11 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
   if (automatic) number = ObjectIdentity(record);
   record->handle = handle;
   record->ops = table;
-  record->previousProc = (WNDPROC)SetWindowLongPtrA(handle, GWLP_WNDPROC, (LONG_PTR)GadgetSubclassProc);
+  record->previousProc = (WNDPROC)SetWindowLongPtrW(handle, GWLP_WNDPROC, (LONG_PTR)GadgetSubclassProc);
   SetWindowLongPtrA(handle, GWLP_ID, (LONG_PTR)number);
   SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);
   // The record may not be touched from here on: the message runs our procedure.
-  SendMessageA(handle, WM_SETFONT, (WPARAM)(Gadgets ? Gadgets->font : DefaultGuiFont), TRUE);
+  SendMessageW(handle, WM_SETFONT, (WPARAM)(Gadgets ? Gadgets->font : DefaultGuiFont), TRUE);
   return automatic ? number : (ObjectNumber)handle;
 }
 
@@ -99,7 +102,7 @@ void GadgetSetFont(ObjectNumber gadget, HFONT font) {
     return;
   }
   GadgetRecord* record = FindGadget(gadget);
-  if (record) SendMessageA(record->handle, WM_SETFONT, (WPARAM)font, TRUE);
+  if (record) SendMessageW(record->handle, WM_SETFONT, (WPARAM)font, TRUE);
 }
 
 LONG GadgetAddItem(ObjectNumber gadget, LONG position, const char* text) {
@@ -127,19 +130,33 @@ LONG GadgetSetText(ObjectNumber gadget, const char* text) {
   GadgetRecord* record = FindGadget(gadget);
   if (!record) return 0;
   if (record->ops->setText) return record->ops->setText(record, text);
-  return SetWindowTextA(record->handle, text);
+  return SetWindowTextW(record->handle, WideText(text));
+}
+
+// No class takes a UTF-16 text: it goes to the window text whatever the class.
+LONG GadgetSetTextWide(ObjectNumber gadget, const wchar_t* text) {
+  GadgetRecord* record = FindGadget(gadget);
+  if (!record) return 0;
+  return SetWindowTextW(record->handle, text ? text : L"");
 }
 
 char* GadgetGetText(ObjectNumber gadget) {
   GadgetRecord* record = FindGadget(gadget);
   if (!record) return 0;
   if (record->ops->getText) return record->ops->getText(record);
-  int length = GetWindowTextLengthA(record->handle);
+  return TextFromWide(GadgetGetTextWide(gadget));
+}
+
+wchar_t* GadgetGetTextWide(ObjectNumber gadget) {
+  GadgetRecord* record = FindGadget(gadget);
+  if (!record) return 0;
+  int length = GetWindowTextLengthW(record->handle);
   if (length < 0) length = 0;
-  char* text = StringTemp((size_t)length);
+  wchar_t* text = WideTemp((size_t)length);
   // Out of memory: an empty text rather than a pointer the caller cannot use.
-  if (!text) return StringTempCopy("");
+  static wchar_t empty[1];
+  if (!text) return empty;
   // The copy may be shorter than the length reported; it is terminated either way.
-  GetWindowTextA(record->handle, text, length + 1);
+  GetWindowTextW(record->handle, text, length + 1);
   return text;
 }

@@ -88,23 +88,29 @@ void GadgetSetFont(ObjectNumber gadget, HFONT font);
 LONG GadgetAddItem(ObjectNumber gadget, LONG position, const char* text);
 void GadgetSetState(ObjectNumber gadget, LONG state);
 LONG GadgetGetState(ObjectNumber gadget);
+// Texts given to gadgets are Windows-1250 (runtime/memory/text_code_pages.h)
+// and shown as UTF-16; the Wide forms take and give UTF-16 as it is, for texts
+// that are not the program's own (a path the user typed or chose).
 LONG GadgetSetText(ObjectNumber gadget, const char* text);
+LONG GadgetSetTextWide(ObjectNumber gadget, const wchar_t* text);
 // The gadget's text, or null when no gadget has that number or identity.
 // The text is a temporary one (runtime/memory/strings.h): one of a ring of
 // eight reusable buffers, valid only until eight more temporary texts have
 // been handed out (by any gadget or dialog). Use it at once or copy it; never
 // free it. The ring lets a loop read texts without end at a fixed cost in
-// memory, with nothing for the caller to free.
+// memory, with nothing for the caller to free. GadgetGetText gives it in
+// Windows-1250, a letter that 1250 lacks as '?'.
 char* GadgetGetText(ObjectNumber gadget);
+wchar_t* GadgetGetTextWide(ObjectNumber gadget);
 LRESULT GadgetForwardMessage(HWND control, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The nearest window, the control itself included, that carries
 // "Kel_WindowID"; the topmost window of the chain when none does.
 HWND FindRuntimeWindow(HWND handle);
 
 // Creation protocol, shared by the classes.
-// CreateWindowExA in the gadget list's parent with control id -1; null on
-// failure. The text is passed as given (null: no window text).
-HWND GadgetCreateControl(DWORD exStyle, const char* className, const char* text, DWORD style,
+// CreateWindowExW in the gadget list's parent with control id -1; null on
+// failure. The text (Windows-1250) is shown as UTF-16; null: no window text.
+HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const char* text, DWORD style,
                          int x, int y, int width, int height);
 // The record for number; on failure the new control is destroyed and null returned.
 GadgetRecord* GadgetClaim(ObjectNumber number, HWND handle);

@@ -66,10 +66,10 @@ LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LP
   // needs a procedure: its class's own is the safe one.
   WNDPROC previous = record && record->previousProc
                          ? record->previousProc
-                         : (WNDPROC)GetClassLongPtrA(handle, GCLP_WNDPROC);
+                         : (WNDPROC)GetClassLongPtrW(handle, GCLP_WNDPROC);
   if (message == WM_NCDESTROY && record) GadgetForget(record, key, true);
-  if (!previous || previous == GadgetSubclassProc) return DefWindowProcA(handle, message, wParam, lParam);
-  return CallWindowProcA(previous, handle, message, wParam, lParam);
+  if (!previous || previous == GadgetSubclassProc) return DefWindowProcW(handle, message, wParam, lParam);
+  return CallWindowProcW(previous, handle, message, wParam, lParam);
 }
 
 void GadgetDestroyHook(ObjectNumber number) {

@@ -27,7 +27,7 @@ ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int 
                               DWORD flags) {
   if (!pushButtonOpsFilled) FillPushButtonOps();
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
-  HWND handle = GadgetCreateControl(0, "Button", text ? text : "", style, x, y, width, height);
+  HWND handle = GadgetCreateControl(0, L"Button", text ? text : "", style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

@@ -26,10 +26,10 @@ static void FillTextFieldOps() {
 static LRESULT CALLBACK TextFieldFocusProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
     LPARAM type = message == WM_SETFOCUS ? EVENT_TYPE_FOCUS : EVENT_TYPE_LOST_FOCUS;
-    PostMessageA(FindRuntimeWindow(handle), EVENT_FOCUS_NOTICE, (WPARAM)GetWindowLongPtrA(handle, GWLP_ID), type);
+    PostMessageW(FindRuntimeWindow(handle), EVENT_FOCUS_NOTICE, (WPARAM)GetWindowLongPtrA(handle, GWLP_ID), type);
   }
-  if (!TextFieldPreviousProc) return DefWindowProcA(handle, message, wParam, lParam);
-  return CallWindowProcA(TextFieldPreviousProc, handle, message, wParam, lParam);
+  if (!TextFieldPreviousProc) return DefWindowProcW(handle, message, wParam, lParam);
+  return CallWindowProcW(TextFieldPreviousProc, handle, message, wParam, lParam);
 }
 
 ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int height, const char* text,
@@ -38,13 +38,13 @@ ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int h
   // The sunken edge is the default here; the border flag takes it away.
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? 0 : WS_EX_CLIENTEDGE;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-  HWND handle = GadgetCreateControl(exStyle, "Edit", text ? text : "", style, x, y, width, height);
+  HWND handle = GadgetCreateControl(exStyle, L"Edit", text ? text : "", style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;
   // Every field replaces the same Edit class procedure; a failed replacement
   // leaves the one already known in place.
-  WNDPROC previous = (WNDPROC)SetWindowLongPtrA(handle, GWLP_WNDPROC, (LONG_PTR)TextFieldFocusProc);
+  WNDPROC previous = (WNDPROC)SetWindowLongPtrW(handle, GWLP_WNDPROC, (LONG_PTR)TextFieldFocusProc);
   if (previous) TextFieldPreviousProc = previous;
   record->textColour = -1;
   record->backColour = -1;

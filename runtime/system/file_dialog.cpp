@@ -5,14 +5,18 @@
 
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
+#include "runtime/memory/text_code_pages.h"
 #include "runtime/system/modal.h"
 
 FileDialogState FileDialog;
 
+// Names and folders are walked a character at a time (CharNextA): in a
+// double-byte code page the second byte of a letter may be 0x5C, the byte of '\'.
 LONG FileNameValid(const char* name) {
   if (!name || !*name) return 0;
-  for (const unsigned char* p = (const unsigned char*)name; *p; p++) {
+  for (const unsigned char* p = (const unsigned char*)name; *p; p = (const unsigned char*)CharNextA((LPCSTR)p)) {
     if (*p < 32) return 0;
+    if (IsDBCSLeadByte(*p)) continue;
     switch (*p) {
       case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
         return 0;
@@ -28,8 +32,9 @@ char* FileDialogSplitDefault(const char* defaultFile, char* name) {
   char* directory = (char*)HeapAllocate(MainHeap, HEAP_ZERO_MEMORY, length + 2);
   if (!directory) return 0;
   CopyMemory(directory, defaultFile, length);
-  size_t cut = length;
-  while (cut > 0 && directory[cut] != '\\') cut--;
+  size_t cut = 0;
+  for (const char* p = defaultFile; *p; p = CharNextA(p))
+    if (*p == '\\') cut = p - defaultFile;
   const char* rest = defaultFile;
   if (cut > 0) {
     rest = defaultFile + cut + 1;
@@ -51,10 +56,10 @@ char* FileDialogSplitDefault(const char* defaultFile, char* name) {
 // ---- results -----------------------------------------------------------------
 
 // An empty text with room for a whole path, or null when memory runs out.
-static char* NewResult() { return StringTemp(FILE_PATH_ROOM - 1); }
+static wchar_t* NewResult() { return WideTemp(FILE_PATH_ROOM - 1); }
 
-static char* Nothing() {
-  static char empty[1];
+static wchar_t* Nothing() {
+  static wchar_t empty[1];
   empty[0] = 0;
   return empty;
 }
@@ -68,23 +73,23 @@ static LONG NameLength(LONG offset) {
 }
 
 // The first string of the buffer as a whole path, when it fits.
-static BOOL TakeWhole(char* result) {
+static BOOL TakeWhole(wchar_t* result) {
   LONG n = NameLength(0);
   if (n <= 0 || n >= FILE_PATH_ROOM) return FALSE;
-  CopyMemory(result, FileDialog.buffer, n + 1);
+  CopyMemory(result, FileDialog.buffer, (n + 1) * sizeof(wchar_t));
   return TRUE;
 }
 
 // directory + the next pending name into result, and on to the name after it.
-static BOOL TakeNext(char* result) {
+static BOOL TakeNext(wchar_t* result) {
   LONG n = NameLength(FileDialog.nextName);
-  LONG folder = lstrlenA(FileDialog.directory);
+  LONG folder = lstrlenW(FileDialog.directory);
   if (n <= 0 || folder + n >= FILE_PATH_ROOM) {
     FileDialog.nextName = 0;
     return FALSE;
   }
-  CopyMemory(result, FileDialog.directory, folder);
-  CopyMemory(result + folder, FileDialog.buffer + FileDialog.nextName, n);
+  CopyMemory(result, FileDialog.directory, folder * sizeof(wchar_t));
+  CopyMemory(result + folder, FileDialog.buffer + FileDialog.nextName, n * sizeof(wchar_t));
   result[folder + n] = 0;
   FileDialog.nextName += n + 1;
   return TRUE;
@@ -93,7 +98,7 @@ static BOOL TakeNext(char* result) {
 // After a multiple selection the buffer holds either one full path, or the
 // folder followed by the names. A selection is taken whole or not at all, so
 // a path that would not fit never comes out cut short.
-static BOOL TakeSelection(char* result) {
+static BOOL TakeSelection(wchar_t* result) {
   LONG n = NameLength(0);
   if (n <= 0) return FALSE;
   if (n + 1 >= FILE_DIALOG_BUFFER || !FileDialog.buffer[n + 1]) {
@@ -105,7 +110,7 @@ static BOOL TakeSelection(char* result) {
   if (folder >= FILE_PATH_ROOM) return FALSE;
   for (LONG at = n + 1, length; (length = NameLength(at)) > 0; at += length + 1)
     if (folder + length >= FILE_PATH_ROOM) return FALSE;
-  CopyMemory(FileDialog.directory, FileDialog.buffer, n);
+  CopyMemory(FileDialog.directory, FileDialog.buffer, n * sizeof(wchar_t));
   FileDialog.directory[n] = '\\';
   FileDialog.directory[folder] = 0;
   FileDialog.nextName = n + 1;
@@ -114,7 +119,7 @@ static BOOL TakeSelection(char* result) {
 
 // ---- the dialog --------------------------------------------------------------
 
-static char* FileDialogRun(const char* title, const char* defaultFile, const char* pattern, LONG position,
+static wchar_t* FileDialogRun(const char* title, const char* defaultFile, const char* pattern, LONG position,
                            BOOL save, DWORD flags) {
   // Names still pending from an earlier selection lived in the buffer that is
   // cleared now, so they end here too.
@@ -123,35 +128,41 @@ static char* FileDialogRun(const char* title, const char* defaultFile, const cha
   ZeroMemory(FileDialog.buffer, sizeof FileDialog.buffer);
 
   // "Description|*.ext|..." becomes the NUL-separated, double-NUL-ended list.
-  if (!pattern) pattern = "";
-  size_t patternLength = lstrlenA(pattern);
-  char* filter = (char*)HeapAllocate(MainHeap, HEAP_ZERO_MEMORY, patternLength + 2);
+  // Title and pattern are the program's texts (Windows-1250), shown as UTF-16.
+  WideText wide(pattern), wideTitle(title);
+  size_t patternLength = lstrlenW(wide.text);
+  wchar_t* filter = (wchar_t*)HeapAllocate(MainHeap, HEAP_ZERO_MEMORY, (patternLength + 2) * sizeof(wchar_t));
   if (!filter) return Nothing();
-  for (size_t i = 0; i < patternLength; i++) filter[i] = pattern[i] == '|' ? 0 : pattern[i];
+  for (size_t i = 0; i < patternLength; i++) filter[i] = wide.text[i] == '|' ? 0 : wide.text[i];
 
-  // Without a copy of the default file the dialog opens without it.
-  char* directory = FileDialogSplitDefault(defaultFile, FileDialog.buffer);
+  // Without a copy of the default file the dialog opens without it. The
+  // default file is a path in the system's code page, taken as it is.
+  char name[FILE_PATH_ROOM];
+  char* directory = FileDialogSplitDefault(defaultFile, name);
+  MultiByteToWideChar(CP_ACP, 0, name, -1, FileDialog.buffer, FILE_PATH_ROOM);
 
-  OPENFILENAMEA dialog;
+  OPENFILENAMEW dialog;
   ZeroMemory(&dialog, sizeof dialog);
-  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
   dialog.hwndOwner = DialogOwner();
   dialog.lpstrFilter = filter;
   dialog.nFilterIndex = (DWORD)position + 1;
   dialog.lpstrFile = FileDialog.buffer;
   dialog.nMaxFile = FILE_DIALOG_BUFFER;
-  dialog.lpstrInitialDir = directory;
-  dialog.lpstrTitle = title;
+  dialog.lpstrInitialDir = directory ? WideFromAnsi(directory) : 0;
+  dialog.lpstrTitle = wideTitle;
   dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
   if (flags & FILE_MULTISELECT) dialog.Flags |= OFN_ALLOWMULTISELECT;
 
   ModalGuardSet(TRUE);
-  BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+  // The result stays UTF-16: a name that the system's code page cannot hold
+  // comes back as it was chosen, never as a best-fitted look-alike.
+  BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
   ModalGuardSet(FALSE);
   HeapRelease(MainHeap, filter);
   HeapRelease(MainHeap, directory);
 
-  char* result = NewResult();
+  wchar_t* result = NewResult();
   if (!result) return Nothing();
   if (!chosen) return result;
   BOOL taken = (flags & FILE_MULTISELECT) ? TakeSelection(result) : TakeWhole(result);
@@ -159,17 +170,17 @@ static char* FileDialogRun(const char* title, const char* defaultFile, const cha
   return result;
 }
 
-char* FileDialogOpen(const char* title, const char* defaultFile, const char* pattern, LONG position,
+wchar_t* FileDialogOpen(const char* title, const char* defaultFile, const char* pattern, LONG position,
                      DWORD flags) {
   return FileDialogRun(title, defaultFile, pattern, position, FALSE, flags);
 }
 
-char* FileDialogSave(const char* title, const char* defaultFile, const char* pattern, LONG position) {
+wchar_t* FileDialogSave(const char* title, const char* defaultFile, const char* pattern, LONG position) {
   return FileDialogRun(title, defaultFile, pattern, position, TRUE, 0);
 }
 
-char* FileDialogNextSelected() {
-  char* result = NewResult();
+wchar_t* FileDialogNextSelected() {
+  wchar_t* result = NewResult();
   if (!result) return Nothing();
   if (FileDialog.nextName) TakeNext(result);
   return result;

@@ -1,6 +1,8 @@
 // The dialog owner, modal guard and message box of modal.h.
 #include "runtime/system/modal.h"
 
+#include "runtime/memory/text_code_pages.h"
+
 // ---- owner -------------------------------------------------------------------
 
 HWND DialogOwner() {
@@ -78,7 +80,9 @@ int MessageDialog(const char* caption, const char* text, UINT flags) {
   // The owner is chosen once the guard is up, so it is never one of the
   // windows the guard has just disabled (the foreground window is spared).
   HWND owner = DialogOwner();
-  int result = MessageBoxA(owner, text, caption, flags);
+  // Both texts are the program's own, Windows-1250, shown as UTF-16 whatever
+  // the system's code page.
+  int result = MessageBoxW(owner, WideText(text), WideText(caption), flags);
   ModalGuardSet(0);
   return result;
 }

@@ -22,5 +22,6 @@ HWND DialogOwner();
 // counted: a second on finds the windows already disabled and lists nothing
 // more, and the first off enables them all.
 void ModalGuardSet(BOOL on);
-// MessageBoxA's result (0 when no box was shown).
+// The system's message box with the caption and text (Windows-1250); its
+// result (0 when no box was shown).
 int MessageDialog(const char* caption, const char* text, UINT flags = 0);

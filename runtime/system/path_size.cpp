@@ -28,7 +28,10 @@ int64_t PathSize(const char* path) {
   }
 
   // The listing finds "C:\work" but not "C:\work\": one trailing backslash goes.
-  if (copy[len - 1] == '\\') copy[len - 1] = 0;
+  // Its last character, not byte: in a double-byte code page the second byte
+  // of a letter may be 0x5C, the byte of '\'.
+  char* last = CharPrevA(copy, copy + len);
+  if (*last == '\\' && last == copy + len - 1) *last = 0;
 
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(copy, &found);

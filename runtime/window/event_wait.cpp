@@ -3,6 +3,8 @@
 // one message is fetched, translated (accelerators first) and dispatched, and
 // the direct event that its dispatch stored, or the raw message number, is
 // the answer. The event state itself is made here too (EventStateInit).
+// Messages are fetched and dispatched as UTF-16: a typed letter that the
+// system's ANSI code page lacks reaches the controls as it was typed.
 #include "runtime/memory/heaps.h"
 #include "runtime/window/events.h"
 
@@ -60,15 +62,15 @@ static bool FetchMessage(LONG timeout, MSG* msg) {
   if (timeout < 0) {
     // The result is not tested: WM_QUIT ends nothing here (the application's
     // loop ends on EVENT_CLOSE), it is dispatched and returned like any other.
-    GetMessageA(msg, 0, 0, 0);
+    GetMessageW(msg, 0, 0, 0);
     return true;
   }
-  if (PeekMessageA(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
+  if (PeekMessageW(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
   if (timeout == 0) return false;
   // Waited once, not for the rest of the time-out: a wake-up that brings no
   // message for this thread answers 0 early, as a time-out does.
   if (MsgWaitForMultipleObjects(0, 0, FALSE, (DWORD)timeout, WAIT_WAKE_MASK) == WAIT_TIMEOUT) return false;
-  return PeekMessageA(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
+  return PeekMessageW(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
 }
 
 LONG WaitEvent(LONG timeout) {
@@ -86,9 +88,9 @@ LONG WaitEvent(LONG timeout) {
                    msg.message == WM_SYSCHAR;
   HWND active = key ? GetActiveWindow() : 0;
   HACCEL table = key ? ActiveAccelerators(active) : 0;
-  if (!table || !TranslateAcceleratorA(active, table, &msg)) {
+  if (!table || !TranslateAcceleratorW(active, table, &msg)) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   if (state->code) {
     LONG code = state->code;

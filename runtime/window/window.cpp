@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 #include "runtime/memory/heaps.h"
+#include "runtime/memory/text_code_pages.h"
 #include "runtime/window/sizing.h"
 #include "runtime/window/window_internal.h"
 
@@ -33,8 +34,8 @@ void WindowInit() {
 // Room for "WindowClass_" and any signed 32-bit number.
 static const int WINDOW_CLASS_NAME_SIZE = 32;
 
-static void WindowClassName(ObjectNumber number, char* buffer) {
-  wsprintfA(buffer, "WindowClass_%ld", (long)number);
+static void WindowClassName(ObjectNumber number, wchar_t* buffer) {
+  wsprintfW(buffer, L"WindowClass_%ld", (long)number);
 }
 
 // --- accelerators ------------------------------------------------------------
@@ -111,12 +112,13 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
   const bool automatic = number == AUTO_NUMBER;
   if (automatic) number = ObjectIdentity(record);
 
-  char className[WINDOW_CLASS_NAME_SIZE];
+  wchar_t className[WINDOW_CLASS_NAME_SIZE];
   WindowClassName(number, className);
-  if (!title) title = "";
-  WNDCLASSA windowClass = {CS_DBLCLKS, RuntimeWindowProc, 0, 0, InstanceHandle, windowClassIcon,
+  // A Unicode class: the window's text and every message it gets stay UTF-16,
+  // never passing through the system's ANSI code page.
+  WNDCLASSW windowClass = {CS_DBLCLKS, RuntimeWindowProc, 0, 0, InstanceHandle, windowClassIcon,
                            windowClassCursor, (HBRUSH)(COLOR_BTNFACE + 1), 0, className};
-  RegisterClassA(&windowClass);
+  RegisterClassW(&windowClass);
 
   // With no style of its own beyond the runtime's flags, a window gets a caption.
   if ((flags & ~(WINDOW_SCREEN_CENTRED | WINDOW_PARENT_CENTRED | WINDOW_INVISIBLE)) == 0) flags |= WS_CAPTION;
@@ -132,7 +134,8 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
 
   // Messages sent during creation find no number property yet; the window
   // procedure treats them as those of a window without a number.
-  HWND handle = CreateWindowExA(0, className, title, style, x, y, width, height, parent, 0, InstanceHandle, 0);
+  HWND handle = CreateWindowExW(0, className, WideText(title), style, x, y, width, height, parent, 0,
+                                InstanceHandle, 0);
   record->handle = handle;
   WindowIdChanged();
   // number + 1, so that window 0 reads differently from a window without the property.
@@ -141,7 +144,7 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
     handle = 0;
   }
   if (!handle) {
-    UnregisterClassA(className, InstanceHandle);
+    UnregisterClassW(className, InstanceHandle);
     ObjectTableRelease(WindowTable, number);
     return 0;
   }
@@ -191,12 +194,12 @@ void WindowClose(ObjectNumber number) {
 
   // An MDI child (none in this program) must be destroyed by its MDI client.
   if (mdiClient) {
-    SendMessageA(mdiClient, WM_MDIDESTROY, (WPARAM)handle, 0);
+    SendMessageW(mdiClient, WM_MDIDESTROY, (WPARAM)handle, 0);
   } else {
     DestroyWindow(handle);
-    char className[WINDOW_CLASS_NAME_SIZE];
+    wchar_t className[WINDOW_CLASS_NAME_SIZE];
     WindowClassName(number, className);
-    UnregisterClassA(className, InstanceHandle);
+    UnregisterClassW(className, InstanceHandle);
   }
   HeapRelease(MainHeap, accelerators);
   if (acceleratorTable) DestroyAcceleratorTable(acceleratorTable);

@@ -1,7 +1,7 @@
 // The window procedure of every runtime window: the sizing loop sees each
 // message first, then the window's number is found, user callbacks are asked,
 // and the message becomes a queued or direct event, goes to a gadget's class,
-// or falls through to DefWindowProcA. WM_COMMAND's translation and the data
+// or falls through to DefWindowProcW. WM_COMMAND's translation and the data
 // record of data events (13105, 13106) live here too.
 #include "runtime/gadget/gadget.h"
 #include "runtime/memory/heaps.h"
@@ -109,7 +109,7 @@ static void EventCommand(EventState* state, HWND window, WPARAM wParam, LPARAM l
 // --- the other messages ------------------------------------------------------
 
 static BOOL CALLBACK SendColourChange(HWND child, LPARAM) {
-  SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
+  SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
   return TRUE;
 }
 
@@ -195,7 +195,7 @@ static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumb
       PendingEventAppend(state, EVENT_SIZE, number);
       return 0;
     case WM_ACTIVATE:
-      // Queued with window -1 too. Never passed on: DefWindowProcA would give
+      // Queued with window -1 too. Never passed on: DefWindowProcW would give
       // the focus to the window itself and take it from its control.
       if (LOWORD(wParam)) PendingEventAppend(state, EVENT_ACTIVATE, number);
       return 1;
@@ -222,7 +222,7 @@ static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumb
     case MSG_TRAY:
       // Posted again, so that the click becomes a direct event of the WaitEvent
       // call that dispatches it, whatever loop received the notification.
-      PostMessageA(window, MSG_TRAY_POSTED, wParam, lParam);
+      PostMessageW(window, MSG_TRAY_POSTED, wParam, lParam);
       return 0;
     case MSG_TRAY_POSTED:
     case EVENT_FOCUS_NOTICE:
@@ -254,5 +254,5 @@ LRESULT RuntimeWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 LRESULT CALLBACK RuntimeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = RuntimeWindowHandler(window, message, wParam, lParam);
-  return result == NOT_HANDLED ? DefWindowProcA(window, message, wParam, lParam) : result;
+  return result == NOT_HANDLED ? DefWindowProcW(window, message, wParam, lParam) : result;
 }

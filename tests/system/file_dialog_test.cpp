@@ -19,6 +19,13 @@ namespace {
 
 typedef std::vector<std::string> Texts;
 
+// A dialog's result (UTF-16) in the system's code page, as the paths here are.
+std::string Ansi(const wchar_t* text) {
+  char bytes[2 * FILE_DIALOG_BUFFER] = "";
+  WideCharToMultiByte(CP_ACP, 0, text, -1, bytes, sizeof bytes, 0, 0);
+  return bytes;
+}
+
 // What the test does in the real dialog (type a name and press OK, or
 // cancel), and what the dialog showed.
 struct Script {
@@ -107,7 +114,7 @@ template <class Call> std::string Drive(Script& s, Call call) {
 }
 
 std::string Open(Script& s, const std::string& file, const char* pattern, LONG position = 0, DWORD flags = 0) {
-  return Drive(s, [&] { return std::string(FileDialogOpen("t", file.c_str(), pattern, position, flags)); });
+  return Drive(s, [&] { return Ansi(FileDialogOpen("t", file.c_str(), pattern, position, flags)); });
 }
 
 const char* EXE_PATTERN = "Exe f\xE1jl   (*.exe)|*.exe";
@@ -152,7 +159,7 @@ TEST(FileDialog, DefaultFileSplitsIntoFolderAndName) {
     script = &s;
     BoxCatcher catcher;
     catcher.onBox = OnBox;
-    return std::string(FileDialogOpen("t", "", "Exe|*.exe", 0));
+    return Ansi(FileDialogOpen("t", "", "Exe|*.exe", 0));
   }();
   MainHeap = heap;
   EXPECT_EQ(folder, nullptr);
@@ -175,7 +182,7 @@ TEST_F(FileDialogReal, PatternFolderAndNameReachTheDialog) {
   Script s;
   s.type = "a.exe";
   std::string result = Drive(s, [&] {
-    return std::string(FileDialogOpen("Exe kiv\xE1laszt\xE1sa :", dir.file("tool.exe").c_str(), EXE_PATTERN, 0));
+    return Ansi(FileDialogOpen("Exe kiv\xE1laszt\xE1sa :", dir.file("tool.exe").c_str(), EXE_PATTERN, 0));
   });
   EXPECT_EQ(s.caption, "Exe kiv\xE1laszt\xE1sa :");
   EXPECT_EQ(s.folder, dir.path());
@@ -213,16 +220,16 @@ TEST_F(FileDialogReal, MultipleSelectionInAFolderAndInADriveRoot) {
   Script s;
   s.type = "\"a.exe\" \"b.exe\"";
   EXPECT_EQ(Open(s, folder, EXE_PATTERN, 0, FILE_MULTISELECT), dir.file("a.exe"));
-  EXPECT_EQ(std::string(FileDialogNextSelected()), dir.file("b.exe"));
-  EXPECT_STREQ(FileDialogNextSelected(), "");
-  EXPECT_STREQ(FileDialogNextSelected(), "");
+  EXPECT_EQ(Ansi(FileDialogNextSelected()), dir.file("b.exe"));
+  EXPECT_STREQ(FileDialogNextSelected(), L"");
+  EXPECT_STREQ(FileDialogNextSelected(), L"");
 
   // In a drive's root the folder already ends in a backslash.
   std::string a = "zt" + std::to_string(GetCurrentProcessId()) + "a.exe", b = a.substr(0, a.size() - 5) + "b.exe";
   ASSERT_TRUE(WriteBytes("C:\\" + a, "a") && WriteBytes("C:\\" + b, "b"));
   Script root;
   root.type = "\"" + a + "\" \"" + b + "\"";
-  std::string first = Open(root, "C:\\", "", 0, FILE_MULTISELECT), second = FileDialogNextSelected();
+  std::string first = Open(root, "C:\\", "", 0, FILE_MULTISELECT), second = Ansi(FileDialogNextSelected());
   DeleteFileA(("C:\\" + a).c_str());
   DeleteFileA(("C:\\" + b).c_str());
   EXPECT_EQ(root.folder, "C:\\");
@@ -234,16 +241,16 @@ TEST_F(FileDialogReal, OneFileOfAMultipleSelectionAndPendingNamesEndWithTheNextD
   Script one;
   one.type = "b.exe";
   EXPECT_EQ(Open(one, folder, nullptr, 0, FILE_MULTISELECT), dir.file("b.exe"));
-  EXPECT_STREQ(FileDialogNextSelected(), "");
+  EXPECT_STREQ(FileDialogNextSelected(), L"");
 
   Script two, save;
   two.type = "\"a.exe\" \"b.exe\"";
   Open(two, folder, nullptr, 0, FILE_MULTISELECT);
   save.type = "new.exe";  // does not exist yet
-  EXPECT_EQ(Drive(save, [&] { return std::string(FileDialogSave("Ment\xE9s", folder.c_str(), nullptr, 0)); }),
+  EXPECT_EQ(Drive(save, [&] { return Ansi(FileDialogSave("Ment\xE9s", folder.c_str(), nullptr, 0)); }),
             dir.file("new.exe"));
   EXPECT_EQ(save.caption, "Ment\xE9s");
-  EXPECT_STREQ(FileDialogNextSelected(), "");  // b.exe of the earlier selection is gone
+  EXPECT_STREQ(FileDialogNextSelected(), L"");  // b.exe of the earlier selection is gone
 }
 
 #ifdef ZIMBREL_ALLOC_FAULTS
@@ -285,13 +292,13 @@ TEST_F(FileDialogReal, OverLongResultsAreRefused) {
   Script single, multiple;
   single.type = longName;
   EXPECT_EQ(Open(single, folder, nullptr), "");
-  EXPECT_EQ(std::string(FileDialog.buffer), dir.file(longName));  // what the dialog gave back
+  EXPECT_EQ(Ansi(FileDialog.buffer), dir.file(longName));  // what the dialog gave back
   EXPECT_EQ(FileDialogSelectedPattern(), -1);
 
   multiple.type = "\"a.exe\" \"" + longName + "\"";
   EXPECT_EQ(Open(multiple, folder, nullptr, 0, FILE_MULTISELECT), "");  // the whole selection
-  EXPECT_EQ(std::string(FileDialog.buffer + folder.size() + 6), longName);
-  EXPECT_STREQ(FileDialogNextSelected(), "");
+  EXPECT_EQ(Ansi(FileDialog.buffer + folder.size() + 6), longName);
+  EXPECT_STREQ(FileDialogNextSelected(), L"");
   EXPECT_EQ(FileDialogSelectedPattern(), -1);
 }
 
