@@ -26,7 +26,7 @@ static LONG DropListSetText(GadgetRecord* record, const char* text) {
   if (!text) text = "";
   // The editable form (CBS_DROPDOWN) takes any text into its edit box; the
   // style bit tested is the one that sets CBS_DROPDOWNLIST apart from it.
-  if (!(GetWindowLongPtrA(record->handle, GWL_STYLE) & (CBS_DROPDOWNLIST & ~CBS_DROPDOWN)))
+  if (!(GetWindowLongPtrW(record->handle, GWL_STYLE) & (CBS_DROPDOWNLIST & ~CBS_DROPDOWN)))
     return SetWindowTextW(record->handle, WideText(text));
   // The empty text clears the selection. The answer is CB_SETCURSEL's, which
   // is CB_ERR (-1) for -1 even though the selection was cleared.
@@ -125,7 +125,7 @@ ObjectNumber DropListCreate(ObjectNumber number, int x, int y, int width, int he
   if (editable) {
     // The edit box, not the list around it, is the tab stop of the editable form.
     HWND edit = GetWindow(handle, GW_CHILD);
-    if (edit) SetWindowLongPtrA(edit, GWL_STYLE, GetWindowLongPtrA(edit, GWL_STYLE) | WS_TABSTOP);
+    if (edit) SetWindowLongPtrW(edit, GWL_STYLE, GetWindowLongPtrW(edit, GWL_STYLE) | WS_TABSTOP);
   }
   return GadgetCreateFinish(number, record, handle, &DropListOps);
 }

@@ -81,7 +81,7 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
   record->handle = handle;
   record->ops = table;
   record->previousProc = (WNDPROC)SetWindowLongPtrW(handle, GWLP_WNDPROC, (LONG_PTR)GadgetSubclassProc);
-  SetWindowLongPtrA(handle, GWLP_ID, (LONG_PTR)number);
+  SetWindowLongPtrW(handle, GWLP_ID, (LONG_PTR)number);
   SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);
   // The record may not be touched from here on: the message runs our procedure.
   SendMessageW(handle, WM_SETFONT, (WPARAM)(Gadgets ? Gadgets->font : DefaultGuiFont), TRUE);

@@ -18,7 +18,7 @@ static GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key) {
   // By the id first; a record found there that belongs to another control
   // (the id was changed behind our back) is not this one's, so the control's
   // "Kel_ID" is asked next.
-  ObjectNumber id = (ObjectNumber)GetWindowLongPtrA(control, GWLP_ID);
+  ObjectNumber id = (ObjectNumber)GetWindowLongPtrW(control, GWLP_ID);
   GadgetRecord* record = RecordIfOwn(control, id);
   if (!record) {
     id = (ObjectNumber)GetPropA(control, PROPERTY_GADGET_ID);
@@ -91,7 +91,7 @@ void GadgetDestroyHook(ObjectNumber number) {
 LRESULT GadgetForwardMessage(HWND control, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!control) return NOT_HANDLED;
   ObjectNumber key = (ObjectNumber)GetPropA(control, PROPERTY_GADGET_ID);
-  if (key != (ObjectNumber)GetWindowLongPtrA(control, GWLP_ID)) return NOT_HANDLED;
+  if (key != (ObjectNumber)GetWindowLongPtrW(control, GWLP_ID)) return NOT_HANDLED;
   // A control that is not one of ours (no property, id 0) must not borrow gadget 0's class.
   GadgetRecord* record = GadgetOfControl(control, 0);
   // Buttons and drop lists have no handler: their notifications become events.

@@ -8,11 +8,11 @@ static bool pushButtonOpsFilled;
 
 // Only a full check counts; the indeterminate state reads as clear.
 static LONG PushButtonGetState(GadgetRecord* record) {
-  return (LONG)SendMessageA(record->handle, BM_GETCHECK, 0, 0) & BST_CHECKED;
+  return (LONG)SendMessageW(record->handle, BM_GETCHECK, 0, 0) & BST_CHECKED;
 }
 
 static void PushButtonSetState(GadgetRecord* record, LONG state) {
-  SendMessageA(record->handle, BM_SETCHECK, state ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(record->handle, BM_SETCHECK, state ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 static void FillPushButtonOps() {

@@ -26,7 +26,7 @@ static void FillTextFieldOps() {
 static LRESULT CALLBACK TextFieldFocusProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
     LPARAM type = message == WM_SETFOCUS ? EVENT_TYPE_FOCUS : EVENT_TYPE_LOST_FOCUS;
-    PostMessageW(FindRuntimeWindow(handle), EVENT_FOCUS_NOTICE, (WPARAM)GetWindowLongPtrA(handle, GWLP_ID), type);
+    PostMessageW(FindRuntimeWindow(handle), EVENT_FOCUS_NOTICE, (WPARAM)GetWindowLongPtrW(handle, GWLP_ID), type);
   }
   if (!TextFieldPreviousProc) return DefWindowProcW(handle, message, wParam, lParam);
   return CallWindowProcW(TextFieldPreviousProc, handle, message, wParam, lParam);

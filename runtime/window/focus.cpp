@@ -12,7 +12,7 @@ struct FocusStep {
 };
 
 static bool Eligible(HWND control) {
-  return IsWindowEnabled(control) && IsWindowVisible(control) && (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP);
+  return IsWindowEnabled(control) && IsWindowVisible(control) && (GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP);
 }
 
 static BOOL CALLBACK StepForward(HWND control, LPARAM context) {

@@ -62,7 +62,7 @@ void SizingTrack(int x, int y, SizingState* state) {
 // The rectangle is in screen coordinates; a child window is placed in its
 // parent's client coordinates.
 void SizingApply(HWND window, RECT rectangle) {
-  if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)
+  if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD)
     MapWindowPoints(0, GetParent(window), (POINT*)&rectangle, 2);
   MoveWindow(window, rectangle.left, rectangle.top, rectangle.right - rectangle.left,
              rectangle.bottom - rectangle.top, TRUE);
@@ -78,7 +78,7 @@ void SizingPointAt(LPCSTR cursor, int x, int y) {
 void SizingKeyStep(HWND window, int x, int y, SizingState* state) {
   SetCursorPos(x, y);
   SizingTrack(x, y, state);
-  SendMessageA(window, WM_SIZING, state->edge, (LPARAM)&state->rectangle);
+  SendMessageW(window, WM_SIZING, state->edge, (LPARAM)&state->rectangle);
   SizingApply(window, state->rectangle);
 }
 
@@ -155,10 +155,10 @@ static void FillLimits(HWND window, MINMAXINFO* limits) {
   limits->ptReserved.y = 0;
   limits->ptMaxSize.x = GetSystemMetrics(SM_CXMAXIMIZED);
   limits->ptMaxSize.y = GetSystemMetrics(SM_CYMAXIMIZED);
-  if (GetWindowLongA(window, GWL_STYLE) & WS_BORDER) {
+  if (GetWindowLongW(window, GWL_STYLE) & WS_BORDER) {
     limits->ptMaxPosition.x = GetSystemMetrics(SM_CXBORDER);
     limits->ptMaxPosition.y = GetSystemMetrics(SM_CYBORDER);
-  } else if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_WINDOWEDGE) {
+  } else if (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_WINDOWEDGE) {
     limits->ptMaxPosition.x = GetSystemMetrics(SM_CXEDGE);
     limits->ptMaxPosition.y = GetSystemMetrics(SM_CYEDGE);
   } else {
@@ -181,18 +181,18 @@ static LRESULT SizingBegin(SizingState* state, HWND window, WPARAM wParam) {
   GetWindowRect(window, &state->rectangle);
   GetWindowRect(window, &state->startRectangle);
   FillLimits(window, &state->limits);
-  SendMessageA(window, WM_GETMINMAXINFO, 0, (LPARAM)&state->limits);
+  SendMessageW(window, WM_GETMINMAXINFO, 0, (LPARAM)&state->limits);
   // Begun with the button up (from the system menu, say), the window is told
   // of a press all the same, as if its frame had been grabbed with the mouse.
   // Only the high bit says the button is down: the low bit is its toggle
   // state, which every click flips.
-  if ((GetKeyState(VK_LBUTTON) & 0x8000) == 0) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  if ((GetKeyState(VK_LBUTTON) & 0x8000) == 0) SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   takingCapture = true;
   SetCapture(window);
   takingCapture = false;
   // Posted, as WM_EXITSIZEMOVE is: the window hears of the loop's start and
   // end through its queue, after the message that caused them is done.
-  PostMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
+  PostMessageW(window, WM_ENTERSIZEMOVE, 0, 0);
   if (state->edge == 0) {
     state->restoreCursor = 1;
     GetCursorPos(&state->savedCursor);
@@ -213,7 +213,7 @@ static void SizingStop(SizingState* state) {
 // The ordinary end, on the capture change: Enter, Escape and the button
 // release all let go of the capture, and another window may take it away.
 static void SizingEnd(SizingState* state, HWND window) {
-  PostMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+  PostMessageW(window, WM_EXITSIZEMOVE, 0, 0);
   SizingStop(state);
 }
 
@@ -222,7 +222,7 @@ static LRESULT SizingMouseMove(SizingState* state, HWND window, LPARAM lParam) {
   POINT p = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
   MapWindowPoints(window, 0, &p, 1);
   SizingTrack(p.x, p.y, state);
-  SendMessageA(window, WM_SIZING, state->edge, (LPARAM)&state->rectangle);
+  SendMessageW(window, WM_SIZING, state->edge, (LPARAM)&state->rectangle);
   SizingApply(window, state->rectangle);
   return 0;
 }

@@ -66,7 +66,7 @@ static bool TabIsText() {
   HWND focus = GetFocus();
   char className[5] = "";
   GetClassNameA(focus, className, sizeof className);
-  return lstrcmpA(className, "Rich") == 0 && !(SendMessageA(focus, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
+  return lstrcmpA(className, "Rich") == 0 && !(SendMessageW(focus, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
 }
 
 HACCEL ActiveAccelerators(HWND window) {

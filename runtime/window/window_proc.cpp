@@ -82,7 +82,7 @@ static void EventCommand(EventState* state, HWND window, WPARAM wParam, LPARAM l
   if (GadgetForwardMessage((HWND)lParam, window, WM_COMMAND, wParam, lParam) != NOT_HANDLED) return;
   if (lParam) {
     // From a control: its identifier is the gadget's number (or identity).
-    LONG id = GetWindowLongA((HWND)lParam, GWL_ID);
+    LONG id = GetWindowLongW((HWND)lParam, GWL_ID);
     if (id == MENU_CONTROL_ID) {
       state->code = EVENT_MENU;
       state->source = LOWORD(wParam);
