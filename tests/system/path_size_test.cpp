@@ -49,6 +49,13 @@ TEST(PathSize, FilesDirectoriesAndDrives) {
   };
   for (const auto& c : cases) EXPECT_EQ(PathSize(c.path.c_str()), c.size) << c.path;
   EXPECT_EQ(PathSize(nullptr), PATH_MISSING);
+
+  // Japanese (932): the letter "\x83\x5C" (katakana so) ends in the byte of
+  // '\'; a file so named is no folder with a trailing backslash.
+  if (GetACP() == 932) {
+    ASSERT_TRUE(WriteBytes(dir.file("\x83\x5C"), "abc"));
+    EXPECT_EQ(PathSize(dir.file("\x83\x5C").c_str()), 3);
+  }
 }
 
 TEST(PathSize, LooksUpTheFirst260CharactersAndLeavesThePathAlone) {
