@@ -36,11 +36,22 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The Hungarian locale makes Wine use the Windows-1250 ANSI code page.
-if ! locale -a 2>/dev/null | grep -qi '^hu_HU\.utf-\?8$'; then
+# The locales whose ANSI code page Wine takes for a process from its LC_ALL:
+# Hungarian (Windows-1250) for every test run, and English (1252), Russian
+# (1251), Japanese (932) and Georgian (no ANSI code page of its own: UTF-8,
+# 65001) for the runs that check texts and paths under other code pages. Wine
+# needs them generated to put names with other letters into file names.
+# Only the missing ones are generated.
+missing_locales=()
+for l in hu_HU en_US ru_RU ja_JP ka_GE; do
+  locale -a 2>/dev/null | grep -qix "$l\.utf-\?8" || missing_locales+=("$l")
+done
+if [ "${#missing_locales[@]}" -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" = 0 ] || SUDO=sudo
-  $SUDO sed -i 's/^# *hu_HU.UTF-8 UTF-8/hu_HU.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^hu_HU.UTF-8 UTF-8' /etc/locale.gen || echo 'hu_HU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  for l in "${missing_locales[@]}"; do
+    $SUDO sed -i "s/^# *$l.UTF-8 UTF-8/$l.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+  done
   $SUDO locale-gen >/dev/null
 fi

@@ -9,6 +9,9 @@
 #   box-packer-missing.png    a copy of zimbrel.exe in a folder without upx.exe
 #   box-not-compressible.png  a text file given to the packer
 #   box-report.png            one of Wine's own programs packed by upx.exe
+# and the window and one box again as a Western Windows (code page 1252) shows
+# them, which must read the same as the Hungarian ones:
+#   zimbrel-window-1252.png, box-not-compressible-1252.png
 #   scripts/screenshot.sh --docs [FOLDER]  (default: docs/)
 #   ZIMBREL_BUILD  the build tree holding zimbrel.exe, upx.exe and ui-driver.exe
 set -euo pipefail
@@ -44,10 +47,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The locale the program runs in: Wine takes the system's ANSI code page from it
+# (hu_HU: 1250, en_US: 1252).
+program_locale=$LC_ALL
+
 # Starts EXE with DIR as its working directory (the packer is looked for there
 # too) and waits until its window is there and the program waits for input.
 start_program() {
-  (cd "$2" && exec "$ZIMBREL_BUILD/wine-run" "$1" </dev/null >/dev/null 2>&1) &
+  (cd "$2" && LC_ALL=$program_locale exec "$ZIMBREL_BUILD/wine-run" "$1" </dev/null >/dev/null 2>&1) &
   program=$!
   local id=
   for _ in $(seq 1 100); do
@@ -78,6 +85,11 @@ shoot() {
 program_windows() {
   xwininfo -root -children | awk '/\("zimbrel.exe" "zimbrel.exe"\)/ && !/ 1x1\+/ {print $1}' | sort
 }
+
+# The driver's steps take texts as escaped UTF-8 bytes (\xHH): this writes the
+# letters of a text so.
+esc() { printf '%s' "$1" | LC_ALL=C od -An -v -tu1 | LC_ALL=C awk '{ for (i = 1; i <= NF; i++) {
+  c = $i + 0; if (c < 32 || c > 126 || c == 92) printf "\\x%02X", c; else printf "%c", c } }'; }
 
 # Runs the driver steps STEP... (after attach), which must end with a box step
 # that waits for the expected message box; saves its picture as FILE and
@@ -112,13 +124,22 @@ win() { winepath -w "$1" 2>/dev/null; }
 
 start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
 shoot "$window" "$out"
-shoot_box "$docs/box-no-file.png" click compress ';' box 'Hiba ' 'Adj meg egy f\xE1jlt' 48
+unchanged=$(esc 'Nem tömöríthető! Lehet, hogy már tömörítve van a fájl?  ')
+shoot_box "$docs/box-no-file.png" click compress ';' box 'Hiba ' "$(esc 'Adj meg egy fájlt')" 48
 shoot_box "$docs/box-not-compressible.png" type "$(win "$work/Zimbrel/jegyzet.txt")" ';' click compress ';' \
-  box 'Hiba   ' 'Nem t\xF6m\xF6r\xEDthet\xF5! Lehet, hogy m\xE1r t\xF6m\xF6r\xEDtve van a f\xE1jl?  ' 48
-shoot_box "$docs/box-report.png" type "$(win "$sample")" ';' click compress ';' box 'K\xE9sz'
+  box 'Hiba   ' "$unchanged" 48
+shoot_box "$docs/box-report.png" type "$(win "$sample")" ';' click compress ';' box "$(esc 'Kész')"
 close_program
 
 start_program "$(win "$work/Zimbrel alone/zimbrel.exe")" "$work/Zimbrel alone"
 shoot_box "$docs/box-packer-missing.png" type "$(win "$sample")" ';' click compress ';' \
-  box 'Hiba   ' 'UPX hiba! Az UPX-nek ugyanabban a k\xF6nyvt\xE1rban kell lennie, mint a Zimbrel!  ' 48
+  box 'Hiba   ' "$(esc 'UPX hiba! Az UPX-nek ugyanabban a könyvtárban kell lennie, mint a Zimbrel!  ')" 48
+close_program
+
+# The same letters on a Western Windows.
+program_locale=en_US.UTF-8
+start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
+shoot "$window" "$docs/zimbrel-window-1252.png"
+shoot_box "$docs/box-not-compressible-1252.png" type "$(win "$work/Zimbrel/jegyzet.txt")" ';' click compress ';' \
+  box 'Hiba   ' "$unchanged" 48
 close_program

@@ -23,6 +23,7 @@ std::vector<SeenBox> Request(const std::string& path, LONG level) {
   return catcher.boxes();
 }
 
+// The probe's hex back into bytes: the UTF-8 of what its box showed.
 std::string Unhex(const std::string& hex) {
   std::string bytes;
   for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += (char)std::stoi(hex.substr(i, 2), nullptr, 16);

@@ -2,6 +2,7 @@
 #include "tests/app/request_seam.h"
 
 #include "runtime/system/path_size.h"
+#include "tests/support/utf8.h"
 
 static RequestSeam* active;
 
@@ -31,8 +32,10 @@ static intptr_t SeamRun(const char* program, const char* parameters, const char*
   return active->runResult;
 }
 
+// The request hands its box the program's own Windows-1250 bytes; they are
+// kept as the letters they stand for, to be compared with the expected texts.
 static int SeamDialog(const char* caption, const char* text, UINT flags) {
-  active->dialogs.push_back({caption, text, flags});
+  active->dialogs.push_back({Utf8FromCodePage(1250, caption), Utf8FromCodePage(1250, text), flags});
   return IDOK;
 }
 

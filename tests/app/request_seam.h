@@ -1,6 +1,6 @@
 // Services and readers for the compress request that record every call and
 // answer as the test says: sizes come from the test (or from the real size
-// query), the run can change them, and boxes are only recorded.
+// query), the run can change them, and boxes are only recorded (their texts as UTF-8).
 #pragma once
 #include <string>
 #include <vector>
@@ -12,7 +12,7 @@ struct SeenRun {
   DWORD flags;
 };
 struct SeenDialog {
-  std::string caption, text;
+  std::string caption, text;  // UTF-8, from the request's Windows-1250 bytes
   UINT flags;
 };
 

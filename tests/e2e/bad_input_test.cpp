@@ -37,7 +37,7 @@ TEST_F(BadInputTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
   ASSERT_TRUE(WriteBytes(dir.file("empty.exe"), ""));
   const std::string texts[] = {
       "   ",
-      "C:\\nincs \xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe",
+      "C:\\nincs árvíztűrő tükörfúrógép.exe",
       "\"" + file + "\"",
       dir.file("*.exe"),
       "sampl?.exe",

@@ -1,6 +1,6 @@
-// The whole program through its window: start-up state, packing with the
-// real packer at several levels, browsing, no packer beside it, and closing;
-// and ui-driver.exe running a script against it.
+// The whole program through its window: start-up state and the texts it
+// shows, packing with the real packer at several levels, browsing, no packer
+// beside it, and closing; and ui-driver.exe running a script against it.
 #include "tests/e2e/program_fixture.h"
 
 class WindowTest : public ProgramTest {};
@@ -8,6 +8,11 @@ class WindowTest : public ProgramTest {};
 TEST_F(WindowTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
   UseFakePacker("shrink");
   Start();
+  EXPECT_EQ(DriverControlText(app.window), kWindowTitle);
+  EXPECT_EQ(DriverControlText(app.exeLabel), kExeLabel);
+  EXPECT_EQ(DriverControlText(app.browseButton), kBrowseButton);
+  EXPECT_EQ(DriverControlText(app.levelLabel), kLevelLabel);
+  EXPECT_EQ(DriverControlText(app.compressButton), kCompressButton);
   EXPECT_EQ(DriverFieldText(&app), "");
   EXPECT_EQ(DriverLevelText(&app), kLevelItems[9]);
   EXPECT_EQ(DriverLevelIndex(&app), 9);
@@ -63,6 +68,7 @@ TEST_F(WindowTest, BrowsingPutsTheChosenPathInTheFieldAndCancellingEmptiesIt) {
   ASSERT_TRUE(DriverClick(&app, app.browseButton));
   HWND dialog = DriverWaitFileDialog(&app, WAIT_MS);
   ASSERT_TRUE(dialog) << DriverError();
+  EXPECT_EQ(DriverControlText(dialog), kBrowseTitle);
   ASSERT_TRUE(DriverChooseFile(dialog, file, WAIT_MS)) << DriverError();
   EXPECT_TRUE(DriverResponsive(&app, WAIT_MS));
   EXPECT_EQ(DriverFieldText(&app), file);
@@ -98,8 +104,8 @@ TEST_F(WindowTest, WithoutThePackerTellsWhereToPutIt) {
 // ui-driver.exe runs the same kind of script from its command line.
 TEST_F(WindowTest, DriverProgramRunsAScript) {
   UseRealPacker();
-  // The script and the driver's output carry texts escaped as below.
-  EXPECT_EQ(DriverEscape("f\xE1jl\r\n\\ "), "f\\xE1jl\\r\\n\\\\ ");
+  // The script and the driver's output carry texts (UTF-8) escaped as below.
+  EXPECT_EQ(DriverEscape("fájl\r\n\\ "), "f\\xC3\\xA1jl\\r\\n\\\\ ");
   std::string caption = DriverEscape(kNoFileCaption), text = DriverEscape(kNoFileText);
   std::string icon = std::to_string(kNoFileIcon);
   std::string output;
@@ -108,7 +114,8 @@ TEST_F(WindowTest, DriverProgramRunsAScript) {
                              "\" \"" + text + "\" " + icon + " ; ok ; close ; exit-code 0",
                          60000, &output);
   EXPECT_EQ(code, 0) << output;
-  EXPECT_NE(output.find("box caption \"" + caption + "\" text \"" + text + "\" icon " + icon + " buttons [OK]"),
+  EXPECT_NE(output.find("box caption \"" + caption + "\" text \"" + text + "\" icon " + icon + " buttons [" +
+                        DriverEscape(SystemOkText()) + "]"),
             std::string::npos)
       << output;
   EXPECT_NE(output.find("exit code 0"), std::string::npos) << output;

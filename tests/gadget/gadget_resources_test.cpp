@@ -30,7 +30,8 @@ TEST(GadgetResources, ReadingATextAMillionTimesDoesNotGrowTheStringHeap) {
     SetWindowTextA(label, text.c_str());
     ASSERT_EQ(std::string(GadgetGetText(1)), text);
   }
-  SetWindowTextA(label, "C:\\Program Files\\Zimbrel\\v\xE9gs\xF5 f\xE1jl.exe");
+  // Set in UTF-16, so that the letters are the same whatever the system's code page.
+  SetWindowTextW(label, L"C:\\Program Files\\Zimbrel\\végső fájl.exe");
   for (int i = 0; i < 2 * STRING_TEMP_SLOTS; i++) GadgetGetText(1);
   SIZE_T before = BusyBytes(StringHeap);
   std::set<const char*> buffers;

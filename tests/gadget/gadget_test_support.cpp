@@ -88,7 +88,7 @@ HWND GadgetHandle(ObjectNumber gadget) {
 }
 
 std::string WindowText(HWND window) {
-  char text[512] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
+  wchar_t text[512] = L"";
+  GetWindowTextW(window, text, 512);
+  return Utf8FromWide(text);
 }

@@ -46,6 +46,7 @@ struct CreationLog {
 // The control of a gadget, or null.
 HWND GadgetHandle(ObjectNumber gadget);
 GadgetRecord* GadgetFind(ObjectNumber gadget);
+// A window's text, read as UTF-16, as UTF-8.
 std::string WindowText(HWND window);
 
 class GadgetTest : public testing::Test {

@@ -8,10 +8,14 @@
 // run can be repeated: random bytes of code page 1250 from 0 to 2,000 long,
 // path-like texts with quotes, wildcards, backslashes, colons and trailing
 // spaces, the test folder's files named plainly or with such decorations, and
-// patterns aimed at files outside the folder. Most texts are put into the
-// field whole (WM_SETTEXT) and the button is pressed with a posted click; a
-// sample of printable texts is typed with real keys and pressed with the real
-// mouse.
+// patterns aimed at files outside the folder. The generator works in code
+// page 1250 and each text goes to the driver as the letters its bytes stand
+// for there (UTF-8), so a seed makes the same letters on every system. Most
+// texts are put into the field whole (WM_SETTEXT) and the button is pressed
+// with a posted click; a sample of printable texts is typed with real keys
+// and pressed with the real mouse. The program reads the field in the
+// system's code page, exactly or not at all, and so does this test to tell
+// whether a text names a real file.
 #include <random>
 
 #include "tests/e2e/program_fixture.h"
@@ -122,6 +126,15 @@ class TextMaker {
     return suffixes[Pick(0, sizeof suffixes / sizeof *suffixes - 1)];
   }
 
+  // Upper case in code page 1250, whatever the system's code page.
+  static std::string Upper(const std::string& s) {
+    std::wstring wide = WideFromUtf8(Utf8FromCodePage(1250, s));
+    if (!wide.empty()) CharUpperBuffW(&wide[0], (DWORD)wide.size());
+    std::string bytes(s.size(), '\0');
+    int n = WideCharToMultiByte(1250, 0, wide.data(), (int)wide.size(), &bytes[0], (int)bytes.size(), 0, 0);
+    return n == (int)s.size() ? bytes : s;
+  }
+
   std::string AFile() {
     const std::string& name = names_[Pick(0, (int)names_.size() - 1)];
     return Pick(0, 2) ? folder_ + "\\" + name : name;  // relative to the program's folder, its working directory
@@ -146,7 +159,7 @@ class TextMaker {
           for (char& c : s)
             if (c == '\\') c = '/';
           break;
-        case 10: CharUpperBuffA(&s[0], (DWORD)s.size()); break;
+        case 10: s = Upper(s); break;
         case 11: s += "."; break;
         case 12: s += std::string(Pick(1, 1990), ' '); break;
         case 13: s = std::string(Pick(1, 3), ' ') + s; break;
@@ -178,18 +191,28 @@ unsigned Seed() {
   return 20240601;
 }
 
+// A file of the test folder, named by the letters its name (code page 1250,
+// as the generator's texts) stands for, whether the system's code page holds them or not.
+bool WriteNamed(const std::string& path, const std::string& bytes) {
+  ScopedHandle f(CreateFileW(WideFromUtf8(Utf8FromCodePage(1250, path)).c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, 0));
+  if (f.get() == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  return WriteFile(f.get(), bytes.data(), (DWORD)bytes.size(), &written, 0) && written == bytes.size();
+}
+
 class HostileInputTest : public ProgramTest {};
 
 TEST_F(HostileInputTest, EachTextGivesOneBoxAndOnlyARealFileIsPacked) {
   const int texts = Amount(120, 3000), typedEvery = Amount(40, 100);
   TempDir outside, logs;
-  // The files of the test folder that texts name, plainly or not.
+  // The files of the test folder that texts name, plainly or not (code page 1250).
   const std::vector<std::string> names = {"app.exe", "my app.exe", "\xE1rv\xEDzt\xFBr\xF5.exe", "a",
                                           "empty.exe", "sub", "sub\\inner.exe", "x.exe.exe"};
   ASSERT_TRUE(CreateDirectoryA(dir.file("sub").c_str(), 0));
   for (const std::string& name : names) {
     if (name != "sub") {
-      ASSERT_TRUE(WriteBytes(dir.file(name), name == "empty.exe" ? "" : std::string(1000, 'q')));
+      ASSERT_TRUE(WriteNamed(dir.file(name), name == "empty.exe" ? "" : std::string(1000, 'q')));
     }
   }
   for (const char* decoy : {"decoy.exe", "decoy2.exe", "d.txt", "deco.exe"})
@@ -221,7 +244,7 @@ TEST_F(HostileInputTest, EachTextGivesOneBoxAndOnlyARealFileIsPacked) {
   for (int i = 0; i < texts && !HasFatalFailure(); i++) {
     Kind kind;
     bool realKeys = i % typedEvery == typedEvery - 1;
-    std::string text = realKeys ? maker.NextTypeable(&kind) : maker.Next(&kind);
+    std::string text = Utf8FromCodePage(1250, realKeys ? maker.NextTypeable(&kind) : maker.Next(&kind));
     SCOPED_TRACE("text " + std::to_string(i) + " (" + KIND_NAMES[kind] + ", " + std::to_string(text.size()) +
                  " bytes): " + DriverEscape(text.substr(0, 120)));
     perKind[kind]++;
@@ -237,8 +260,12 @@ TEST_F(HostileInputTest, EachTextGivesOneBoxAndOnlyARealFileIsPacked) {
       changedByField++;
       ASSERT_NE(kind, PLAIN_FILE) << DriverError();
     }
+    // The field's text as the program reads it; a text the system's code page
+    // cannot hold names no file for it.
+    std::string path;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    bool exists = !field.empty() && GetFileAttributesExA(field.c_str(), GetFileExInfoStandard, &data);
+    bool exists = !field.empty() && AnsiFromUtf8(field, &path) &&
+                  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
     long long size = exists ? ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow : -1;
     bool realFile = exists && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && size > 0;
 
@@ -250,7 +277,7 @@ TEST_F(HostileInputTest, EachTextGivesOneBoxAndOnlyARealFileIsPacked) {
     if (ran) {
       runs++;
       EXPECT_TRUE(realFile) << "the packer ran for a text that names no non-empty file";
-      EXPECT_EQ(lines.back(), "\"upx.exe\" --best \"" + field + "\"");
+      EXPECT_EQ(lines.back(), "\"upx.exe\" --best \"" + path + "\"");
       if (keep) {
         EXPECT_EQ(box.caption, kErrorCaption);
         EXPECT_EQ(box.text, kUnchanged);

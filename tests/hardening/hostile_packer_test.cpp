@@ -102,7 +102,7 @@ class HostilePackerTest : public ProgramTest {
       EXPECT_EQ(box.text, Report(ORIGINAL, after));
       EXPECT_EQ(box.icon, kReportIcon);
     }
-    EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(box.buttons, std::vector<std::string>{SystemOkText()});
     // Nothing of the packer is left: no process, and no crash dialog.
     EXPECT_EQ(DriverCountProcesses("upx.exe"), 0);
     EXPECT_EQ(DriverCountProcesses("winedbg.exe"), 0);

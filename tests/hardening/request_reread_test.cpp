@@ -9,6 +9,7 @@
 
 #include "app/compression_request.h"
 #include "tests/support/expected_texts.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
@@ -39,9 +40,10 @@ intptr_t StartPacker(const char*, const char* parameters, const char*, DWORD) {
   script->runs.push_back(parameters);
   return 1;
 }
+// The box's texts come as the program's Windows-1250 bytes; kept as letters.
 int Box(const char* caption, const char* text, UINT) {
-  script->captions.push_back(caption);
-  script->texts.push_back(text);
+  script->captions.push_back(Utf8FromCodePage(1250, caption));
+  script->texts.push_back(Utf8FromCodePage(1250, text));
   return IDOK;
 }
 

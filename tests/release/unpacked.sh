@@ -33,7 +33,7 @@ echo "packing $target ($before bytes) with $program"
 driver() { "$build/wine-run" "$build/ui-driver.exe" --timeout 60000 "$@" </dev/null; }
 set +e
 out=$(driver start "$program" "$folder" ';' type "$target" ';' field "$target" ';' \
-             click compress ';' box 'K\xE9sz' ';' ok ';' close ';' exit-code 0)
+             click compress ';' box 'K\xC3\xA9sz' ';' ok ';' close ';' exit-code 0)
 status=$?
 set -e
 out=${out//$'\r'/}  # the driver's lines end in CR LF
@@ -43,7 +43,8 @@ echo "$out"
 after=$(stat -c %s "$sample")
 echo "size before $before, after $after"
 report=$(grep '^box caption' <<<"$out")
-expected="box caption \"K\\xE9sz\" text \"Eredeti : $before\\r\\n\\xDAj m\\xE9ret: $after\" icon 64 buttons [OK]"
+# The driver writes texts as escaped UTF-8 bytes: "Kész", "Új méret".
+expected="box caption \"K\\xC3\\xA9sz\" text \"Eredeti : $before\\r\\n\\xC3\\x9Aj m\\xC3\\xA9ret: $after\" icon 64 buttons [OK]"
 failed=0
 if [ "$report" != "$expected" ]; then
   echo "FAILED: the report box is not the one expected:"

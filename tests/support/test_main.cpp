@@ -4,6 +4,8 @@
 // what exception code, instead of leaving it to the system's crash handling
 // (under Wine a debugger that waits for someone to answer it).
 #include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #include "tests/support/win_test.h"
 
@@ -38,6 +40,14 @@ LONG WINAPI TestCrashed(EXCEPTION_POINTERS* e) {
 
 int main(int argc, char** argv) {
   SetUnhandledExceptionFilter(TestCrashed);
+  // A run meant for one ANSI code page (CTest passes it in ZIMBREL_EXPECT_ACP)
+  // fails at once in another: one that silently fell back would prove nothing.
+  char expected[16];
+  DWORD n = GetEnvironmentVariableA("ZIMBREL_EXPECT_ACP", expected, sizeof expected);
+  if (n > 0 && n < sizeof expected && (UINT)atoi(expected) != GetACP()) {
+    fprintf(stderr, "this run is meant for ANSI code page %s, but the system's is %u\n", expected, GetACP());
+    return 1;
+  }
   AreaSetUp();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

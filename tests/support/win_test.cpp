@@ -39,6 +39,15 @@ BoxCatcher::~BoxCatcher() {
   currentCatcher = outer_;
 }
 
+// A window's text of this process, read as UTF-16, as UTF-8.
+static std::string TextOf(HWND window) {
+  int n = GetWindowTextLengthW(window);
+  if (n <= 0) return "";
+  std::wstring text(n + 1, L'\0');
+  n = GetWindowTextW(window, &text[0], n + 1);
+  return Utf8FromWide(text.data(), n > 0 ? n : 0);
+}
+
 static BOOL CALLBACK CheckBoxAge(HWND w, LPARAM) {
   char cls[16] = "";
   GetClassNameA(w, cls, sizeof cls);
@@ -48,9 +57,7 @@ static BOOL CALLBACK CheckBoxAge(HWND w, LPARAM) {
   if (!since) {
     SetPropA(w, BOX_SINCE, (HANDLE)(UINT_PTR)now);
   } else if (now - since >= BOX_LIMIT_MS) {
-    char caption[128] = "";
-    GetWindowTextA(w, caption, sizeof caption);
-    ADD_FAILURE() << "the dialog box \"" << caption << "\" was still up " << BOX_LIMIT_MS / 1000
+    ADD_FAILURE() << "the dialog box \"" << TextOf(w) << "\" was still up " << BOX_LIMIT_MS / 1000
                   << " s after it came: nothing answered it; it is cancelled now";
     SetPropA(w, BOX_SINCE, (HANDLE)(UINT_PTR)now);  // once more only after as long again
     PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
@@ -74,10 +81,8 @@ static BOOL CALLBACK CollectChild(HWND child, LPARAM lParam) {
   char cls[32] = "";
   GetClassNameA(child, cls, sizeof cls);
   if (lstrcmpiA(cls, "Button") == 0) {
-    char text[64] = "";
-    GetWindowTextA(child, text, sizeof text);
     box->buttons++;
-    box->buttonTexts.push_back(text);
+    box->buttonTexts.push_back(TextOf(child));
   } else if (lstrcmpiA(cls, "Static") == 0) {
     HICON icon = (HICON)SendMessageA(child, STM_GETICON, 0, 0);
     if (icon) {
@@ -86,14 +91,8 @@ static BOOL CALLBACK CollectChild(HWND child, LPARAM lParam) {
           {IDI_EXCLAMATION, MB_ICONEXCLAMATION}, {IDI_ASTERISK, MB_ICONASTERISK}};
       for (const auto& i : icons)
         if (LoadIconA(0, i.id) == icon) box->icon = i.flag;
-    } else {
-      int n = GetWindowTextLengthA(child);
-      if (n > 0) {
-        std::string text(n + 1, '\0');
-        GetWindowTextA(child, &text[0], n + 1);
-        text.resize(lstrlenA(text.c_str()));
-        if (box->text.empty()) box->text = text;
-      }
+    } else if (box->text.empty()) {
+      box->text = TextOf(child);
     }
   }
   return TRUE;
@@ -113,11 +112,7 @@ LRESULT CALLBACK BoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {
     if (lstrcmpA(cls, "#32770") == 0 && !GetPropA(w, "TestBoxSeen")) {
       SetPropA(w, "TestBoxSeen", (HANDLE)1);
       SeenBox box;
-      int n = GetWindowTextLengthA(w);
-      std::string caption(n + 1, '\0');
-      GetWindowTextA(w, &caption[0], n + 1);
-      caption.resize(lstrlenA(caption.c_str()));
-      box.caption = caption;
+      box.caption = TextOf(w);
       box.owner = GetWindow(w, GW_OWNER);
       EnumChildWindows(w, CollectChild, (LPARAM)&box);
       self->boxes_.push_back(box);

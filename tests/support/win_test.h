@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/resource-counts/resource_counts.h"
+#include "tests/support/utf8.h"
 
 // Set by each test area (tests/<area>/area_setup.cpp): the runtime start-up
 // steps that area needs, run once before the tests.
@@ -35,7 +36,7 @@ template <class Done> bool PumpUntil(Done done, DWORD ms) {
   }
 }
 
-// What a message box showed.
+// What a message box showed; its texts read as UTF-16 and kept as UTF-8.
 struct SeenBox {
   std::string caption;
   std::string text;

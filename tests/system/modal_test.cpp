@@ -160,17 +160,24 @@ TEST_F(ModalTest, WindowWithoutANodeIsNotDisabled) {
 
 TEST_F(ModalTest, MessageBoxShowsItsTextIconAndOneButtonOverDisabledWindows) {
   EXPECT_EQ(DialogOwner(), front);
+  // The box takes Windows-1250 bytes and must show their letters (as UTF-8
+  // here) whatever the system's code page.
   struct Row {
     std::string caption, text;
     UINT flags;
     LONG icon;
+    std::string shownCaption, shownText;
   } rows[] = {
-      {"Hiba   ", "UPX hiba! Az UPX-nek ugyanabban a k\xF6nyvt\xE1rban kell lennie, mint a Zimbrel!  ", 48, 48},
-      {"K\xE9sz", "Eredeti : 900\r\n\xDAj m\xE9ret: 500", 64, 64},
-      {"Hiba ", "Adj meg egy f\xE1jlt", 0, 0},
+      {"Hiba   ", "UPX hiba! Az UPX-nek ugyanabban a k\xF6nyvt\xE1rban kell lennie, mint a Zimbrel!  ", 48, 48,
+       "Hiba   ", "UPX hiba! Az UPX-nek ugyanabban a könyvtárban kell lennie, mint a Zimbrel!  "},
+      // \xF5 is ő in Windows-1250 and õ in Windows-1252, where the other letters here are the same.
+      {"Hiba   ", "Nem t\xF6m\xF6r\xEDthet\xF5! Lehet, hogy m\xE1r t\xF6m\xF6r\xEDtve van a f\xE1jl?  ", 48, 48,
+       "Hiba   ", "Nem tömöríthető! Lehet, hogy már tömörítve van a fájl?  "},
+      {"K\xE9sz", "Eredeti : 900\r\n\xDAj m\xE9ret: 500", 64, 64, "Kész", "Eredeti : 900\r\nÚj méret: 500"},
+      {"Hiba ", "Adj meg egy f\xE1jlt", 0, 0, "Hiba ", "Adj meg egy fájlt"},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.caption);
+    SCOPED_TRACE(row.shownText);
     static bool openWhileUp;
     openWhileUp = true;
     BoxCatcher catcher;
@@ -185,8 +192,8 @@ TEST_F(ModalTest, MessageBoxShowsItsTextIconAndOneButtonOverDisabledWindows) {
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(catcher.boxes().size(), 1u);
     const SeenBox& box = catcher.boxes()[0];
-    EXPECT_EQ(box.caption, row.caption);
-    EXPECT_EQ(box.text, row.text);
+    EXPECT_EQ(box.caption, row.shownCaption);
+    EXPECT_EQ(box.text, row.shownText);
     EXPECT_EQ(box.icon, row.icon);
     EXPECT_EQ(box.buttons, 1);
     EXPECT_EQ(box.owner, front);

@@ -31,15 +31,15 @@ static std::string ClassOf(HWND window) {
   return name;
 }
 
-// The window's text as the system stores it: no message is sent, so this
-// works while the window's thread is busy.
+// The text of another process's window as the system stores it, as UTF-8:
+// no message is sent, so this works while the window's thread is busy. Read
+// into ever more room until it fits, since asking the length would send one.
 static std::string StoredText(HWND window) {
-  int n = GetWindowTextLengthA(window);
-  if (n <= 0) return "";
-  std::string text(n + 1, '\0');
-  int got = GetWindowTextA(window, &text[0], n + 1);
-  text.resize(got > 0 ? got : 0);
-  return text;
+  for (int room = 256;; room *= 4) {
+    std::wstring text(room, L'\0');
+    int got = GetWindowTextW(window, &text[0], room);
+    if (got < room - 1 || room >= (1 << 20)) return Utf8FromWide(text.data(), got > 0 ? got : 0);
+  }
 }
 
 static DWORD ProcessOf(HWND window) {
@@ -52,7 +52,8 @@ static DWORD ProcessOf(HWND window) {
 
 HWND DriverFindMainWindow(DWORD processId) {
   HWND window = 0;
-  while ((window = FindWindowExA(0, window, DRIVER_WINDOW_CLASS, kWindowTitle.c_str())) != 0)
+  const std::wstring title = WideFromUtf8(kWindowTitle), cls = WideFromUtf8(DRIVER_WINDOW_CLASS);
+  while ((window = FindWindowExW(0, window, cls.c_str(), title.c_str())) != 0)
     if (processId == 0 || ProcessOf(window) == processId) return window;
   return 0;
 }
@@ -61,6 +62,13 @@ static BOOL CALLBACK FindControl(HWND child, LPARAM lParam) {
   DriverApp* app = (DriverApp*)lParam;
   if (GetParent(child) != app->window) return TRUE;
   std::string cls = ClassOf(child);
+  // The labels have numbers of their own choosing: the first made is the
+  // path's, the second the level's (children come in the order made).
+  if (!lstrcmpiA(cls.c_str(), "Static")) {
+    if (!app->exeLabel) app->exeLabel = child;
+    else if (!app->levelLabel) app->levelLabel = child;
+    return TRUE;
+  }
   switch (GetDlgCtrlID(child)) {
     case 0: if (!lstrcmpiA(cls.c_str(), "Edit")) app->pathField = child; break;
     case 1: if (!lstrcmpiA(cls.c_str(), "Button")) app->browseButton = child; break;
@@ -72,7 +80,9 @@ static BOOL CALLBACK FindControl(HWND child, LPARAM lParam) {
 
 static bool ControlsFound(DriverApp* app) {
   app->pathField = app->browseButton = app->levelList = app->compressButton = 0;
+  app->exeLabel = app->levelLabel = 0;
   EnumChildWindows(app->window, FindControl, (LPARAM)app);
+  // The labels are not waited for: a test that reads a missing one reads "".
   return app->pathField && app->browseButton && app->levelList && app->compressButton;
 }
 
@@ -99,11 +109,13 @@ bool DriverStart(DriverApp* app, const std::string& exe, const std::string& dire
     size_t slash = exe.find_last_of("\\/");
     if (slash != std::string::npos) dir = exe.substr(0, slash);
   }
-  std::string commandLine = "\"" + exe + "\"";
-  STARTUPINFOA si = {};
+  const std::wstring program = WideFromUtf8(exe), folder = WideFromUtf8(dir);
+  std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(exe.c_str(), &commandLine[0], 0, 0, FALSE, 0, 0, dir.empty() ? 0 : dir.c_str(), &si, &pi))
+  if (!CreateProcessW(program.c_str(), &commandLine[0], 0, 0, FALSE, 0, 0, folder.empty() ? 0 : folder.c_str(), &si,
+                      &pi))
     return Fail("could not start " + exe);
   CloseHandle(pi.hThread);
   app->process = pi.hProcess;
@@ -126,36 +138,41 @@ void DriverKill(DriverApp* app) {
 
 bool DriverResponsive(const DriverApp* app, DWORD timeoutMs) {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(app->window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+  return SendMessageTimeoutW(app->window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
 }
 
 // ---- reading controls ------------------------------------------------------------
 
-std::string DriverControlText(HWND control, DWORD timeoutMs) {
+// Asked in UTF-16, which the system carries between processes as it is; in
+// the ANSI form each side would convert through its own code page.
+static std::wstring ControlTextWide(HWND control, DWORD timeoutMs) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &length)) return "";
-  // Room for a double-byte answer, which the length of a wide text can hide.
-  std::string text(length * 2 + 2, '\0');
+  if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &length)) return L"";
+  std::wstring text(length + 1, L'\0');
   DWORD_PTR got = 0;
-  if (!SendMessageTimeoutA(control, WM_GETTEXT, text.size(), (LPARAM)&text[0], SMTO_ABORTIFHUNG, timeoutMs, &got))
-    return "";
-  text.resize(lstrlenA(text.c_str()));
+  if (!SendMessageTimeoutW(control, WM_GETTEXT, text.size(), (LPARAM)&text[0], SMTO_ABORTIFHUNG, timeoutMs, &got))
+    return L"";
+  text.resize(lstrlenW(text.c_str()));
   return text;
+}
+
+std::string DriverControlText(HWND control, DWORD timeoutMs) {
+  return Utf8FromWide(ControlTextWide(control, timeoutMs));
 }
 
 std::string DriverFieldText(const DriverApp* app) { return DriverControlText(app->pathField); }
 
 int DriverLevelIndex(const DriverApp* app) {
   DWORD_PTR index = (DWORD_PTR)-1;
-  if (!SendMessageTimeoutA(app->levelList, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &index)) return -1;
+  if (!SendMessageTimeoutW(app->levelList, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &index)) return -1;
   return (int)(LRESULT)index;
 }
 
 std::string DriverLevelText(const DriverApp* app) {
   int index = DriverLevelIndex(app);
   if (index < 0) return "";
-  // Asked in wide characters: the ANSI form of this message comes back from
-  // another process unconverted under Wine.
+  // Asked in UTF-16, as the field's text is; the ANSI form of this message
+  // even comes back from another process unconverted under Wine.
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(app->levelList, CB_GETLBTEXTLEN, index, 0, SMTO_ABORTIFHUNG, 2000, &length) ||
       (LRESULT)length < 0)
@@ -164,12 +181,7 @@ std::string DriverLevelText(const DriverApp* app) {
   DWORD_PTR got = 0;
   if (!SendMessageTimeoutW(app->levelList, CB_GETLBTEXT, index, (LPARAM)wide.data(), SMTO_ABORTIFHUNG, 2000, &got))
     return "";
-  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, 0, 0, 0, 0);
-  if (n <= 1) return "";
-  std::string text(n, '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, &text[0], n, 0, 0);
-  text.resize(n - 1);
-  return text;
+  return Utf8FromWide(wide.data());
 }
 
 // ---- real input --------------------------------------------------------------------
@@ -277,64 +289,117 @@ static std::string WhereKeysGo(const DriverApp* app) {
          describe(info.hwndFocus);
 }
 
-static bool TypeReal(DriverApp* app, const std::string& text, DWORD timeoutMs) {
+// Clicks the path field and selects all it holds (Home, Shift+End).
+static bool SelectFieldReal(DriverApp* app) {
   if (!FocusControl(app, app->pathField)) return false;
-  // Select what is there (Home, Shift+End) and delete it.
   std::vector<INPUT> inputs;
   AddKeyPress(inputs, VK_HOME);
   AddKey(inputs, VK_SHIFT, false);
   AddKeyPress(inputs, VK_END);
   AddKey(inputs, VK_SHIFT, true);
+  return SendInputs(inputs);
+}
+
+static bool TypeReal(DriverApp* app, const std::wstring& text, DWORD timeoutMs) {
+  // Select what is there and delete it.
+  if (!SelectFieldReal(app)) return false;
+  std::vector<INPUT> inputs;
   AddKeyPress(inputs, VK_DELETE);
   if (!SendInputs(inputs)) return false;
-  if (!WaitFor([&] { return DriverFieldText(app).empty(); }, timeoutMs))
+  if (!WaitFor([&] { return ControlTextWide(app->pathField, 2000).empty(); }, timeoutMs))
     return Fail("the field's old text was not deleted");
-  // Then the characters, a few at a time, each batch waited for.
+  // Then the characters (UTF-16 units, each as a key of its own, which no
+  // keyboard layout needs to have), a few at a time, each batch waited for.
   const size_t batch = 32;
   for (size_t done = 0; done < text.size();) {
     size_t n = std::min(batch, text.size() - done);
-    std::vector<wchar_t> wide(n * 2 + 1);
-    int count = MultiByteToWideChar(CP_ACP, 0, text.data() + done, (int)n, wide.data(), (int)wide.size());
     inputs.clear();
-    for (int i = 0; i < count; i++) AddCharacter(inputs, wide[i]);
+    for (size_t i = 0; i < n; i++) AddCharacter(inputs, text[done + i]);
     if (!SendInputs(inputs)) return false;
     done += n;
     size_t expected = done;
-    std::string now;
-    if (!WaitFor([&] { return (now = DriverFieldText(app)).size() >= expected; }, timeoutMs))
-      return Fail("the field stopped taking the typed characters at \"" + DriverEscape(now) + "\"" + WhereKeysGo(app));
+    std::wstring now;
+    if (!WaitFor([&] { return (now = ControlTextWide(app->pathField, 2000)).size() >= expected; }, timeoutMs))
+      return Fail("the field stopped taking the typed characters at \"" + DriverEscape(Utf8FromWide(now)) + "\"" +
+                  WhereKeysGo(app));
   }
   return true;
 }
 
 // ---- posted input -------------------------------------------------------------------
 
-static bool TypePosted(DriverApp* app, const std::string& text, DWORD timeoutMs) {
+// Posted in UTF-16 to the field, which is a Unicode window: each unit reaches
+// it as it is, whatever the code pages of the two processes.
+static bool TypePosted(DriverApp* app, const std::wstring& text, DWORD timeoutMs) {
   DWORD_PTR result = 0;
-  SendMessageTimeoutA(app->pathField, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, timeoutMs, &result);
-  PostMessageA(app->pathField, WM_CHAR, VK_BACK, 1);
-  for (unsigned char c : text) PostMessageA(app->pathField, WM_CHAR, c, 1);
+  SendMessageTimeoutW(app->pathField, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, timeoutMs, &result);
+  PostMessageW(app->pathField, WM_CHAR, VK_BACK, 1);
+  for (wchar_t c : text) PostMessageW(app->pathField, WM_CHAR, c, 1);
   return true;
 }
 
-static bool SetText(DriverApp* app, const std::string& text, DWORD timeoutMs) {
+static bool SetText(DriverApp* app, const std::wstring& text, DWORD timeoutMs) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(app->pathField, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, timeoutMs, &result))
+  if (!SendMessageTimeoutW(app->pathField, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, timeoutMs, &result))
     return Fail("the field did not take the text");
   return true;
 }
 
+// Waits up to timeoutMs for the field to hold text; how it came is said in the failure.
+static bool FieldHolds(DriverApp* app, const std::string& text, DWORD timeoutMs, const char* how) {
+  std::string now;
+  if (!WaitFor([&] { return (now = DriverFieldText(app)) == text; }, timeoutMs))
+    return Fail("the field holds \"" + DriverEscape(now) + "\" instead of the " + how + " \"" + DriverEscape(text) +
+                "\"");
+  return true;
+}
+
 bool DriverTypeText(DriverApp* app, const std::string& text, DWORD timeoutMs) {
-  bool typed = app->input == DRIVER_INPUT_REAL     ? TypeReal(app, text, timeoutMs)
-               : app->input == DRIVER_INPUT_POSTED ? TypePosted(app, text, timeoutMs)
-                                                   : SetText(app, text, timeoutMs);
+  const std::wstring wide = WideFromUtf8(text);
+  bool typed = app->input == DRIVER_INPUT_REAL     ? TypeReal(app, wide, timeoutMs)
+               : app->input == DRIVER_INPUT_POSTED ? TypePosted(app, wide, timeoutMs)
+                                                   : SetText(app, wide, timeoutMs);
   if (!typed) return false;
   // A text set whole is there when the message returns; typed ones take a while.
-  DWORD wait = app->input == DRIVER_INPUT_SET_TEXT ? 0 : timeoutMs;
-  std::string now;
-  if (!WaitFor([&] { return (now = DriverFieldText(app)) == text; }, wait))
-    return Fail("the field holds \"" + DriverEscape(now) + "\" instead of \"" + DriverEscape(text) + "\"");
+  return FieldHolds(app, text, app->input == DRIVER_INPUT_SET_TEXT ? 0 : timeoutMs, "typed");
+}
+
+// The clipboard holds text (as CF_UNICODETEXT) once this returns true.
+static bool PutOnClipboard(const std::wstring& text) {
+  // Another program may have it open for a moment.
+  if (!WaitFor([] { return OpenClipboard(0) != 0; }, 2000)) return Fail("the clipboard could not be opened");
+  bool put = false;
+  if (EmptyClipboard()) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    if (memory) {
+      wchar_t* bytes = (wchar_t*)GlobalLock(memory);
+      CopyMemory(bytes, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+      GlobalUnlock(memory);
+      put = SetClipboardData(CF_UNICODETEXT, memory) != 0;
+      if (!put) GlobalFree(memory);  // the clipboard owns it only once it took it
+    }
+  }
+  CloseClipboard();
+  if (!put) return Fail("the clipboard did not take the text");
   return true;
+}
+
+bool DriverPasteText(DriverApp* app, const std::string& text, DWORD timeoutMs) {
+  if (!PutOnClipboard(WideFromUtf8(text))) return false;
+  if (app->input == DRIVER_INPUT_REAL) {
+    // Select all and press Ctrl+V.
+    if (!SelectFieldReal(app)) return false;
+    std::vector<INPUT> inputs;
+    AddKey(inputs, VK_CONTROL, false);
+    AddKeyPress(inputs, 'V');
+    AddKey(inputs, VK_CONTROL, true);
+    if (!SendInputs(inputs)) return false;
+  } else {  // posted, or set whole: the field's own paste over all it holds
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(app->pathField, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, timeoutMs, &result);
+    if (!PostMessageW(app->pathField, WM_PASTE, 0, 0)) return Fail("the field is gone");
+  }
+  return FieldHolds(app, text, timeoutMs, "pasted");
 }
 
 bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs) {
@@ -348,7 +413,7 @@ bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs) {
     if (!SendInputs(inputs)) return false;
   } else {  // posted, or set whole
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(app->levelList, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, timeoutMs, &result);
+    SendMessageTimeoutW(app->levelList, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, timeoutMs, &result);
     PostMessageA(app->window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(app->levelList), CBN_SELCHANGE),
                  (LPARAM)app->levelList);
   }
@@ -576,7 +641,8 @@ bool DriverChooseFile(HWND dialog, const std::string& path, DWORD timeoutMs) {
       }, timeoutMs))
     return Fail("the file dialog has no file name box");
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(nameBox, WM_SETTEXT, 0, (LPARAM)path.c_str(), SMTO_ABORTIFHUNG, timeoutMs, &result))
+  const std::wstring name = WideFromUtf8(path);
+  if (!SendMessageTimeoutW(nameBox, WM_SETTEXT, 0, (LPARAM)name.c_str(), SMTO_ABORTIFHUNG, timeoutMs, &result))
     return Fail("the file name box did not take the name");
   return PressDialogButton(dialog, IDOK, timeoutMs);
 }

@@ -6,6 +6,11 @@
 // Every wait is bounded by the timeout it is given; nothing here blocks on
 // the driven program (messages to it are sent with SendMessageTimeout or
 // posted).
+//
+// Texts are UTF-8 on this side, as the tests' expected texts are. They cross
+// to the program as UTF-16 (the Unicode messages, the Unicode clipboard,
+// keys that carry their character), and what the program shows is read back
+// as UTF-16, so nothing depends on either process's code page.
 #pragma once
 #include <windows.h>
 
@@ -13,17 +18,18 @@
 #include <vector>
 
 #include "tests/support/expected_texts.h"
+#include "tests/support/utf8.h"
 
 // How input reaches the driven program.
 enum DriverInput {
   // Real keyboard and mouse events (SendInput): the window is brought to the
   // foreground, the control is clicked, keys are pressed.
   DRIVER_INPUT_REAL,
-  // Window messages: WM_CHAR per character posted to the field, BM_CLICK
+  // Window messages: WM_CHAR per UTF-16 unit posted to the field, BM_CLICK
   // posted to a button, CB_SETCURSEL plus the CBN_SELCHANGE notification.
   DRIVER_INPUT_POSTED,
   // As posted, but a text is put into the field whole (WM_SETTEXT), so that
-  // long texts and bytes no key gives reach it unchanged.
+  // long texts and characters no key gives reach it unchanged.
   DRIVER_INPUT_SET_TEXT,
 };
 
@@ -34,10 +40,11 @@ struct DriverApp {
   DWORD threadId = 0;   // the thread that owns the main window
   HWND window = 0;
   HWND pathField = 0, browseButton = 0, levelList = 0, compressButton = 0;
+  HWND exeLabel = 0, levelLabel = 0;   // the labels of the path and of the level list
   DriverInput input = DRIVER_INPUT_REAL;
 };
 
-// A message box as it is shown.
+// A message box as it is shown (texts as UTF-8).
 struct DriverBox {
   HWND handle = 0;
   HWND owner = 0;
@@ -52,9 +59,9 @@ struct DriverBox {
 const char* const DRIVER_WINDOW_CLASS = "WindowClass_0";
 
 // Starts exe (with the working directory directory, or the exe's own folder
-// when empty) and waits up to timeoutMs for its main window. False when the
-// program did not start or showed no window in time (the process, if any, is
-// left running and attached, so the caller can still end it).
+// when empty; both UTF-8) and waits up to timeoutMs for its main window.
+// False when the program did not start or showed no window in time (the
+// process, if any, is left running and attached, so the caller can still end it).
 bool DriverStart(DriverApp* app, const std::string& exe, const std::string& directory, DWORD timeoutMs);
 // Attaches to the main window of the process processId, or of any process
 // when processId is 0, waiting up to timeoutMs for it to appear.
@@ -69,13 +76,20 @@ HWND DriverFindMainWindow(DWORD processId);
 // True when the program answers a message within timeoutMs.
 bool DriverResponsive(const DriverApp* app, DWORD timeoutMs);
 
-// A control's text, read by WM_GETTEXT (works across processes).
+// A window's or control's text as UTF-8, read by WM_GETTEXT in UTF-16 (works
+// across processes); "" when it does not answer within timeoutMs.
 std::string DriverControlText(HWND control, DWORD timeoutMs = 2000);
 std::string DriverFieldText(const DriverApp* app);
 // Replaces the path field's text by typing: focus the field, select what is
-// there, delete it, type text (Windows-1250 bytes) character by character.
-// True when the field then holds exactly text.
+// there, delete it, type text (UTF-8) character by character. True when the
+// field then holds exactly text.
 bool DriverTypeText(DriverApp* app, const std::string& text, DWORD timeoutMs);
+// Replaces the path field's text by pasting, as a user would: text (UTF-8)
+// goes on the clipboard as Unicode text, then with real input the field is
+// clicked, all it holds selected and Ctrl+V pressed; otherwise all is
+// selected and WM_PASTE posted. True when the field then holds exactly text
+// (a single-line field keeps only a text's first line).
+bool DriverPasteText(DriverApp* app, const std::string& text, DWORD timeoutMs);
 
 // The level list's selected index (-1 for none) and that item's text.
 int DriverLevelIndex(const DriverApp* app);
@@ -101,8 +115,8 @@ bool DriverAnswerBox(HWND handle, int id, DWORD timeoutMs);
 
 // Waits for the program's open-file dialog.
 HWND DriverWaitFileDialog(const DriverApp* app, DWORD timeoutMs);
-// Types path into the dialog's file name box and presses its Open button;
-// true when the dialog then went away.
+// Puts path (UTF-8) into the dialog's file name box and presses its Open
+// button; true when the dialog then went away.
 bool DriverChooseFile(HWND dialog, const std::string& path, DWORD timeoutMs);
 // Presses the dialog's Cancel button; true when the dialog went away.
 bool DriverCancelFileDialog(HWND dialog, DWORD timeoutMs);
@@ -124,7 +138,8 @@ bool DriverProcessRunning(DWORD processId);
 
 // Why the last operation that returned false failed.
 const std::string& DriverError();
-// Bytes below 32 or from 128 up as \xHH (and \r, \n, \\), the rest as they are.
+// Bytes below 32 or from 128 up as \xHH (and \r, \n, \\), the rest as they
+// are: the UTF-8 of a text, in ASCII alone.
 std::string DriverEscape(const std::string& bytes);
 // The reverse: \r, \n, \t, \\ and \xHH read back into bytes.
 std::string DriverUnescape(const std::string& text);

@@ -1,5 +1,9 @@
 // ui-driver.exe: drives a running zimbrel.exe from a script given on the
-// command line, steps separated by ";" arguments. See Usage below.
+// command line, steps separated by ";" arguments. See Usage below. The
+// command line is read as UTF-16 and its texts are taken as UTF-8, as the
+// driver takes them.
+#include <windows.h>
+#include <shellapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -13,6 +17,7 @@ static const char Usage[] =
     "  attach [PID]           use the window of process PID, or of any process\n"
     "  real | posted          give input as real keys and clicks (default) or as posted messages\n"
     "  type TEXT              replace the path field's text by typing TEXT\n"
+    "  paste TEXT             replace the path field's text by pasting TEXT from the clipboard\n"
     "  field [TEXT]           print the path field's text (and check that it is TEXT)\n"
     "  level INDEX            choose level INDEX (0 \"%s\" .. 8 \"%s\", 9 \"%s\", 10 \"%s\")\n"
     "  level-text [TEXT]      print the level shown (and check it)\n"
@@ -24,8 +29,8 @@ static const char Usage[] =
     "  close                  close the window through its system menu\n"
     "  exit-code [CODE]       wait for the program to end, print (and check) its exit code\n"
     "  sleep MS               wait\n"
-    "Texts are printed with bytes below 32 or from 128 up as \\xHH (\\r, \\n, \\\\ for those);\n"
-    "box takes its CAPTION and TEXT in that form, the other steps take texts as they are.\n"
+    "Texts are printed as UTF-8 with bytes below 32 or from 128 up as \\xHH (\\r, \\n, \\\\ for\n"
+    "those); box takes its CAPTION and TEXT in that form, the other steps take texts as they are.\n"
     "Every wait ends after the timeout (default 20000 ms). When a step fails, a program that\n"
     "start started is ended. Exit status: 0 when every step did what it should, 1 at the\n"
     "first step that did not, 2 for a wrong script.\n";
@@ -75,18 +80,20 @@ static int RunStep(Script& s, char** args, int n) {
     Sleep(strtoul(args[1], 0, 10));
     return 0;
   }
-  if (!NeedApp(s)) return step == "real" || step == "posted" || step == "type" || step == "field" ||
-                                 step == "level" || step == "level-text" || step == "click" || step == "box" ||
-                                 step == "ok" || step == "choose" || step == "cancel" || step == "close" ||
-                                 step == "exit-code"
+  if (!NeedApp(s)) return step == "real" || step == "posted" || step == "type" || step == "paste" ||
+                                 step == "field" || step == "level" || step == "level-text" || step == "click" ||
+                                 step == "box" || step == "ok" || step == "choose" || step == "cancel" ||
+                                 step == "close" || step == "exit-code"
                              ? Failed(name, "no program: start or attach first")
                              : 2;
   if ((step == "real" || step == "posted") && n == 1) {
     s.app.input = step == "real" ? DRIVER_INPUT_REAL : DRIVER_INPUT_POSTED;
     return 0;
   }
-  if (step == "type" && n == 2) {
-    if (!DriverTypeText(&s.app, args[1], s.timeout)) return Failed(name, DriverError());
+  if ((step == "type" || step == "paste") && n == 2) {
+    bool done = step == "type" ? DriverTypeText(&s.app, args[1], s.timeout)
+                               : DriverPasteText(&s.app, args[1], s.timeout);
+    if (!done) return Failed(name, DriverError());
     return 0;
   }
   if (step == "field" && n <= 2) {
@@ -142,7 +149,17 @@ static int RunStep(Script& s, char** args, int n) {
   return 2;
 }
 
-int main(int argc, char** argv) {
+int main() {
+  // The arguments as UTF-8, whatever the system's code page.
+  int argc = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!wide) return 2;
+  std::vector<std::string> texts;
+  for (int i = 0; i < argc; i++) texts.push_back(Utf8FromWide(wide[i]));
+  LocalFree(wide);
+  std::vector<char*> args;
+  for (std::string& text : texts) args.push_back(&text[0]);
+  char** argv = args.data();
   Script s;
   int first = 1;
   if (argc > 2 && !strcmp(argv[1], "--timeout")) {

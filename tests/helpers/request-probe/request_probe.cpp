@@ -2,7 +2,8 @@
 // from outside: in a folder of their choosing, with or without a packer beside it.
 //   request-probe.exe LEVEL PATH
 // Every box the request shows is read, closed, and written to standard output
-// as three lines: "box ICON BUTTONS", the caption in hex, the text in hex.
+// as three lines: "box ICON BUTTONS", then the caption and the text as read
+// from the box (UTF-16), each written as the hex of its UTF-8 bytes.
 // The exit code is the number of boxes.
 #include <stdio.h>
 #include <stdlib.h>
