@@ -128,13 +128,16 @@ TEST(CompressionRequest, NullOrChangedPathTextNeverReachesThePacker) {
 }
 
 TEST(CompressionRequest, PathIsHandedOverExactlyAsTyped) {
-  const std::string paths[] = {
+  std::vector<std::string> paths = {
       "C:\\" + std::string(253, 'a') + ".exe",  // 260 characters, the longest taken
       "C:\\Program Files\\my app.exe",
       "C:\\m\xE9rt\xE9k\\\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe",
       "\\\\server\\share\\app.exe",
       "app.exe",
   };
+  // Japanese (932): a name that ends in the letter "\x83\x5C" (katakana so),
+  // whose second byte is that of '\', has no closing backslash.
+  if (GetACP() == 932) paths.push_back("C:\\work\\\x83\x5C");
   ASSERT_EQ(paths[0].size(), 260u);
   for (const std::string& path : paths) {
     SCOPED_TRACE(path);
