@@ -145,6 +145,7 @@ TEST_F(BadInputTest, ASlowPackerIsWaitedForAndACloseAskedMeanwhileIsActedOnAfter
   ASSERT_TRUE(DriverWaitBox(&app, PACK_WAIT_MS, &box)) << DriverError();
   EXPECT_EQ(box.caption, kReportCaption);
   EXPECT_EQ(box.text, Report(size, size / 2));
+  EXPECT_EQ(box.icon, kReportIcon) << box.iconProblem;
   EXPECT_EQ(SizeOf(file), size / 2);
   EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();
   // The press made meanwhile may have packed the file once more.

@@ -78,7 +78,7 @@ class ProgramTest : public testing::Test {
   void ExpectNoUsableFileBox(const DriverBox& box) {
     EXPECT_EQ(box.caption, kNoFileCaption);
     EXPECT_EQ(box.text, kNoFileText);
-    EXPECT_EQ(box.icon, kNoFileIcon);
+    EXPECT_EQ(box.icon, kNoFileIcon) << box.iconProblem;
     EXPECT_EQ(box.buttons, std::vector<std::string>{SystemOkText()});
   }
   // Closes the window; the program must end with exit code 0 and leave no

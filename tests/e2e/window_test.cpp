@@ -47,7 +47,7 @@ TEST_F(WindowTest, PacksAtEachLevelReportingTheTrueSizesThenWarnsOnTheSecondRun)
     EXPECT_LT(after, before);
     EXPECT_EQ(box.caption, kReportCaption);
     EXPECT_EQ(box.text, Report(before, after));
-    EXPECT_EQ(box.icon, kReportIcon);
+    EXPECT_EQ(box.icon, kReportIcon) << box.iconProblem;
     // The packed program still runs.
     EXPECT_EQ(RunAndWait("\"" + file + "\"", WAIT_MS), 42);
   }
@@ -55,7 +55,7 @@ TEST_F(WindowTest, PacksAtEachLevelReportingTheTrueSizesThenWarnsOnTheSecondRun)
   DriverBox again = CompressForOneBox(PACK_WAIT_MS);
   EXPECT_EQ(again.caption, kErrorCaption);
   EXPECT_EQ(again.text, kUnchanged);
-  EXPECT_EQ(again.icon, kErrorIcon);
+  EXPECT_EQ(again.icon, kErrorIcon) << again.iconProblem;
   EXPECT_EQ(SizeOf(file), packed);
   CloseAndExpectCleanEnd();
 }
@@ -96,7 +96,7 @@ TEST_F(WindowTest, WithoutThePackerTellsWhereToPutIt) {
   DriverBox box = CompressForOneBox();
   EXPECT_EQ(box.caption, kErrorCaption);
   EXPECT_EQ(box.text, kPackerMissing);
-  EXPECT_EQ(box.icon, kErrorIcon);
+  EXPECT_EQ(box.icon, kErrorIcon) << box.iconProblem;
   EXPECT_EQ(SizeOf(file), before);
   CloseAndExpectCleanEnd();
 }

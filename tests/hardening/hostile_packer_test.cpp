@@ -96,11 +96,11 @@ class HostilePackerTest : public ProgramTest {
     if (after == ORIGINAL) {
       EXPECT_EQ(box.caption, kErrorCaption);
       EXPECT_EQ(box.text, kUnchanged);
-      EXPECT_EQ(box.icon, kErrorIcon);
+      EXPECT_EQ(box.icon, kErrorIcon) << box.iconProblem;
     } else {
       EXPECT_EQ(box.caption, kReportCaption);
       EXPECT_EQ(box.text, Report(ORIGINAL, after));
-      EXPECT_EQ(box.icon, kReportIcon);
+      EXPECT_EQ(box.icon, kReportIcon) << box.iconProblem;
     }
     EXPECT_EQ(box.buttons, std::vector<std::string>{SystemOkText()});
     // Nothing of the packer is left: no process, and no crash dialog.

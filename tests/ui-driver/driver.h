@@ -52,6 +52,10 @@ struct DriverBox {
   std::string text;
   LONG icon = 0;   // MB_ICONHAND 16, MB_ICONQUESTION 32, MB_ICONEXCLAMATION 48,
                    // MB_ICONASTERISK 64; 0 without an icon, -1 for an icon not recognised
+  // When icon is -1, why: what covered the icon (which window, of which
+  // process) for longer than the driver waits, or how its pixels looked when
+  // shown uncovered and just repainted.
+  std::string iconProblem;
   std::vector<std::string> buttons;   // the visible buttons' texts, left to right
 };
 
@@ -107,7 +111,11 @@ bool DriverClick(DriverApp* app, HWND button);
 bool DriverWaitBox(const DriverApp* app, DWORD timeoutMs, DriverBox* box);
 // The message boxes of the program that are up now.
 int DriverCountBoxes(const DriverApp* app);
-// Reads a box that is up.
+// Reads a box that is up. Its icon is judged by its pixels on the screen,
+// taken once the box is shown, nothing lies over the icon and the box has
+// just painted it again: a window of another process over it is waited for
+// (up to 20 s) to close or go below, a window of the program itself over it
+// is answered by bringing the box to the front.
 bool DriverReadBox(HWND handle, DriverBox* box);
 // Presses the box's button with command id (IDOK) and waits up to timeoutMs
 // for the box to go away.
