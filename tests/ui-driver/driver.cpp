@@ -566,18 +566,24 @@ static HWND CoverOf(HWND box, const RECT& rect) {
   return 0;
 }
 
-// The w x h pixels at rect's corner of the screen, top row first.
-static std::vector<DWORD> CaptureScreen(const RECT& rect) {
-  int w = rect.right - rect.left, h = rect.bottom - rect.top;
-  std::vector<DWORD> pixels;
-  HDC screen = GetDC(0);
-  HDC dc = CreateCompatibleDC(screen);
+// A w x h bitmap of 32-bit pixels, top row first.
+static BITMAPINFO TopDownPixels(int w, int h) {
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = w;
   bi.bmiHeader.biHeight = -h;
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
+  return bi;
+}
+
+// The w x h pixels at rect's corner of the screen, top row first.
+static std::vector<DWORD> CaptureScreen(const RECT& rect) {
+  int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  std::vector<DWORD> pixels;
+  HDC screen = GetDC(0);
+  HDC dc = CreateCompatibleDC(screen);
+  BITMAPINFO bi = TopDownPixels(w, h);
   DWORD* bits = 0;
   HBITMAP bitmap = dc ? CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void**)&bits, 0, 0) : 0;
   if (bitmap) {
@@ -606,12 +612,7 @@ struct IconMatch {
 // size; its opaque pixels (alike on both) must be shown alike, nine in ten.
 static IconMatch MatchIcon(const std::vector<DWORD>& shown, int w, int h) {
   IconMatch match;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bi = TopDownPixels(w, h);
   HDC screen = GetDC(0);
   HDC dc = CreateCompatibleDC(screen);
   DWORD *onBlack = 0, *onWhite = 0;
