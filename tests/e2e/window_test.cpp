@@ -16,6 +16,8 @@ TEST_F(WindowTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
   EXPECT_EQ(DriverFieldText(&app), "");
   EXPECT_EQ(DriverLevelText(&app), kLevelItems[9]);
   EXPECT_EQ(DriverLevelIndex(&app), 9);
+  // The whole list, in order: a level left out or put in another place shows here.
+  EXPECT_EQ(DriverLevelItems(&app), std::vector<std::string>(std::begin(kLevelItems), std::end(kLevelItems)));
   ExpectNoUsableFileBox(CompressForOneBox());
 
   // Typing and choosing a level do nothing by themselves.

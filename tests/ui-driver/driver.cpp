@@ -169,9 +169,8 @@ int DriverLevelIndex(const DriverApp* app) {
   return (int)(LRESULT)index;
 }
 
-std::string DriverLevelText(const DriverApp* app) {
-  int index = DriverLevelIndex(app);
-  if (index < 0) return "";
+// Item index of the level list, "" when there is none.
+static std::string LevelItemText(const DriverApp* app, int index) {
   // Asked in UTF-16, as the field's text is; the ANSI form of this message
   // even comes back from another process unconverted under Wine.
   DWORD_PTR length = 0;
@@ -183,6 +182,19 @@ std::string DriverLevelText(const DriverApp* app) {
   if (!SendMessageTimeoutW(app->levelList, CB_GETLBTEXT, index, (LPARAM)wide.data(), SMTO_ABORTIFHUNG, 2000, &got))
     return "";
   return Utf8FromWide(wide.data());
+}
+
+std::string DriverLevelText(const DriverApp* app) {
+  int index = DriverLevelIndex(app);
+  return index < 0 ? "" : LevelItemText(app, index);
+}
+
+std::vector<std::string> DriverLevelItems(const DriverApp* app) {
+  DWORD_PTR count = 0;
+  if (!SendMessageTimeoutW(app->levelList, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count)) return {};
+  std::vector<std::string> items;
+  for (int i = 0; i < (int)(LRESULT)count; i++) items.push_back(LevelItemText(app, i));
+  return items;
 }
 
 // ---- real input --------------------------------------------------------------------

@@ -98,6 +98,8 @@ bool DriverPasteText(DriverApp* app, const std::string& text, DWORD timeoutMs);
 // The level list's selected index (-1 for none) and that item's text.
 int DriverLevelIndex(const DriverApp* app);
 std::string DriverLevelText(const DriverApp* app);
+// Every item of the level list, in its order.
+std::vector<std::string> DriverLevelItems(const DriverApp* app);
 // Selects item index of the level list as a user would; true when the list
 // then shows it.
 bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs);
