@@ -5,8 +5,8 @@ usage: make_zip.py ROOT TREE ZIP VERSION
 
 ROOT is the source tree, TREE the release build tree (zimbrel.exe and upx.exe), ZIP the
 file to write, VERSION the program's version. The guides and the packer's notice are made from their sources in
-release/: placeholders {{NAME}} are filled with the program's own texts (app/texts.h,
-turned from Windows-1250 into Unicode) and with the packer's digests. Text files get
+release/: placeholders {{NAME}} are filled with the program's own texts (app/texts.txt, read
+as the build reads it) and with the packer's digests. Text files get
 CRLF line ends, the guides also a UTF-8 byte-order mark, so that Notepad shows them.
 
 Every entry has the time SOURCE_DATE_EPOCH (UTC), fixed attributes, no extra fields,
@@ -32,40 +32,19 @@ ENTRIES = [
 GPL2 = "/usr/share/common-licenses/GPL-2"
 
 
-def c_string_literals(text):
-    """The bytes of the adjacent C string literals in text (escapes as C reads them)."""
-    out = bytearray()
-    for literal in re.findall(r'"((?:[^"\\]|\\.)*)"', text):
-        i = 0
-        while i < len(literal):
-            c = literal[i]
-            if c != "\\":
-                out += c.encode("ascii")
-                i += 1
-                continue
-            e = literal[i + 1]
-            if e == "x":
-                m = re.match(r"[0-9A-Fa-f]+", literal[i + 2:])
-                value = int(m.group(0), 16)
-                if value > 0xFF:
-                    raise ValueError("hex escape out of range in " + literal)
-                out.append(value)
-                i += 2 + len(m.group(0))
-            else:
-                out += {"r": b"\r", "n": b"\n", "t": b"\t", "\\": b"\\", '"': b'"', "'": b"'"}[e]
-                i += 2
-    return bytes(out)
-
-
-def program_texts(root):
-    """NAME -> text of every #define TEXT_... in app/texts.h, as Unicode."""
-    texts = {}
-    with open(os.path.join(root, "app", "texts.h"), encoding="ascii") as f:
-        for line in f:
-            m = re.match(r"\s*#define\s+(TEXT_\w+)\s+(\".*)$", line)
-            if m:
-                texts[m.group(1)] = c_string_literals(m.group(2)).decode("cp1250")
-    return texts
+def program_texts(root, version):
+    """NAME -> text of every entry of app/texts.txt, read by the build's own parser
+    (scripts/texts.py), VERSION filled with version."""
+    sys.path.insert(0, os.path.join(root, "scripts"))
+    sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+    try:
+        import texts
+    finally:
+        sys.path.pop(0)
+    try:
+        return texts.texts(os.path.join(root, "app", "texts.txt"), version)
+    except texts.TextsError as e:
+        sys.exit("make_zip.py: %s" % e)
 
 
 def fill(template, values, source):
@@ -103,7 +82,7 @@ def main():
     # The zip format keeps local times from 1980 on, in steps of two seconds.
     stamp = time.gmtime(max(epoch, 315532800))[:6]
 
-    values = program_texts(root)
+    values = program_texts(root, version)
     values["VERSION"] = version
     upx = read(os.path.join(tree, "upx.exe"), "rb")
     values["UPX_SHA256"] = hashlib.sha256(upx).hexdigest()

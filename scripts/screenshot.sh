@@ -86,10 +86,9 @@ program_windows() {
   xwininfo -root -children | awk '/\("zimbrel.exe" "zimbrel.exe"\)/ && !/ 1x1\+/ {print $1}' | sort
 }
 
-# The driver's steps take texts as escaped UTF-8 bytes (\xHH): this writes the
-# letters of a text so.
-esc() { printf '%s' "$1" | LC_ALL=C od -An -v -tu1 | LC_ALL=C awk '{ for (i = 1; i <= NF; i++) {
-  c = $i + 0; if (c < 32 || c > 126 || c == 92) printf "\\x%02X", c; else printf "%c", c } }'; }
+# The driver's steps take texts as escaped UTF-8 bytes (\xHH): this gives the
+# program's text NAME so, from app/texts.txt, where the program's own texts come from.
+text() { python3 "$root/scripts/texts.py" --utf8 "$1"; }
 
 # Runs the driver steps STEP... (after attach), which must end with a box step
 # that waits for the expected message box; saves its picture as FILE and
@@ -124,16 +123,22 @@ win() { winepath -w "$1" 2>/dev/null; }
 
 start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
 shoot "$window" "$out"
-unchanged=$(esc 'Nem tömöríthető! Lehet, hogy már tömörítve van a fájl?  ')
-shoot_box "$docs/box-no-file.png" click compress ';' box 'Hiba ' "$(esc 'Adj meg egy fájlt')" 48
+# The boxes' captions and texts, each read once here so that a mistake stops the script.
+no_file_caption=$(text TEXT_NO_FILE_CAPTION)
+no_file=$(text TEXT_NO_FILE)
+error_caption=$(text TEXT_ERROR_CAPTION)
+unchanged=$(text TEXT_NOT_COMPRESSIBLE)
+report_caption=$(text TEXT_REPORT_CAPTION)
+packer_missing=$(text TEXT_PACKER_MISSING)
+shoot_box "$docs/box-no-file.png" click compress ';' box "$no_file_caption" "$no_file" 48
 shoot_box "$docs/box-not-compressible.png" type "$(win "$work/Zimbrel/jegyzet.txt")" ';' click compress ';' \
-  box 'Hiba   ' "$unchanged" 48
-shoot_box "$docs/box-report.png" type "$(win "$sample")" ';' click compress ';' box "$(esc 'Kész')"
+  box "$error_caption" "$unchanged" 48
+shoot_box "$docs/box-report.png" type "$(win "$sample")" ';' click compress ';' box "$report_caption"
 close_program
 
 start_program "$(win "$work/Zimbrel alone/zimbrel.exe")" "$work/Zimbrel alone"
 shoot_box "$docs/box-packer-missing.png" type "$(win "$sample")" ';' click compress ';' \
-  box 'Hiba   ' "$(esc 'UPX hiba! Az UPX-nek ugyanabban a könyvtárban kell lennie, mint a Zimbrel!  ')" 48
+  box "$error_caption" "$packer_missing" 48
 close_program
 
 # The same letters on a Western Windows.
@@ -141,5 +146,5 @@ program_locale=en_US.UTF-8
 start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
 shoot "$window" "$docs/zimbrel-window-1252.png"
 shoot_box "$docs/box-not-compressible-1252.png" type "$(win "$work/Zimbrel/jegyzet.txt")" ';' click compress ';' \
-  box 'Hiba   ' "$unchanged" 48
+  box "$error_caption" "$unchanged" 48
 close_program
