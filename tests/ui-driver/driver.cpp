@@ -271,18 +271,6 @@ static bool MouseClick(HWND window) {
   POINT at = {};
   if (!WaitFor([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }, 1000))
     return Fail("the mouse pointer did not move to the control");
-  // As a person sees before clicking: the control itself is under the pointer
-  // (no window of a moment ago, a closing box or a console, still over it) and
-  // its window takes input again (a box just answered enables it only once
-  // the box's call has returned). A click before that goes nowhere.
-  HWND top = GetAncestor(window, GA_ROOT);
-  POINT centre = {x, y};
-  if (!WaitFor([&] { return WindowFromPoint(centre) == window && IsWindowEnabled(top) && IsWindowEnabled(window); },
-               5000)) {
-    HWND over = WindowFromPoint(centre);
-    return Fail("the control to click stayed covered by \"" + ClassOf(over) + "\" or disabled (its window " +
-                (IsWindowEnabled(top) ? "enabled" : "disabled") + ")");
-  }
   std::vector<INPUT> inputs(2);
   inputs[0].type = inputs[1].type = INPUT_MOUSE;
   inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
