@@ -246,12 +246,27 @@ static bool ConsolesClosed() {
   return true;
 }
 
+// Where the keyboard's input goes now: the foreground window and the focus,
+// by class and process, for a failure message.
+static std::string WhereKeysGo(const DriverApp* app) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(0, &info);
+  auto describe = [&](HWND w) {
+    if (!w) return std::string("none");
+    DWORD process = ProcessOf(w);
+    return "\"" + ClassOf(w) + "\" of " + (process == app->processId ? "the program" : "process " + std::to_string(process));
+  };
+  return "; the foreground window is " + describe(GetForegroundWindow()) + ", the keyboard focus " +
+         describe(info.hwndFocus);
+}
+
 static bool BringToFront(const DriverApp* app) {
   if (!ConsolesClosed()) return false;
   if (GetForegroundWindow() == app->window) return true;
   SetForegroundWindow(app->window);
   if (!WaitFor([&] { return GetForegroundWindow() == app->window; }, 2000))
-    return Fail("the window did not come to the foreground");
+    return Fail("the window did not come to the foreground" + WhereKeysGo(app));
   return true;
 }
 
@@ -285,21 +300,6 @@ static bool FocusControl(DriverApp* app, HWND control) {
   if (!WaitFor([&] { return FocusOf(app->threadId) == control; }, 2000))
     return Fail("clicking the control did not give it the keyboard focus");
   return true;
-}
-
-// Where the keyboard's input goes now: the foreground window and the focus,
-// by class and process, for a failure message.
-static std::string WhereKeysGo(const DriverApp* app) {
-  GUITHREADINFO info = {};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(0, &info);
-  auto describe = [&](HWND w) {
-    if (!w) return std::string("none");
-    DWORD process = ProcessOf(w);
-    return "\"" + ClassOf(w) + "\" of " + (process == app->processId ? "the program" : "process " + std::to_string(process));
-  };
-  return "; the foreground window is " + describe(GetForegroundWindow()) + ", the keyboard focus " +
-         describe(info.hwndFocus);
 }
 
 // Clicks the path field and selects all it holds (Home, Shift+End).
