@@ -9,7 +9,7 @@
 
 #include <string.h>
 
-char levelSwitch[16];
+char levelSwitch[LEVEL_SWITCH_ROOM];
 LONG sizeBefore;
 int64_t sizeBeforeFull;
 
@@ -74,21 +74,22 @@ static bool CheckPath(const CompressionReaders& readers, const CompressionServic
 // switch of the last request that had one (none before the first).
 static void BuildSwitch(const CompressionReaders& readers) {
   LONG index = readers.levelIndex(readers.context);
-  if (index >= 0 && index <= 8) {
-    // Asked once more for the digit: every use of the window's state is a
-    // fresh read, and the list cannot change while the request runs.
-    index = readers.levelIndex(readers.context);
-    char digits[DECIMAL_TEXT_ROOM];
-    int used = 0;
-    levelSwitch[0] = 0;
-    Append(levelSwitch, sizeof levelSwitch, &used, "-");
-    Append(levelSwitch, sizeof levelSwitch, &used, DecimalText((int64_t)index + 1, digits));
-    Append(levelSwitch, sizeof levelSwitch, &used, " ");
-  } else if (index == 9) {
-    lstrcpyA(levelSwitch, "--best ");
-  } else if (index == 10) {
-    lstrcpyA(levelSwitch, "--brute ");
+  if (index < 0 || index >= LEVEL_COUNT) return;
+  const LevelRow& row = LEVEL_ROWS[index];
+  if (row.packerSwitch[0]) {
+    lstrcpyA(levelSwitch, row.packerSwitch);
+    return;
   }
+  // A numbered level. Asked once more for the number: every use of the
+  // window's state is a fresh read, and the list cannot change while the
+  // request runs.
+  index = readers.levelIndex(readers.context);
+  char digits[DECIMAL_TEXT_ROOM];
+  int used = 0;
+  levelSwitch[0] = 0;
+  Append(levelSwitch, sizeof levelSwitch, &used, "-");
+  Append(levelSwitch, sizeof levelSwitch, &used, DecimalText((int64_t)index + 1, digits));
+  Append(levelSwitch, sizeof levelSwitch, &used, " ");
 }
 
 // The path is read afresh for every use, yet the request measures, packs and

@@ -2,6 +2,7 @@
 // build the packer's command line, run upx.exe, wait, and tell the outcome in
 // one message box.
 #pragma once
+#include "app/level_table.h"
 #include "runtime/common.h"
 
 // What the request reads from the window; each call is a fresh read.
@@ -22,8 +23,8 @@ struct CompressionServices {
 extern const CompressionServices RealCompressionServices;
 
 // The switch of the last request whose level index was known; never cleared,
-// so a request with an unknown index uses it again. Longest: "--brute ".
-extern char levelSwitch[16];
+// so a request with an unknown index uses it again.
+extern char levelSwitch[LEVEL_SWITCH_ROOM];
 extern LONG sizeBefore;          // low 32 bits of the size before
 extern int64_t sizeBeforeFull;   // the whole size before: compared with the size after and reported
 

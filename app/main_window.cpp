@@ -2,7 +2,7 @@
 #include "app/main_window.h"
 
 #include "app/compression_request.h"
-#include "app/decimal_text.h"
+#include "app/level_table.h"
 #include "app/texts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/gadget_classes.h"
@@ -38,15 +38,10 @@ static void CreateGadgets() {
 }
 
 static void FillLevels() {
-  char item[16] = TEXT_LEVEL_PREFIX;
-  const int prefix = sizeof(TEXT_LEVEL_PREFIX) - 1;
-  for (int i = 1; i <= 9; i++) {
-    DecimalText(i, item + prefix);
-    GadgetAddItem(GADGET_LEVEL, -1, item);
+  for (int i = 0; i < LEVEL_COUNT; i++) {
+    GadgetAddItem(GADGET_LEVEL, -1, LEVEL_ROWS[i].text);
+    if (LEVEL_ROWS[i].isDefault) GadgetSetState(GADGET_LEVEL, i);
   }
-  GadgetAddItem(GADGET_LEVEL, -1, TEXT_LEVEL_BETTER);
-  GadgetAddItem(GADGET_LEVEL, -1, TEXT_LEVEL_MAX);
-  GadgetSetState(GADGET_LEVEL, 9);
 }
 
 BOOL AppStartUp() {

@@ -6,7 +6,9 @@ usage: make_zip.py ROOT TREE ZIP VERSION
 ROOT is the source tree, TREE the release build tree (zimbrel.exe and upx.exe), ZIP the
 file to write, VERSION the program's version. The guides and the packer's notice are made from their sources in
 release/: placeholders {{NAME}} are filled with the program's own texts (app/texts.txt, read
-as the build reads it) and with the packer's digests. Text files get
+as the build reads it) and with the packer's digests; {{NAME:}} drops the text's
+trailing spaces (a label named in a sentence), {{NAME:21}} also pads it to 21 columns
+(the guides' table of the window's parts). Text files get
 CRLF line ends, the guides also a UTF-8 byte-order mark, so that Notepad shows them.
 
 Every entry has the time SOURCE_DATE_EPOCH (UTC), fixed attributes, no extra fields,
@@ -48,18 +50,24 @@ def program_texts(root, version):
 
 
 def fill(template, values, source):
-    """Replaces each {{NAME}}; a line break inside a value keeps the line's indent."""
+    """Replaces each {{NAME}}, {{NAME:}} and {{NAME:WIDTH}}; a line break inside a value
+    keeps the line's indent."""
     lines = []
     for line in template.split("\n"):
         indent = re.match(r"[ \t]*", line).group(0)
 
         def value(m):
-            name = m.group(1)
+            name, trimmed, width = m.group(1), m.group(2) is not None, m.group(3)
             if name not in values:
                 raise KeyError("%s: no value for {{%s}}" % (source, name))
-            return values[name].replace("\r\n", "\n" + indent)
+            text = values[name].rstrip(" ") if trimmed else values[name]
+            if width:
+                if len(text) >= int(width):
+                    raise ValueError("%s: {{%s}} is wider than its %s columns" % (source, name, width))
+                text = text.ljust(int(width))
+            return text.replace("\r\n", "\n" + indent)
 
-        lines.append(re.sub(r"\{\{(\w+)\}\}", value, line))
+        lines.append(re.sub(r"\{\{(\w+)(:(\d*))?\}\}", value, line))
     return "\n".join(lines)
 
 
