@@ -6,7 +6,12 @@
 #   ZIMBREL_FRESH_SUITE  the Debian suite (default: trixie)
 #   ZIMBREL_FRESH_DIR    where the root is made (default: /var/tmp/zimbrel-<suite>);
 #                        a pristine copy of it (<dir>.pristine) is kept for later runs
-#   ZIMBREL_KEEP_ROOT=1  keeps the root afterwards, to look at what was built
+#   ZIMBREL_KEEP_ROOT=1  keeps the root afterwards, to look at what was built or
+#                        to run again in it
+#   ZIMBREL_AGAIN=1      runs the test command again in the root a kept run left, as
+#                        a developer re-runs it: the clone there is moved to this
+#                        tree's HEAD, its build tree and Wine prefix are reused, and
+#                        the root is kept again
 set -euo pipefail
 source_root=$(cd "$(dirname "$0")/.." && pwd)
 suite=${ZIMBREL_FRESH_SUITE:-trixie}
@@ -34,7 +39,7 @@ if ! command -v debootstrap >/dev/null; then
   stage "installing debootstrap"
   apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
 fi
-if [ ! -x "$pristine/bin/bash" ]; then
+if [ "${ZIMBREL_AGAIN:-0}" != 1 ] && [ ! -x "$pristine/bin/bash" ]; then
   # The Debian mirror this machine's apt uses.
   mirror=$( { grep -rhE '^(URIs:|deb )' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null || true; } |
     grep -oE 'https?://[^ ]+/debian/?' | grep -v security | head -1 || true)
@@ -45,12 +50,21 @@ if [ ! -x "$pristine/bin/bash" ]; then
   mv "$pristine.part" "$pristine"
 fi
 
-stage "copying the pristine root to $root"
-remove_root "$root"
-cp -a "$pristine/." "$root/"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-mkdir -p "$root/work"
-git clone -q "$source_root" "$root/work/main"
+again=${ZIMBREL_AGAIN:-0}
+if [ "$again" = 1 ]; then
+  [ -d "$root/work/main/.git" ] || { echo "no kept root at $root to run again in (ZIMBREL_KEEP_ROOT=1 keeps one)" >&2; exit 1; }
+  unmount_under "$root" || { echo "something is still mounted under $root" >&2; exit 1; }
+  stage "running again in the kept root $root, its clone moved to $(git -C "$source_root" rev-parse --short HEAD)"
+  git -C "$root/work/main" fetch -q "$source_root" HEAD
+  git -C "$root/work/main" checkout -q --detach FETCH_HEAD
+else
+  stage "copying the pristine root to $root"
+  remove_root "$root"
+  cp -a "$pristine/." "$root/"
+  cp /etc/resolv.conf "$root/etc/resolv.conf"
+  mkdir -p "$root/work"
+  git clone -q "$source_root" "$root/work/main"
+fi
 trap 'unmount_under "$root" || echo "could not unmount everything under $root" >&2' EXIT
 mount -t proc proc "$root/proc"
 mount --rbind /sys "$root/sys"
@@ -72,6 +86,6 @@ if [ "$rc" != 0 ]; then
 fi
 unmount_under "$root" || true
 trap - EXIT
-[ "${ZIMBREL_KEEP_ROOT:-0}" = 1 ] || remove_root "$root"
+[ "${ZIMBREL_KEEP_ROOT:-0}" = 1 ] || [ "$again" = 1 ] || remove_root "$root"
 stage "the test command in Debian $suite ended with exit code $rc"
 exit "$rc"
