@@ -264,9 +264,19 @@ static std::string WhereKeysGo(const DriverApp* app) {
 static bool BringToFront(const DriverApp* app) {
   if (!ConsolesClosed()) return false;
   if (GetForegroundWindow() == app->window) return true;
-  SetForegroundWindow(app->window);
-  if (!WaitFor([&] { return GetForegroundWindow() == app->window; }, 2000))
-    return Fail("the window did not come to the foreground" + WhereKeysGo(app));
+  // Asked again every half second, as a person clicks a window again that
+  // did not come up: under Wine the X server's focus, moving late (after a
+  // window of a program that has just ended was destroyed), can hand the
+  // foreground back to the desktop after it was given to the program.
+  const std::string before = WhereKeysGo(app);
+  int asked = 0;
+  if (!WaitFor([&] {
+        if (GetForegroundWindow() == app->window) return true;
+        if (asked++ % 50 == 0) SetForegroundWindow(app->window);
+        return false;
+      }, 5000))
+    return Fail("the window did not come to the foreground" + WhereKeysGo(app) + " (before it was asked" + before + ")");
+  if (asked > 50) fprintf(stderr, "[driver] the window came to the foreground only when asked again%s\n", before.c_str());
   return true;
 }
 
@@ -275,6 +285,26 @@ static HWND FocusOf(DWORD threadId) {
   info.cbSize = sizeof info;
   if (!GetGUIThreadInfo(threadId, &info)) return 0;
   return info.hwndFocus;
+}
+
+// How the last real click went in, for a failure that shows only later (no
+// box after a click): what lay under the pointer, which window had the mouse
+// captured and whether the clicked control's window took input.
+static std::string lastClick;
+
+static std::string InputState(HWND target, POINT at) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(target, 0), &info);
+  POINT now = {};
+  GetCursorPos(&now);
+  HWND under = WindowFromPoint(at);
+  auto name = [](HWND w) { return w ? "\"" + ClassOf(w) + "\"" : std::string("none"); };
+  return "pointer at (" + std::to_string(now.x) + "," + std::to_string(now.y) + ") for (" + std::to_string(at.x) +
+         "," + std::to_string(at.y) + "), under it " + (under == target ? std::string("the control") : name(under)) +
+         ", capture " + name(info.hwndCapture) + ", active " + name(info.hwndActive) + ", foreground " +
+         name(GetForegroundWindow()) + ", window " + (IsWindowEnabled(GetAncestor(target, GA_ROOT)) ? "enabled" : "disabled") +
+         ", control " + (IsWindowEnabled(target) ? "enabled" : "disabled");
 }
 
 // A left click in the middle of window, with the real mouse.
@@ -290,7 +320,12 @@ static bool MouseClick(HWND window) {
   inputs[0].type = inputs[1].type = INPUT_MOUSE;
   inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  return SendInputs(inputs);
+  lastClick = "the last click: " + ClassOf(window) + " \"" + DriverEscape(StoredText(window)) + "\"; before it " +
+              InputState(window, POINT{x, y});
+  if (!SendInputs(inputs)) return false;
+  Sleep(50);
+  lastClick += "; 50 ms after it " + InputState(window, POINT{x, y});
+  return true;
 }
 
 static bool FocusControl(DriverApp* app, HWND control) {
@@ -825,7 +860,7 @@ bool DriverWaitBox(const DriverApp* app, DWORD timeoutMs, DriverBox* box) {
         found = boxes.empty() ? 0 : boxes[0];
         return found != 0;
       }, timeoutMs))
-    return Fail("no message box appeared");
+    return Fail("no message box appeared; " + lastClick);
   return DriverReadBox(found, box);
 }
 
