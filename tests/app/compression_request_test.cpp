@@ -21,13 +21,15 @@ void ExpectOneDialog(const RequestSeam& seam, const std::string& caption, const 
 TEST(CompressionRequest, EachLevelGivesItsSwitchBeforeTheQuotedPath) {
   struct Row {
     std::vector<LONG> levels;
-    const char* expectedSwitch;
+    std::string expectedSwitch;
     int levelReads;
-  } rows[] = {
-      {{0}, "-1 ", 2}, {{4}, "-5 ", 2}, {{8}, "-9 ", 2}, {{9}, "--best ", 1}, {{10}, "--brute ", 1},
-      // Inside 0 to 8 the index is read once more and that second answer counts.
-      {{3, 5}, "-6 ", 2},
   };
+  // Every level of the list: a numbered one reads the index once more.
+  std::vector<Row> rows;
+  for (const std::string& expected : kLevelSwitches)
+    rows.push_back({{(LONG)rows.size()}, expected, expected[1] == '-' ? 1 : 2});
+  // Inside the numbered levels the second answer counts.
+  rows.push_back({{3, 5}, "-6 ", 2});
   for (const Row& row : rows) {
     SCOPED_TRACE(row.expectedSwitch);
     RequestSeam seam;
@@ -39,7 +41,7 @@ TEST(CompressionRequest, EachLevelGivesItsSwitchBeforeTheQuotedPath) {
     EXPECT_EQ(seam.runs[0].parameters, std::string(row.expectedSwitch) + "\"" + kPath + "\"");
     EXPECT_EQ(seam.runs[0].directory, "");
     EXPECT_EQ(seam.runs[0].flags, RUN_WAIT);
-    EXPECT_STREQ(levelSwitch, row.expectedSwitch);
+    EXPECT_EQ(std::string(levelSwitch), row.expectedSwitch);
     EXPECT_EQ(seam.levelReads, row.levelReads);
     // Text checked, size checked, size before, command line, size after, size reported.
     EXPECT_EQ(seam.pathReads, 6);

@@ -41,6 +41,11 @@ inline std::string Report(long long before, long long after) {
 inline const std::string kWindowTitle = "Zimbrel v1.0";
 inline const std::string kLevelItems[] = {"Szint 1", "Szint 2", "Szint 3", "Szint 4", "Szint 5", "Szint 6",
                                           "Szint 7", "Szint 8", "Szint 9", "Jobb",    "Max   "};
+// The packer switch each item of kLevelItems stands for, in the same order.
+inline const std::string kLevelSwitches[] = {"-1 ", "-2 ", "-3 ", "-4 ", "-5 ", "-6 ",
+                                             "-7 ", "-8 ", "-9 ", "--best ", "--brute "};
+static_assert(sizeof kLevelSwitches / sizeof kLevelSwitches[0] == sizeof kLevelItems / sizeof kLevelItems[0],
+              "a switch for every level");
 // The labels and the buttons of the main window.
 inline const std::string kExeLabel = "EXE:";
 inline const std::string kBrowseButton = "Tallóz";
