@@ -8,6 +8,7 @@
 #include "runtime/gadget/gadget_classes.h"
 #include "runtime/memory/text_code_pages.h"
 #include "runtime/runtime.h"
+#include "runtime/system/dropped_file.h"
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/font.h"
 #include "runtime/window/events.h"
@@ -44,6 +45,19 @@ static void FillLevels() {
   }
 }
 
+// A file dragged onto the window goes into the path field, replacing its text,
+// as a file chosen with the browse button does; a drop of anything else (more
+// than one file, a folder, no file) leaves the field as it was. Taken here, in
+// whichever loop dispatches it, so the drop is always finished at once. Wine
+// hands drops to a disabled window too: while a box, the open dialog or the
+// packer holds the window, a drop is not taken.
+static LRESULT MainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  if (message != WM_DROPFILES) return PASS_ON;
+  wchar_t* path = DroppedFileTake((HDROP)wParam, IsWindowEnabled(window));
+  if (path) GadgetSetTextWide(GADGET_PATH, path);
+  return 0;
+}
+
 BOOL AppStartUp() {
   // Zero although a new process starts with them zero: start-up always
   // begins from the same state, also when it runs again in one process.
@@ -61,6 +75,7 @@ BOOL AppStartUp() {
   GadgetListUse(WindowHandle(MainWindow));
   CreateGadgets();
   FillLevels();
+  WindowAcceptFiles(MainWindow, MainWindowMessage);
   return TRUE;
 }
 

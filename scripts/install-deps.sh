@@ -11,6 +11,8 @@ packages=(
   xvfb x11-utils xauth imagemagick
   locales openssl
   python3
+  # The end-to-end tests drag files onto the window as an X client (XDND).
+  python3-xlib
   fonts-liberation fonts-wine
 )
 # npm fetches the packer; a machine that already has Node.js with npm keeps it.

@@ -4,13 +4,22 @@
 // of the event loop, after the window and its controls are made and shown.
 // Each start is checked: the program's top-level window must be visible with
 // its six controls when the wait returns. The process is then ended and
-// waited for before the next start.
+// waited for before the next start. At the same first idle wait each side's
+// memory is read (peak working set and private bytes) and, at its last start,
+// the libraries it has loaded, which the notes list.
 //   usage: bench_startup RUNS OURS.exe BASELINE.exe   (paths beside this program or absolute)
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <string>
+#include <vector>
+
 #include "app/texts.h"
 #include "bench/support/measure.h"
+#include "tests/resource-counts/resource_counts.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
 
 struct Found {
   HWND window;
@@ -35,6 +44,51 @@ static BOOL CALLBACK FindTopLevel(HWND window, LPARAM lParam) {
 }
 
 static char folder[MAX_PATH];
+static char ours[MAX_PATH], baseline[MAX_PATH];
+
+// What one side holds at its first idle wait.
+struct AtIdle {
+  Samples peakMiB;                   // peak working set
+  Samples privateMiB;                // private bytes (CountProcess's count)
+  std::vector<std::string> modules;  // loaded libraries, lower case, at the last start
+};
+static AtIdle oursAtIdle, baselineAtIdle;
+
+static std::vector<std::string> LoadedModules(DWORD processId) {
+  std::vector<std::string> names;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+  if (snapshot == INVALID_HANDLE_VALUE) return names;
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+    CharLowerA(entry.szModule);
+    names.push_back(entry.szModule);
+  }
+  CloseHandle(snapshot);
+  return names;
+}
+
+static void ReadAtIdle(const char* program, const PROCESS_INFORMATION& pi) {
+  AtIdle& side = program == ours ? oursAtIdle : baselineAtIdle;
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(pi.hProcess, &memory, sizeof memory))
+    side.peakMiB.add(memory.PeakWorkingSetSize / 1048576.0);
+  side.privateMiB.add(CountProcess(pi.hProcess, pi.dwProcessId).privateBytes / 1048576.0);
+  side.modules = LoadedModules(pi.dwProcessId);
+}
+
+// The libraries of one side, the program itself left out, in load order;
+// those that the other side lacks are marked with '+'.
+static std::string ModuleList(const AtIdle& side, const AtIdle& other) {
+  std::string list;
+  for (size_t i = 1; i < side.modules.size(); i++) {
+    bool shared = false;
+    for (const std::string& m : other.modules) shared = shared || m == side.modules[i];
+    list += (list.empty() ? "" : " ") + std::string(shared ? "" : "+") + side.modules[i];
+  }
+  return list;
+}
 static int earlyIdles;  // starts that were idle once before their window was complete
 
 // One start: seconds to the first idle wait, or -1 when it failed.
@@ -76,6 +130,8 @@ static double StartOnce(void* context) {
     printf("ERROR\t%s: at its first idle wait (%.1f ms) the window was %s with %d controls\n", program,
            result * 1000, found.window ? "shown" : "not shown", found.controls);
     result = -1;
+  } else {
+    ReadAtIdle(program, pi);
   }
   // What happens after the measured point is not measured: the process is
   // ended at once. (Closing the window would cost each side Wine's two-second
@@ -87,8 +143,6 @@ static double StartOnce(void* context) {
   CloseHandle(pi.hProcess);
   return result;
 }
-
-static char ours[MAX_PATH], baseline[MAX_PATH];
 
 static double Ours(void*) { return StartOnce(ours); }
 static double Baseline(void*) { return StartOnce(baseline); }
@@ -110,6 +164,8 @@ int main(int argc, char** argv) {
   // One start of each first, unmeasured, so that both find the system's
   // libraries in the same (warm) state.
   if (StartOnce(ours) < 0 || StartOnce(baseline) < 0) return 1;
+  oursAtIdle = AtIdle();
+  baselineAtIdle = AtIdle();
   Samples a, b;
   WatchdogStart(600, "the start-up benchmark");
   if (!Alternate(runs, Ours, Baseline, 0, &a, &b)) return 1;
@@ -118,5 +174,13 @@ int main(int argc, char** argv) {
   for (double& v : b.values) v *= 1000;
   if (earlyIdles) PrintNote("start-up: %d of %d starts waited on their queue once before the window was complete", earlyIdles, 2 * runs);
   PrintRow("Start-up to the first idle wait, window shown", "ms", a, b, "<= 1.10");
+  PrintRow("Peak working set at the first idle wait", "MiB", oursAtIdle.peakMiB, baselineAtIdle.peakMiB,
+           "<= 1.05");
+  PrintRow("Private memory at the first idle wait", "MiB", oursAtIdle.privateMiB, baselineAtIdle.privateMiB,
+           "<= 1.05");
+  PrintNote("libraries at the first idle wait, Zimbrel (+ where the baseline has none): %s",
+            ModuleList(oursAtIdle, baselineAtIdle).c_str());
+  PrintNote("libraries at the first idle wait, baseline (+ where Zimbrel has none): %s",
+            ModuleList(baselineAtIdle, oursAtIdle).c_str());
   return 0;
 }

@@ -3,8 +3,7 @@
 // control to its gadget: control messages that reach a runtime window go on to
 // the control's class, and a control finds the runtime window that hosts it.
 #include "runtime/gadget/gadget.h"
-
-#include <ole2.h>
+#include "runtime/system/late_library.h"
 
 static GadgetRecord* RecordIfOwn(HWND control, ObjectNumber key) {
   GadgetRecord* record = (GadgetRecord*)ObjectTableFind(GadgetTable, key);
@@ -54,7 +53,7 @@ static void GadgetForget(GadgetRecord* record, ObjectNumber key, bool control) {
     RemovePropA(handle, PROPERTY_GADGET_ID);
     // Nothing in this program sets the mark, but a control that carries it must
     // not stay registered as a drop target once it is gone.
-    if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
+    if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDropTarget(handle);
   }
   ObjectTableRelease(GadgetTable, key);
 }

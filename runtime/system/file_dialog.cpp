@@ -6,6 +6,7 @@
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
 #include "runtime/memory/text_code_pages.h"
+#include "runtime/system/late_library.h"
 #include "runtime/system/modal.h"
 
 FileDialogState FileDialog;
@@ -154,11 +155,18 @@ static wchar_t* FileDialogRun(const char* title, const char* defaultFile, const 
   dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
   if (flags & FILE_MULTISELECT) dialog.Flags |= OFN_ALLOWMULTISELECT;
 
-  ModalGuardSet(TRUE);
-  // The result stays UTF-16: a name that the system's code page cannot hold
-  // comes back as it was chosen, never as a best-fitted look-alike.
-  BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-  ModalGuardSet(FALSE);
+  // The dialog's library is loaded now, at its first use; without it no
+  // dialog shows, and nothing is chosen, as when the user cancels.
+  typedef BOOL(WINAPI * DialogCall)(OPENFILENAMEW*);
+  DialogCall call = LateFunctionAs<DialogCall>(save ? LATE_GET_SAVE_FILE_NAME : LATE_GET_OPEN_FILE_NAME);
+  BOOL chosen = FALSE;
+  if (call) {
+    ModalGuardSet(TRUE);
+    // The result stays UTF-16: a name that the system's code page cannot hold
+    // comes back as it was chosen, never as a best-fitted look-alike.
+    chosen = call(&dialog);
+    ModalGuardSet(FALSE);
+  }
   HeapRelease(MainHeap, filter);
   HeapRelease(MainHeap, directory);
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "runtime/memory/heaps.h"
+#include "runtime/system/late_library.h"
 
 ListNode* ProcessList;
 // Guards only the linking and unlinking of ProcessList nodes.
@@ -265,7 +266,11 @@ static intptr_t ShellRun(const RunCall* call) {
   info.lpParameters = call->parameters;
   info.lpDirectory = directory;
   info.nShow = call->show;
-  if (!ShellExecuteExA(&info)) return 0;
+  // The shell's library is loaded only now: a program that starts directly,
+  // as the packer does, never needs it. Without it the program did not start.
+  typedef BOOL(WINAPI * ShellStart)(SHELLEXECUTEINFOA*);
+  ShellStart start = LateFunctionAs<ShellStart>(LATE_SHELL_EXECUTE_EX);
+  if (!start || !start(&info)) return 0;
   return Started(info.hProcess, -1, call->flags, call->record);
 }
 

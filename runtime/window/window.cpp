@@ -1,9 +1,9 @@
 // The life of a numbered window of window.h, and the choice of accelerator table for a key.
-#include <ole2.h>
 #include <richedit.h>
 
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/text_code_pages.h"
+#include "runtime/system/late_library.h"
 #include "runtime/window/sizing.h"
 #include "runtime/window/window_internal.h"
 
@@ -167,6 +167,13 @@ HWND WindowHandle(ObjectNumber number) {
   return record ? record->handle : 0;
 }
 
+void WindowAcceptFiles(ObjectNumber number, WindowCallback callback) {
+  WindowRecord* record = (WindowRecord*)ObjectTableFind(WindowTable, number);
+  if (!record) return;
+  record->callback = callback;
+  SetWindowLongW(record->handle, GWL_EXSTYLE, GetWindowLongW(record->handle, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
+}
+
 void WindowClose(ObjectNumber number) {
   WindowRecord* record = (WindowRecord*)ObjectTableFind(WindowTable, number);
   if (!record) return;
@@ -190,7 +197,7 @@ void WindowClose(ObjectNumber number) {
   RemovePropA(handle, PROPERTY_WINDOW_ID);
   // Nothing in this program registers a drop target, but a window that
   // carries the mark was registered by whoever set it, and must not stay so.
-  if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDragDrop(handle);
+  if (RemovePropA(handle, PROPERTY_DROP_ACCEPT)) RevokeDropTarget(handle);
 
   // An MDI child (none in this program) must be destroyed by its MDI client.
   if (mdiClient) {

@@ -12,8 +12,9 @@ typedef LRESULT (*WindowCallback)(HWND window, UINT message, WPARAM wParam, LPAR
 typedef LRESULT (*EraseCallback)(HDC dc, HWND window);
 
 // callback, backBrush, mdiClient and eraseCallback are hooks for a caller that
-// wants more than the plain windows this program opens: nothing here sets them,
-// but the window procedure and WindowClose honour each one once it is set.
+// wants more than the plain windows this program opens: only WindowAcceptFiles
+// sets one of them (callback, for the main window's file drops), but the
+// window procedure and WindowClose honour each one once it is set.
 struct WindowRecord {
   HWND handle;                 // non-zero while the record is in use
   LONG acceleratorCount;       // always 2
@@ -55,5 +56,11 @@ void WindowInit();
 ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height, const char* title,
                         DWORD flags = WINDOW_DEFAULT_FLAGS, HWND parent = 0);
 HWND WindowHandle(ObjectNumber number);
+// Files dragged from the shell onto the window (onto its controls too) come
+// to it as WM_DROPFILES: it gets the accept-files extended style, which needs
+// no library at start-up and nothing revoked at close, and callback, which
+// sees every message of the window before the runtime does (returning
+// PASS_ON for those it leaves), takes the drops. Nothing when the window is not open.
+void WindowAcceptFiles(ObjectNumber number, WindowCallback callback);
 void WindowClose(ObjectNumber number);
 void WindowCloseAll();

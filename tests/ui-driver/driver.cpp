@@ -10,10 +10,12 @@ static std::string lastError;
 
 const std::string& DriverError() { return lastError; }
 
-static bool Fail(const std::string& why) {
+bool DriverFail(const std::string& why) {
   lastError = why;
   return false;
 }
+
+static bool Fail(const std::string& why) { return DriverFail(why); }
 
 // Polls done() every 10 ms until it is true or timeoutMs pass; its last answer.
 template <class Done> static bool WaitFor(Done done, DWORD timeoutMs) {
@@ -983,6 +985,41 @@ int DriverCountProcesses(const char* exeName) {
     if (!lstrcmpiA(BaseName(entry.szExeFile), exeName)) count++;
   CloseHandle(snapshot);
   return count;
+}
+
+std::vector<std::string> DriverModules(DWORD processId) {
+  std::vector<std::string> names;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+  if (snapshot == INVALID_HANDLE_VALUE) return names;
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+    std::string name = entry.szModule;
+    for (char& c : name) c = (char)tolower((unsigned char)c);
+    names.push_back(name);
+  }
+  CloseHandle(snapshot);
+  return names;
+}
+
+bool DriverMessagesHandled(const DriverApp* app, DWORD timeoutMs) {
+  // Posted messages are handled in the order they were posted, whichever
+  // window of the thread they are for. The path field's text limit is made
+  // one less, and its own value posted back: once the field has it again,
+  // everything posted before it was handled, and nothing is left changed.
+  DWORD_PTR limit = 0, unused;
+  if (!SendMessageTimeoutW(app->pathField, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &limit) ||
+      limit < 2 ||
+      !SendMessageTimeoutW(app->pathField, EM_SETLIMITTEXT, limit - 1, 0, SMTO_ABORTIFHUNG, timeoutMs, &unused) ||
+      !PostMessageW(app->pathField, EM_SETLIMITTEXT, limit, 0))
+    return Fail("the path field does not answer");
+  if (!WaitFor([&] {
+        DWORD_PTR now = 0;
+        return SendMessageTimeoutW(app->pathField, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, 1000, &now) &&
+               now == limit;
+      }, timeoutMs))
+    return Fail("the program did not handle the messages posted to it");
+  return true;
 }
 
 struct WindowCount {

@@ -142,12 +142,31 @@ int DriverCountProcesses(const char* exeName);
 // Console hosts (conhost.exe) started since this process began: those of the
 // console programs that the driven programs ran. -1 when it cannot tell.
 int DriverCountNewConsoles();
+// The modules (executable and libraries) loaded in processId, file names in
+// lower case ("comdlg32.dll"); empty when they cannot be read.
+std::vector<std::string> DriverModules(DWORD processId);
+// Waits until the program has handled every message posted to it before this
+// call (it lowers the path field's text limit by one and posts it back to tell).
+bool DriverMessagesHandled(const DriverApp* app, DWORD timeoutMs);
+
+// Drags from an X client onto the screen point at, through XDND, as a Linux
+// file manager drags files or a browser text: kind "files" offers each item
+// (a Windows path) as its file:// address, kind "text" offers the items,
+// joined by spaces, as plain text. Wine turns a drop of files onto a window
+// that accepts files into WM_DROPFILES. The drag is made by xdnd-drag.py (beside
+// this program) through /usr/bin/python3 with python3-xlib. True when the drag
+// ended within timeoutMs; *accepted: whether the window under the point took it.
+bool DriverDragFromX(const std::string& kind, const std::vector<std::string>& items, POINT at, DWORD timeoutMs,
+                     bool* accepted);
+
 // Top-level windows of processId, of any class, shown or not.
 int DriverCountWindows(DWORD processId);
 bool DriverProcessRunning(DWORD processId);
 
 // Why the last operation that returned false failed.
 const std::string& DriverError();
+// Records why for DriverError(); false.
+bool DriverFail(const std::string& why);
 // Bytes below 32 or from 128 up as \xHH (and \r, \n, \\), the rest as they
 // are: the UTF-8 of a text, in ASCII alone.
 std::string DriverEscape(const std::string& bytes);

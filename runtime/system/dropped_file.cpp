@@ -1,0 +1,75 @@
+// Reading a drop of files (dropped_file.h): the count, the one name, a
+// shortcut followed through the shell's link object.
+#include "runtime/system/dropped_file.h"
+
+#include <shlobj.h>
+
+#include "runtime/system/file_dialog.h"
+#include "runtime/system/late_library.h"
+
+// The name read, and what a shortcut leads to, with room for one character
+// more than a path may have: a name that fills it was longer, and came cut.
+static wchar_t droppedPath[FILE_PATH_ROOM + 1];
+
+// The interfaces and the class of the shell's link object. Plain data, not
+// const: they lie in the room the data section leaves unused anyway.
+static GUID shellLinkClass = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+static GUID shellLinkInterface = {0x000214F9, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+static GUID persistFileInterface = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// Whether the name of length characters ends in ".lnk", in any case.
+static bool IsShortcut(const wchar_t* name, UINT length) {
+  if (length < 4) return false;
+  name += length - 4;
+  for (int i = 0; i < 4; i++)
+    if ((name[i] | 0x20) != ".lnk"[i]) return false;
+  return true;
+}
+
+// Replaces the shortcut's name in droppedPath by its target's path, as the
+// link stores it: nothing is searched for, and no window shown. COM runs for
+// this alone, and ends again. False when the link cannot be read, or has no
+// target path of at most FILE_PATH_ROOM - 1 characters.
+static bool FollowShortcut() {
+  typedef HRESULT(WINAPI * Create)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
+  typedef HRESULT(WINAPI * Start)(void*);
+  typedef void(WINAPI * End)();
+  // One library: with CoCreateInstance there, so are the other two.
+  Create create = LateFunctionAs<Create>(LATE_CO_CREATE_INSTANCE);
+  if (!create || FAILED(LateFunctionAs<Start>(LATE_CO_INITIALIZE)(0))) return false;
+  bool followed = false;
+  IShellLinkW* link = 0;
+  IPersistFile* file = 0;
+  if (SUCCEEDED(create(shellLinkClass, 0, CLSCTX_INPROC_SERVER, shellLinkInterface, (void**)&link))) {
+    if (SUCCEEDED(link->QueryInterface(persistFileInterface, (void**)&file))) {
+      followed = SUCCEEDED(file->Load(droppedPath, STGM_READ)) &&
+                 link->GetPath(droppedPath, FILE_PATH_ROOM + 1, 0, 0) == S_OK &&
+                 lstrlenW(droppedPath) < FILE_PATH_ROOM;
+      file->Release();
+    }
+    link->Release();
+  }
+  LateFunctionAs<End>(LATE_CO_UNINITIALIZE)();
+  return followed;
+}
+
+// The one name, followed when it is a shortcut, if it is an existing file.
+static wchar_t* ReadDrop(HDROP drop, UINT(WINAPI* query)(HDROP, UINT, wchar_t*, UINT)) {
+  if (query(drop, 0xFFFFFFFF, 0, 0) != 1) return 0;
+  UINT length = query(drop, 0, droppedPath, FILE_PATH_ROOM + 1);
+  if (!length || length >= (UINT)FILE_PATH_ROOM) return 0;
+  if (IsShortcut(droppedPath, length) && !FollowShortcut()) return 0;
+  DWORD attributes = GetFileAttributesW(droppedPath);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? droppedPath : 0;
+}
+
+wchar_t* DroppedFileTake(HDROP drop, BOOL read) {
+  typedef UINT(WINAPI * Query)(HDROP, UINT, wchar_t*, UINT);
+  typedef void(WINAPI * Finish)(HDROP);
+  // Both are the shell's: with one there, so is the other.
+  Query query = LateFunctionAs<Query>(LATE_DRAG_QUERY_FILE);
+  if (!query) return 0;
+  wchar_t* path = read ? ReadDrop(drop, query) : 0;
+  LateFunctionAs<Finish>(LATE_DRAG_FINISH)(drop);
+  return path;
+}

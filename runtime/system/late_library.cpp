@@ -1,0 +1,43 @@
+// The door of late_library.h: the libraries and their functions by name, each
+// library loaded once and kept.
+#include "runtime/system/late_library.h"
+
+// Each list is a row of NUL-ended names, in the order of its numbers; a
+// function's name begins with the number of its library ('0' to '2'). Kept as
+// plain bytes (not const): they lie in the room the program's data section
+// leaves unused anyway, where a table of pointers to read-only strings would
+// take a block of the file of its own.
+// The three are Windows' known libraries, which the loader takes from the
+// system folder only, so a copy planted beside the program is never loaded;
+// ".dll" is added by the loader.
+static char lateLibraryNames[] = "comdlg32\0shell32\0ole32";
+static char lateFunctionNames[] =
+    "0GetOpenFileNameW\0" "0GetSaveFileNameW\0"
+    "1ShellExecuteExA\0" "1DragQueryFileW\0" "1DragFinish\0"
+    "2RevokeDragDrop\0" "2CoInitialize\0" "2CoCreateInstance\0" "2CoUninitialize";
+
+// Kept for the life of the process, never freed: a function handed out may
+// be called at any later time. The functions' addresses are looked up at each
+// call, which comes once per press of a button or per drop.
+static HMODULE lateModules[3];
+
+// The index-th name of a row of NUL-ended names.
+static const char* NameAt(const char* names, int index) {
+  for (; index; names++)
+    if (!*names) index--;
+  return names;
+}
+
+void* LateFunction(LateFunctionId id) {
+  const char* name = NameAt(lateFunctionNames, id);
+  int library = name[0] - '0';
+  HMODULE& module = lateModules[library];
+  if (!module) module = LoadLibraryA(NameAt(lateLibraryNames, library));
+  return module ? (void*)GetProcAddress(module, name + 1) : 0;
+}
+
+void RevokeDropTarget(HWND window) {
+  typedef HRESULT(WINAPI * Revoke)(HWND);
+  Revoke revoke = LateFunctionAs<Revoke>(LATE_REVOKE_DRAG_DROP);
+  if (revoke) revoke(window);
+}
