@@ -19,7 +19,6 @@
 #include "tests/resource-counts/resource_counts.h"
 
 #include <psapi.h>
-#include <tlhelp32.h>
 
 struct Found {
   HWND window;
@@ -54,20 +53,6 @@ struct AtIdle {
 };
 static AtIdle oursAtIdle, baselineAtIdle;
 
-static std::vector<std::string> LoadedModules(DWORD processId) {
-  std::vector<std::string> names;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
-  if (snapshot == INVALID_HANDLE_VALUE) return names;
-  MODULEENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
-    CharLowerA(entry.szModule);
-    names.push_back(entry.szModule);
-  }
-  CloseHandle(snapshot);
-  return names;
-}
-
 static void ReadAtIdle(const char* program, const PROCESS_INFORMATION& pi) {
   AtIdle& side = program == ours ? oursAtIdle : baselineAtIdle;
   PROCESS_MEMORY_COUNTERS memory = {};
@@ -75,7 +60,7 @@ static void ReadAtIdle(const char* program, const PROCESS_INFORMATION& pi) {
   if (GetProcessMemoryInfo(pi.hProcess, &memory, sizeof memory))
     side.peakMiB.add(memory.PeakWorkingSetSize / 1048576.0);
   side.privateMiB.add(CountProcess(pi.hProcess, pi.dwProcessId).privateBytes / 1048576.0);
-  side.modules = LoadedModules(pi.dwProcessId);
+  side.modules = ProcessModuleNames(pi.dwProcessId);
 }
 
 // The libraries of one side, the program itself left out, in load order;

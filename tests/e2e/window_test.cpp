@@ -13,7 +13,7 @@ class WindowTest : public ProgramTest {
   // Whether the program has this library loaded now; the list read must hold
   // the program itself, or the check could not tell a missing library.
   bool Loaded(const char* library) {
-    std::vector<std::string> modules = DriverModules(app.processId);
+    std::vector<std::string> modules = ProcessModuleNames(app.processId);
     EXPECT_NE(std::find(modules.begin(), modules.end(), "zimbrel.exe"), modules.end());
     return std::find(modules.begin(), modules.end(), library) != modules.end();
   }

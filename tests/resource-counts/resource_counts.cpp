@@ -2,6 +2,7 @@
 #include "tests/resource-counts/resource_counts.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 
 namespace {
 
@@ -167,4 +168,18 @@ ProcessCounts CountProcess(HANDLE process, DWORD processId) {
   c.gdiObjects = ProcessGdiObjectCount(process);
   c.windows = ProcessWindowCount(processId);
   return c;
+}
+
+std::vector<std::string> ProcessModuleNames(DWORD processId) {
+  std::vector<std::string> names;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+  if (snapshot == INVALID_HANDLE_VALUE) return names;
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+    CharLowerA(entry.szModule);
+    names.push_back(entry.szModule);
+  }
+  CloseHandle(snapshot);
+  return names;
 }

@@ -7,6 +7,9 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // Every window of the calling thread: its top-level windows and all their
 // descendants.
 int ThreadWindowCount();
@@ -32,6 +35,10 @@ long ProcessUserObjectCount(HANDLE process, DWORD processId, bool* walked = null
 // The windows of the process, top-level, child and message-only, found by
 // probing every USER handle.
 long ProcessWindowCount(DWORD processId);
+
+// The modules (the program and its libraries) loaded in the process, file
+// names in lower case ("comdlg32.dll"); empty when they cannot be read.
+std::vector<std::string> ProcessModuleNames(DWORD processId);
 
 // The committed private pages of the process's address space, region by region.
 long long ProcessCommittedPrivateBytes(HANDLE process);

@@ -993,21 +993,6 @@ int DriverCountProcesses(const char* exeName) {
   return count;
 }
 
-std::vector<std::string> DriverModules(DWORD processId) {
-  std::vector<std::string> names;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
-  if (snapshot == INVALID_HANDLE_VALUE) return names;
-  MODULEENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
-    std::string name = entry.szModule;
-    for (char& c : name) c = (char)tolower((unsigned char)c);
-    names.push_back(name);
-  }
-  CloseHandle(snapshot);
-  return names;
-}
-
 bool DriverMessagesHandled(const DriverApp* app, DWORD timeoutMs) {
   // Posted messages are handled in the order they were posted, whichever
   // window of the thread they are for. The path field's text limit is made

@@ -142,9 +142,6 @@ int DriverCountProcesses(const char* exeName);
 // Console hosts (conhost.exe) started since this process began: those of the
 // console programs that the driven programs ran. -1 when it cannot tell.
 int DriverCountNewConsoles();
-// The modules (executable and libraries) loaded in processId, file names in
-// lower case ("comdlg32.dll"); empty when they cannot be read.
-std::vector<std::string> DriverModules(DWORD processId);
 // Waits until the program has handled every message posted to it before this
 // call (it lowers the path field's text limit by one and posts it back to tell).
 bool DriverMessagesHandled(const DriverApp* app, DWORD timeoutMs);
