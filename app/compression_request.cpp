@@ -2,10 +2,11 @@
 #include "app/compression_request.h"
 
 #include "app/decimal_text.h"
+#include "app/packer_outcome.h"
 #include "app/texts.h"
 #include "runtime/system/modal.h"
 #include "runtime/system/path_size.h"
-#include "runtime/system/program_runner.h"
+#include "runtime/system/program_watch.h"
 
 #include <string.h>
 
@@ -155,26 +156,30 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
     return;
   }
 
-  // No working directory: the packer runs in the program's current one. Only
-  // whether it started is asked; whether it packed is told by the size alone.
-  if (!services.programRun("upx.exe", parameters, "", RUN_WAIT)) {
+  // No working directory: the packer runs in the program's current one.
+  // Whether it packed is told by the size alone; what it wrote and how it
+  // ended only choose the words of the warning.
+  char temp[PACKER_TEMP_ROOM];
+  PackerTempName(checked, temp);
+  // Filled by the run; a run that tells nothing leaves no reason.
+  ProgramEnd end;
+  end.exitCode = 0;
+  end.errorLine[0] = 0;
+  if (!services.programRun("upx.exe", parameters, "", &end)) {
     services.messageDialog(TEXT_ERROR_CAPTION, TEXT_PACKER_MISSING, MB_ICONEXCLAMATION);
     return;
   }
+  bool cancelled = PackerRunCancelled(end, temp);
 
   // Whole 64-bit sizes: a file of 2 GiB or more is neither taken for changed
   // when it is not, nor reported with a size folded into 32 bits.
   if (services.pathSize(MeasuredAfterRun(readers, checked)) == sizeBeforeFull) {
-    services.messageDialog(TEXT_ERROR_CAPTION, TEXT_NOT_COMPRESSIBLE, MB_ICONEXCLAMATION);
+    char words[PACKER_WARNING_ROOM];
+    services.messageDialog(TEXT_ERROR_CAPTION, PackerWarningText(end, cancelled, words),
+                           MB_ICONEXCLAMATION);
     return;
   }
   ReportSizes(services, services.pathSize(MeasuredAfterRun(readers, checked)));
 }
 
-// The runner also takes an earlier program to read from; the packer has none.
-static intptr_t RunAndWaitForPacker(const char* program, const char* parameters, const char* workingDirectory,
-                                    DWORD flags) {
-  return ProgramRun(program, parameters, workingDirectory, flags);
-}
-
-const CompressionServices RealCompressionServices = {PathSize, RunAndWaitForPacker, MessageDialog};
+const CompressionServices RealCompressionServices = {PathSize, ProgramRunWatched, MessageDialog};

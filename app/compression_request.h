@@ -1,9 +1,10 @@
 // The compress action: check the path and copy it, pick the level switch,
 // build the packer's command line, run upx.exe, wait, and tell the outcome in
-// one message box.
+// one message box: the sizes, or why the file kept its size.
 #pragma once
 #include "app/level_table.h"
 #include "runtime/common.h"
+#include "runtime/system/program_watch.h"
 
 // What the request reads from the window; each call is a fresh read.
 struct CompressionReaders {
@@ -16,7 +17,10 @@ struct CompressionReaders {
 // put watchers in between.
 struct CompressionServices {
   int64_t (*pathSize)(const char* path);
-  intptr_t (*programRun)(const char* program, const char* parameters, const char* workingDirectory, DWORD flags);
+  // Runs the program to its end; 0 when it did not start, else *end tells
+  // its exit code and the first line it wrote on its error stream.
+  intptr_t (*programRun)(const char* program, const char* parameters, const char* workingDirectory,
+                         ProgramEnd* end);
   int (*messageDialog)(const char* caption, const char* text, UINT flags);
 };
 

@@ -11,6 +11,8 @@
 #include "runtime/system/dropped_file.h"
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/font.h"
+#include "runtime/system/modal.h"
+#include "runtime/system/path_size.h"
 #include "runtime/window/events.h"
 #include "runtime/window/window.h"
 
@@ -97,9 +99,29 @@ static const char* ReadPathField(void*) {
 
 static LONG ReadLevelList(void*) { return GadgetGetState(GADGET_LEVEL); }
 
+// The packer's console window takes the foreground while it runs (started from
+// Explorer, the program has no console, so the packer gets one of its own).
+// Once it has gone, no window of the program has the foreground, and a box
+// would come up unowned and inactive, where Enter does not reach it; so the
+// main window is brought back to the front before the request shows its box,
+// which it then owns. A look at the queue first, taking nothing from it, lets
+// the system take in what became of the focus while the thread waited: under
+// Wine the console's focus, still pending, would otherwise hand the foreground
+// on to the desktop once the box's loop looks.
+static intptr_t RunPackerBeforeBox(const char* program, const char* parameters, const char* directory,
+                                   ProgramEnd* end) {
+  intptr_t started = ProgramRunWatched(program, parameters, directory, end);
+  MSG pending;
+  PeekMessageW(&pending, 0, 0, 0, PM_NOREMOVE);
+  if (!DialogOwner()) SetForegroundWindow(WindowHandle(MainWindow));
+  return started;
+}
+
+static const CompressionServices WINDOW_SERVICES = {PathSize, RunPackerBeforeBox, MessageDialog};
+
 void CompressRequestFromWindow() {
   CompressionReaders readers = {ReadPathField, ReadLevelList, 0};
-  CompressionRequest(readers);
+  CompressionRequest(readers, WINDOW_SERVICES);
 }
 
 void AppEventLoop() {

@@ -7,7 +7,8 @@
 # window after start-up, and one of each of the program's four message boxes:
 #   box-no-file.png           the compress button with an empty path field
 #   box-packer-missing.png    a copy of zimbrel.exe in a folder without upx.exe
-#   box-not-compressible.png  a text file given to the packer
+#   box-not-compressible.png  a text file named .exe given to the packer, which
+#                             says it is no program it packs
 #   box-report.png            one of Wine's own programs packed by upx.exe
 # and the window and one box again as a Western Windows (code page 1252) shows
 # them, which must read the same as the Hungarian ones:
@@ -118,7 +119,8 @@ mkdir "$work/Zimbrel" "$work/Zimbrel alone"
 cp "$ZIMBREL_BUILD/zimbrel.exe" "$ZIMBREL_BUILD/upx.exe" "$work/Zimbrel/"
 cp "$ZIMBREL_BUILD/zimbrel.exe" "$work/Zimbrel alone/"
 sample=$(zimbrel_wine_sample "$work/Zimbrel") || { echo "none of Wine's sample programs is in $WINEPREFIX" >&2; exit 1; }
-printf 'Not a program, only text.\r\n' >"$work/Zimbrel/jegyzet.txt"
+# Over 512 bytes: a smaller file the packer refuses as too small.
+for _ in $(seq 1 40); do printf 'Not a program, only text.\r\n'; done >"$work/Zimbrel/jegyzet.exe"
 win() { winepath -w "$1" 2>/dev/null; }
 
 start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
@@ -127,12 +129,12 @@ shoot "$window" "$out"
 no_file_caption=$(text TEXT_NO_FILE_CAPTION)
 no_file=$(text TEXT_NO_FILE)
 error_caption=$(text TEXT_ERROR_CAPTION)
-unchanged=$(text TEXT_NOT_COMPRESSIBLE)
+unknown_format=$(text TEXT_REASON_UNKNOWN_FORMAT)
 report_caption=$(text TEXT_REPORT_CAPTION)
 packer_missing=$(text TEXT_PACKER_MISSING)
 shoot_box "$docs/box-no-file.png" click compress ';' box "$no_file_caption" "$no_file" 48
-shoot_box "$docs/box-not-compressible.png" type "$(win "$work/Zimbrel/jegyzet.txt")" ';' click compress ';' \
-  box "$error_caption" "$unchanged" 48
+shoot_box "$docs/box-not-compressible.png" type "$(win "$work/Zimbrel/jegyzet.exe")" ';' click compress ';' \
+  box "$error_caption" "$unknown_format" 48
 shoot_box "$docs/box-report.png" type "$(win "$sample")" ';' click compress ';' box "$report_caption"
 close_program
 
@@ -145,6 +147,6 @@ close_program
 program_locale=en_US.UTF-8
 start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
 shoot "$window" "$docs/zimbrel-window-1252.png"
-shoot_box "$docs/box-not-compressible-1252.png" type "$(win "$work/Zimbrel/jegyzet.txt")" ';' click compress ';' \
-  box "$error_caption" "$unchanged" 48
+shoot_box "$docs/box-not-compressible-1252.png" type "$(win "$work/Zimbrel/jegyzet.exe")" ';' click compress ';' \
+  box "$error_caption" "$unknown_format" 48
 close_program

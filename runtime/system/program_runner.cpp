@@ -116,6 +116,10 @@ static void SetUpStreams(DWORD flags, ProcessRecord* sender, StartHandles* h, ST
     UseStdHandles(start, inherit, creationFlags);
   }
   if (start->dwFlags & STARTF_USESTDHANDLES) {
+    // A stream that is not redirected goes to the program as the caller has
+    // it. A caller without a console (started from Explorer) has null ones:
+    // Windows 8 and later (and Wine) then give a console program its new
+    // console's own, so its output still shows there; Vista and 7 hand on null.
     if (!start->hStdInput) start->hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     if (!start->hStdOutput) start->hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!start->hStdError) start->hStdError = GetStdHandle(STD_ERROR_HANDLE);
@@ -187,6 +191,15 @@ static void DropRecord(ProcessRecord* record) {
   EnterCriticalSection(&ProcessListLock);
   NodeListRemove(&ProcessList, record);
   LeaveCriticalSection(&ProcessListLock);
+}
+
+void ProgramRelease(ProcessRecord* record) {
+  if (!record) return;
+  CloseAndClear(&record->processHandle);
+  CloseAndClear(&record->inputWrite);
+  CloseAndClear(&record->outputRead);
+  CloseAndClear(&record->errorRead);
+  DropRecord(record);
 }
 
 // Waits when asked, then hands the process handle to the record or closes it.

@@ -26,9 +26,9 @@ struct ProcessRecord {
   HANDLE errorRead;
 };
 
-// Records of programs started with RUN_OPEN, newest first. Nothing in this
-// program removes one or closes its handles: a kept program's record lasts
-// until the process ends, and the caller may use it until then.
+// Records of programs started with RUN_OPEN, newest first. A record lasts
+// until its caller hands it back with ProgramRelease; until then the caller
+// may use it.
 extern ListNode* ProcessList;
 
 void ProgramRunnerInit();
@@ -36,3 +36,6 @@ void ProgramRunnerInit();
 // Whether the program succeeded is never asked: its exit code is not read.
 intptr_t ProgramRun(const char* program, const char* parameters = "", const char* workingDirectory = "",
                     DWORD flags = 0, ProcessRecord* senderProgram = 0);
+// Closes the record's handles and unlinks it; the record is gone afterwards.
+// The program itself runs on, if it still runs.
+void ProgramRelease(ProcessRecord* record);

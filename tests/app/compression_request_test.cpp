@@ -40,7 +40,7 @@ TEST(CompressionRequest, EachLevelGivesItsSwitchBeforeTheQuotedPath) {
     EXPECT_EQ(seam.runs[0].program, "upx.exe");
     EXPECT_EQ(seam.runs[0].parameters, std::string(row.expectedSwitch) + "\"" + kPath + "\"");
     EXPECT_EQ(seam.runs[0].directory, "");
-    EXPECT_EQ(seam.runs[0].flags, RUN_WAIT);
+    EXPECT_TRUE(seam.runs[0].endAsked);
     EXPECT_EQ(std::string(levelSwitch), row.expectedSwitch);
     EXPECT_EQ(seam.levelReads, row.levelReads);
     // Text checked, size checked, size before, command line, size after, size reported.
@@ -238,3 +238,108 @@ TEST(CompressionRequest, FileOfThreeGibibytesIsMeasuredWhole) {
 }
 
 }  // namespace
+
+// The size decides between report and warning; what the packer wrote on its
+// error stream and how it ended choose only the warning's words. The lines
+// are the packer's own (UPX 3.94), as it writes them for each case.
+TEST(CompressionRequest, ThePackersReasonOrItsCancelChoosesTheWarningsWords) {
+  struct Row {
+    std::string line;
+    DWORD exitCode;
+    std::string text;
+  } rows[] = {
+      {"upx: C:\\work\\app.exe: AlreadyPackedException: already packed by UPX", 2, kUnchanged},
+      {"upx: C:\\work\\app.exe: IOException: file is write protected -- skipped", 1, kWriteProtected},
+      {"upx: C:\\work\\app.exe: IOException: C:\\work\\app.exe: Permission denied", 1, kInUse},
+      {"upx: C:\\work\\app.exe: CantPackException: .NET files are not yet supported", 1, kDotNet},
+      {"upx: C:\\work\\app.exe: IOException: file is too small -- skipped", 1, kTooSmall},
+      {"upx: C:\\work\\app.exe: UnknownExecutableFormatException", 1, kUnknownFormat},
+      {"upx: C:\\work\\app.exe: CantPackException: file is possibly packed/protected (try --force)", 1, kProtected},
+      {"upx: C:\\work\\app.exe: NotCompressibleException", 2, kNotCompressible},
+      // The name of a file held open repeats in the message: its words do not count.
+      {"upx: C:\\too small\\write protected.exe: IOException: C:\\too small\\write protected.exe: Permission denied",
+       1, kInUse},
+      // Reasons of no row: the packer's message, or its kind when it has none;
+      // what is not printable ASCII shows as '?'.
+      {"upx: C:\\work\\app.exe: CantPackException: superfluous data between sections", 1,
+       PackerSaid("superfluous data between sections")},
+      {"upx: C:\\work\\app.exe: InternalError", 1, PackerSaid("InternalError")},
+      {"upx: C:\\work\\app.exe: IOException: r\xE9sz\ttab", 1, PackerSaid("r?sz?tab")},
+      // No reason: not of the packer's form, or nothing at all.
+      {"", 0, kUnchanged},
+      {"", 1, kUnchanged},
+      {"something went wrong", 1, kUnchanged},
+      {"upx: C:\\work\\app.exe", 1, kUnchanged},
+      {"upx: C:\\work\\app.exe: ", 1, kUnchanged},
+      // Ended as a console program whose window was closed: cancelled, whatever it said.
+      {"", 0xC000013A, kCancelled},
+      {"upx: C:\\work\\app.exe: NotCompressibleException", 0xC000013A, kCancelled},
+      // A crash is no cancel.
+      {"", 0xC0000005, kUnchanged},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line + " / " + std::to_string(row.exitCode));
+    RequestSeam seam;
+    seam.paths = {kPath};
+    seam.sizeAfterRun = seam.sizeBeforeRun;
+    seam.errorLine = row.line;
+    seam.exitCode = row.exitCode;
+    seam.Run();
+    ExpectOneDialog(seam, kErrorCaption, row.text, kErrorIcon);
+  }
+  // A file that shrank is reported, whatever the packer said.
+  RequestSeam seam;
+  seam.paths = {kPath};
+  seam.errorLine = "upx: C:\\work\\app.exe: NotCompressibleException";
+  seam.exitCode = 0xC000013A;
+  seam.Run();
+  ExpectOneDialog(seam, kReportCaption, Report("900", "500"), kReportIcon);
+}
+
+// The packer's temporary file, as a packer ended from outside leaves it: its
+// name is the file's with the last extension replaced by ".upx", or by ".000"
+// and on when that is taken. The run that leaves the one it could have made
+// was cancelled, and only that file goes; a crash that leaves it is no cancel.
+TEST(CompressionRequest, TemporaryFileLeftByTheRunMeansCancelledAndGoes) {
+  TempDir dir;
+  static std::string leaves;
+  struct Row {
+    std::string file, before, left;   // names in dir: the file, one there before the run, one the run leaves
+    DWORD exitCode;
+    std::string text;
+  } rows[] = {
+      {"app.exe", "", "app.upx", 0, kCancelled},
+      {"app.exe", "app.upx", "app.000", 0, kCancelled},
+      {"my.app.exe", "", "my.app.upx", 1, kCancelled},
+      {"noext", "", "noext.upx", 0, kCancelled},
+      {"app.exe", "", "app.upx", 0xC0000005, kUnchanged},   // crashed
+      {"app.exe", "app.upx", "", 0, kUnchanged},            // left nothing: the old one stays
+      {"app.exe", "", "app.000", 0, kUnchanged},            // not a name this run would make
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file + " / " + row.before + " / " + row.left);
+    ASSERT_TRUE(WriteBytes(dir.file(row.file), std::string(900, 'z')));
+    if (!row.before.empty()) {
+      ASSERT_TRUE(WriteBytes(dir.file(row.before), "old"));
+    }
+    leaves = row.left.empty() ? "" : dir.file(row.left);
+    RequestSeam seam;
+    seam.paths = {dir.file(row.file)};
+    seam.realSizes = true;
+    seam.exitCode = row.exitCode;
+    seam.onRun = [](const std::string&) {
+      if (!leaves.empty()) WriteBytes(leaves, "half");
+    };
+    seam.Run();
+    ExpectOneDialog(seam, kErrorCaption, row.text, kErrorIcon);
+    EXPECT_EQ(GetFileAttributesA(leaves.c_str()) != INVALID_FILE_ATTRIBUTES, row.left == "app.000" && row.text == kUnchanged);
+    if (!row.before.empty()) {
+      std::string old;
+      EXPECT_TRUE(ReadBytes(dir.file(row.before), &old));
+      EXPECT_EQ(old, "old");
+      DeleteFileA(dir.file(row.before).c_str());
+    }
+    DeleteFileA(leaves.c_str());
+    DeleteFileA(dir.file(row.file).c_str());
+  }
+}

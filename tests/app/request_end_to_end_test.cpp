@@ -103,14 +103,89 @@ TEST(RequestEndToEnd, PacksARealProgramAtEachLevelAndThenRefusesToPackItAgain) {
   EXPECT_LE(rows[2].packedSize, rows[1].packedSize);
 }
 
-TEST(RequestEndToEnd, FileThatIsNoProgramIsLeftAsItWas) {
+// A copy of a PE32 program with one thing changed, as the packer reads it.
+uint32_t At32(const std::string& pe, size_t at) {
+  uint32_t v = 0;
+  memcpy(&v, pe.data() + at, 4);
+  return v;
+}
+// The optional header's start: the data directories are at +96, the section
+// table follows the header.
+size_t OptionalHeader(const std::string& pe) { return At32(pe, 0x3C) + 24; }
+
+// Entry `index` of the data directories set to a place and size in the image:
+// 14 says "a .NET program", 15 (reserved) what protectors set.
+std::string WithDirectory(std::string pe, int index) {
+  uint32_t entry[2] = {0x1000, 0x48};
+  memcpy(&pe[OptionalHeader(pe) + 96 + 8 * index], entry, sizeof entry);
+  return pe;
+}
+
+// The code and the debug sections made random bytes: nothing is left that
+// packs smaller, while the imports and the rest stay readable.
+std::string WithNoise(std::string pe) {
+  size_t optional = OptionalHeader(pe);
+  size_t table = optional + (At32(pe, optional - 4) & 0xFFFF);   // SizeOfOptionalHeader
+  unsigned count = At32(pe, optional - 18) & 0xFFFF;            // NumberOfSections
+  uint32_t seed = 12345;
+  for (unsigned i = 0; i < count; ++i) {
+    std::string name = pe.substr(table + 40 * i, 8);
+    if (name.compare(0, 5, ".text") != 0 && name[0] != '/') continue;
+    uint32_t size = At32(pe, table + 40 * i + 16), start = At32(pe, table + 40 * i + 20);
+    for (uint32_t j = start; j < start + size && j < pe.size(); ++j) {
+      seed = seed * 1103515245 + 12345;
+      pe[j] = (char)(seed >> 16);
+    }
+  }
+  return pe;
+}
+
+// Each refusal of the real packer gives its own words, and the file keeps its
+// bytes. (The line each case makes the packer write is in the comment.)
+TEST(RequestEndToEnd, EachRefusalOfTheRealPackerSaysWhy) {
   TempDir dir;
-  std::string path = dir.file("notes.exe");
+  const std::string program = Bytes(BuildDir() + "\\" + kProgram);
   std::string text;
   for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i) + " of a text that is no program\r\n";
-  ASSERT_TRUE(WriteBytes(path, text));
-  ExpectBox(Request(path, 9), kErrorCaption, kUnchanged, kErrorIcon);
-  EXPECT_TRUE(Bytes(path) == text);
+  enum Hold { NONE, READ_ONLY, HELD_OPEN };
+  struct Row {
+    const char* name;
+    std::string bytes;
+    Hold hold;
+    std::string text;
+  } rows[] = {
+      // IOException: file is write protected -- skipped
+      {"read-only.exe", program, READ_ONLY, kWriteProtected},
+      // IOException: <file>: Permission denied
+      {"held open.exe", program, HELD_OPEN, kInUse},
+      // CantPackException: .NET files are not yet supported
+      {"dotnet.exe", WithDirectory(program, 14), NONE, kDotNet},
+      // CantPackException: file is possibly packed/protected (try --force)
+      {"protected.exe", WithDirectory(program, 15), NONE, kProtected},
+      // IOException: file is too small -- skipped
+      {"tiny.exe", program.substr(0, 300), NONE, kTooSmall},
+      // UnknownExecutableFormatException
+      {"notes.exe", text, NONE, kUnknownFormat},
+      // NotCompressibleException
+      {"noise.exe", WithNoise(program), NONE, kNotCompressible},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string path = dir.file(row.name);
+    ASSERT_TRUE(WriteBytes(path, row.bytes));
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (row.hold == READ_ONLY) {
+      ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    if (row.hold == HELD_OPEN) held = CreateFileA(path.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
+    ExpectBox(Request(path, 9), kErrorCaption, row.text, kErrorIcon);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(Bytes(path) == row.bytes);
+  }
+  // Nothing but the files themselves is left in the folder (the packer's
+  // temporary files are gone).
+  EXPECT_EQ(FolderEntries(dir.path()).size(), sizeof rows / sizeof rows[0]);
 }
 
 TEST(RequestEndToEnd, PackerMissingFromTheProgramsFolder) {
@@ -131,26 +206,44 @@ TEST(RequestEndToEnd, PackerMissingFromTheProgramsFolder) {
 
 // The stand-in packer beside the probe, in each of its ways of ending: the
 // report or the warning follows from the file's size alone, never from how the
-// packer ended, and the packer gets the command line it should.
+// packer ended; what it wrote on its error stream and how it ended choose the
+// warning's words; and the packer gets the command line it should.
 TEST(RequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
   struct Row {
     const char* mode;
+    std::string error;   // the line of its "error" step
     std::string caption, text;
   } rows[] = {
-      {"shrink 500", kReportCaption, Report(900, 500)},
-      {"sleep 300 shrink 400", kReportCaption, Report(900, 400)},
-      {"grow 100", kReportCaption, Report(900, 1000)},
-      {"truncate", kReportCaption, Report(900, 0)},
-      {"delete", kReportCaption, Report(900, -1)},
-      {"keep", kErrorCaption, kUnchanged},
-      {"exit 3", kErrorCaption, kUnchanged},
-      {"crash", kErrorCaption, kUnchanged},
+      {"shrink 500", "", kReportCaption, Report(900, 500)},
+      {"sleep 300 shrink 400", "", kReportCaption, Report(900, 400)},
+      {"grow 100", "", kReportCaption, Report(900, 1000)},
+      {"truncate", "", kReportCaption, Report(900, 0)},
+      {"delete", "", kReportCaption, Report(900, -1)},
+      {"keep", "", kErrorCaption, kUnchanged},
+      {"exit 3", "", kErrorCaption, kUnchanged},
+      {"crash", "", kErrorCaption, kUnchanged},
+      {"error shrink 500", "upx: my app.exe: NotCompressibleException", kReportCaption, Report(900, 500)},
+      {"error keep", "upx: my app.exe: OddException: the packer's own words", kErrorCaption,
+       PackerSaid("the packer's own words")},
+      {"error exit 1", "upx: my app.exe: OddException", kErrorCaption, PackerSaid("OddException")},
+      // A megabyte on the error stream neither stops the packer on a full
+      // pipe nor loses the box; the first line is the one that counts.
+      {"spew 1 keep", "", kErrorCaption, kUnchanged},
+      {"error spew 1 exit 1", "upx: my app.exe: IOException: file is too small -- skipped", kErrorCaption,
+       kTooSmall},
+      // Ended as Windows ends a console program whose window its user closed.
+      {"exit 3221225786", "", kErrorCaption, kCancelled},
+      // Left its temporary file, as Wine's packer does when its console is closed.
+      {"temp", "", kErrorCaption, kCancelled},
+      // A crash is no cancel, though it left the temporary file.
+      {"temp crash", "", kErrorCaption, kUnchanged},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.mode);
     TempDir dir;
     ASSERT_TRUE(CopyFileTo(BuildDir() + "\\fake-upx.exe", dir.file("upx.exe")));
     ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), row.mode));
+    ASSERT_TRUE(WriteBytes(dir.file("fake-upx.error"), row.error));
     std::string path = dir.file("my app.exe");
     ASSERT_TRUE(WriteBytes(path, std::string(900, 'z')));
     LONG icon = row.caption == kReportCaption ? kReportIcon : kErrorIcon;
@@ -159,6 +252,8 @@ TEST(RequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
     if (row.caption == kErrorCaption) {
       EXPECT_TRUE(Bytes(path) == std::string(900, 'z'));
     }
+    // The temporary file it left is gone.
+    EXPECT_FALSE(FileExists(dir.file("my app.upx")));
   }
 }
 

@@ -26,9 +26,13 @@ static int64_t SeamSize(const char* path) {
   return active->runs.empty() ? active->sizeBeforeRun : active->sizeAfterRun;
 }
 
-static intptr_t SeamRun(const char* program, const char* parameters, const char* directory, DWORD flags) {
-  active->runs.push_back({program, parameters, directory, flags});
+static intptr_t SeamRun(const char* program, const char* parameters, const char* directory, ProgramEnd* end) {
+  active->runs.push_back({program, parameters, directory, end != nullptr});
   if (active->onRun) active->onRun(parameters);
+  if (end) {
+    end->exitCode = active->exitCode;
+    lstrcpynA(end->errorLine, active->errorLine.c_str(), sizeof end->errorLine);
+  }
   return active->runResult;
 }
 

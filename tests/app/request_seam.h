@@ -9,7 +9,7 @@
 
 struct SeenRun {
   std::string program, parameters, directory;
-  DWORD flags;
+  bool endAsked;   // the request gave the run a record of its end to fill
 };
 struct SeenDialog {
   std::string caption, text;  // UTF-8, from the request's Windows-1250 bytes
@@ -27,6 +27,9 @@ struct RequestSeam {
   int64_t sizeBeforeRun = 900, sizeAfterRun = 500;
   bool realSizes = false;
   intptr_t runResult = 1;
+  // How the run ends: its exit code and its first line on the error stream.
+  DWORD exitCode = 0;
+  std::string errorLine;
   void (*onRun)(const std::string& parameters) = nullptr;
 
   std::vector<std::string> sizeQueries;

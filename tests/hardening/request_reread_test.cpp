@@ -36,7 +36,7 @@ int64_t Size(const char* path) {
   if (lstrcmpA(path, kPath)) return -1;  // nothing else exists
   return !script->runs.empty() && script->packerShrinks ? 450 : 900;
 }
-intptr_t StartPacker(const char*, const char* parameters, const char*, DWORD) {
+intptr_t StartPacker(const char*, const char* parameters, const char*, ProgramEnd*) {
   script->runs.push_back(parameters);
   return 1;
 }

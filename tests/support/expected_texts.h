@@ -23,9 +23,31 @@ inline const LONG kErrorIcon = MB_ICONEXCLAMATION;
 // No upx.exe beside the program.
 inline const std::string kPackerMissing =
     "UPX hiba! Az UPX-nek ugyanabban a könyvtárban kell lennie, mint a Zimbrel!  ";
-// The packer left the file's size as it was.
+// The packer left the file's size as it was, and said nothing, or that the
+// file is packed already.
 inline const std::string kUnchanged =
     "Nem tömöríthető! Lehet, hogy már tömörítve van a fájl?  ";
+// The packer left the size as it was and said why (its line on its error
+// stream, "upx: <file>: <Kind>: <message>").
+inline const std::string kWriteProtected =
+    "A fájl írásvédett, ezért az UPX nem írhatja felül. Kapcsold ki a fájl tulajdonságai között a "
+    "„Csak olvasható” jelölést, és próbáld újra.";
+inline const std::string kInUse =
+    "A fájlt egy másik program használja, ezért az UPX nem tudta megnyitni. Zárd be azt a programot, és "
+    "próbáld újra.";
+inline const std::string kDotNet = "Nem tömöríthető! Ez egy .NET program, ilyet az UPX nem tud tömöríteni.";
+inline const std::string kTooSmall = "Nem tömöríthető! A fájl túl kicsi ahhoz, hogy az UPX tömöríthesse.";
+inline const std::string kUnknownFormat =
+    "Nem tömöríthető! A fájl nem olyan program, amelyet az UPX tömöríteni tud.";
+inline const std::string kProtected =
+    "Nem tömöríthető! A fájlt valószínűleg már egy másik tömörítő vagy védelem átalakította.";
+inline const std::string kNotCompressible = "Nem tömöríthető! Az UPX nem tudta kisebbre tömöríteni a fájlt.";
+// Any other reason: this, then the packer's own words.
+inline std::string PackerSaid(const std::string& words) {
+  return "Az UPX nem tömörítette a fájlt. Az UPX üzenete: " + words;
+}
+// The pack was cancelled (its console window closed).
+inline const std::string kCancelled = "A tömörítés megszakadt, a fájl nem változott.";
 
 // The sizes before and after packing (MB_ICONASTERISK is MB_ICONINFORMATION).
 inline const std::string kReportCaption = "Kész";

@@ -1,6 +1,8 @@
 // The helpers of win_test.h: pumping, the box catcher, files, counts, child processes, deadlines.
 #include "tests/support/win_test.h"
 
+#include <algorithm>
+
 std::string BuildDir() {
   char path[MAX_PATH];
   DWORD n = GetModuleFileNameA(0, path, MAX_PATH);
@@ -181,6 +183,20 @@ bool ReadBytes(const std::string& path, std::string* bytes) {
 
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool MakeSizedFile(const std::string& path, long long size) {

@@ -116,9 +116,11 @@ bool DriverStart(DriverApp* app, const std::string& exe, const std::string& dire
   std::wstring commandLine = L"\"" + program + L"\"";
   STARTUPINFOW si = {};
   si.cb = sizeof si;
+  // Explorer's way: no console, and the standard handles given as none.
+  if (app->noConsole) si.dwFlags = STARTF_USESTDHANDLES;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(program.c_str(), &commandLine[0], 0, 0, FALSE, 0, 0, folder.empty() ? 0 : folder.c_str(), &si,
-                      &pi))
+  if (!CreateProcessW(program.c_str(), &commandLine[0], 0, 0, FALSE, app->noConsole ? DETACHED_PROCESS : 0, 0,
+                      folder.empty() ? 0 : folder.c_str(), &si, &pi))
     return Fail("could not start " + exe);
   CloseHandle(pi.hThread);
   app->process = pi.hProcess;
@@ -859,6 +861,49 @@ bool DriverReadBox(HWND handle, DriverBox* box) {
   box->iconProblem.clear();
   if (parts.icon) ReadIcon(handle, parts.icon, box);
   return true;
+}
+
+HWND DriverFindBox(const DriverApp* app, DWORD timeoutMs) {
+  HWND found = 0;
+  WaitFor([&] {
+    std::vector<HWND> boxes = DialogsOf(app->processId, true);
+    found = boxes.empty() ? 0 : boxes[0];
+    return found != 0;
+  }, timeoutMs);
+  if (!found) Fail("no message box appeared; " + lastClick);
+  return found;
+}
+
+bool DriverPressKey(WORD key) {
+  std::vector<INPUT> inputs;
+  AddKeyPress(inputs, key);
+  return SendInputs(inputs);
+}
+
+struct ConsoleSearch {
+  const char* exeName;
+  HWND found;
+};
+
+// Windows' console windows are of class ConsoleWindowClass, Wine's of WineConsoleClass.
+static BOOL CALLBACK FindConsole(HWND window, LPARAM lParam) {
+  ConsoleSearch* search = (ConsoleSearch*)lParam;
+  std::string cls = ClassOf(window);
+  if (!IsWindowVisible(window) || (cls != "ConsoleWindowClass" && cls != "WineConsoleClass")) return TRUE;
+  char title[MAX_PATH] = "";
+  GetWindowTextA(window, title, sizeof title);
+  std::string name = title;
+  size_t n = lstrlenA(search->exeName);
+  if (name.size() < n || lstrcmpiA(name.c_str() + name.size() - n, search->exeName)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND DriverFindConsole(const char* exeName, DWORD timeoutMs) {
+  ConsoleSearch search = {exeName, 0};
+  if (!WaitFor([&] { return EnumWindows(FindConsole, (LPARAM)&search), search.found != 0; }, timeoutMs))
+    Fail(std::string("no console window of ") + exeName + " appeared");
+  return search.found;
 }
 
 bool DriverWaitBox(const DriverApp* app, DWORD timeoutMs, DriverBox* box) {

@@ -42,6 +42,10 @@ struct DriverApp {
   HWND pathField = 0, browseButton = 0, levelList = 0, compressButton = 0;
   HWND exeLabel = 0, levelLabel = 0;   // the labels of the path and of the level list
   DriverInput input = DRIVER_INPUT_REAL;
+  // Started as Explorer starts a program: detached, with no console and no
+  // standard handles (the packer then gets a console window of its own).
+  // Otherwise the program shares this process's console and output.
+  bool noConsole = false;
 };
 
 // A message box as it is shown (texts as UTF-8).
@@ -108,6 +112,9 @@ bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs);
 // (a dialog, the packer) happens in the driven program meanwhile.
 bool DriverClick(DriverApp* app, HWND button);
 
+// Waits up to timeoutMs for a visible message box of the program and returns
+// it without reading it or touching it in any way; 0 on time-out.
+HWND DriverFindBox(const DriverApp* app, DWORD timeoutMs);
 // Waits up to timeoutMs for a visible message box of the program (a dialog of
 // class #32770 with no edit or list) and reads it. False on time-out.
 bool DriverWaitBox(const DriverApp* app, DWORD timeoutMs, DriverBox* box);
@@ -139,6 +146,13 @@ bool DriverWaitExit(DriverApp* app, DWORD timeoutMs, DWORD* exitCode);
 
 // Processes running an executable of this file name (e.g. "upx.exe"), any folder.
 int DriverCountProcesses(const char* exeName);
+// Presses and releases key with real input, wherever the keyboard's input
+// goes now (nothing is brought to the front first).
+bool DriverPressKey(WORD key);
+// Waits up to timeoutMs for the visible console window of a program whose
+// file name is exeName (a console window's title is the program's path); 0 on
+// time-out.
+HWND DriverFindConsole(const char* exeName, DWORD timeoutMs);
 // Console hosts (conhost.exe) started since this process began: those of the
 // console programs that the driven programs ran. -1 when it cannot tell.
 int DriverCountNewConsoles();

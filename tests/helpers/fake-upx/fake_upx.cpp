@@ -16,6 +16,13 @@
 //   fault       die of an access violation left to the system's own crash handling
 //   sleep N     wait N milliseconds
 //   print N     write N megabytes of text to standard output
+//   spew N      write N megabytes of text to standard error
+//   error       write a line to standard error: the text of ZIMBREL_FAKE_UPX_ERROR,
+//               else of fake-upx.error beside the program (as the packer writes
+//               its reason: "upx: <file>: <Kind>: <message>")
+//   temp        make the packer's temporary file beside the file (its name with
+//               the last extension replaced by ".upx"), as a packer ended from
+//               outside leaves it
 //   exit N      end at once with exit code N
 // After the last step the program ends with exit code 0. An unknown word ends
 // it with exit code 99, a file that cannot be opened with 98.
@@ -114,14 +121,49 @@ static bool SetSize(LONGLONG size, bool relative) {
   return ok;
 }
 
-static void Print(LONGLONG megabytes) {
+static void Print(LONGLONG megabytes, DWORD stream) {
   static char block[65536];
   for (int i = 0; i < (int)sizeof block; ++i) block[i] = (i % 64 == 63) ? '\n' : (char)('a' + i % 26);
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  HANDLE out = GetStdHandle(stream);
   for (LONGLONG i = 0; i < megabytes * 16; ++i) {
     DWORD written;
     if (!WriteFile(out, block, sizeof block, &written, 0)) return;
   }
+}
+
+// The line of the error step, read as the mode is.
+static bool WriteError() {
+  static char line[1024];
+  DWORD n = GetEnvironmentVariableA("ZIMBREL_FAKE_UPX_ERROR", line, sizeof line - 2);
+  if (n == 0 || n >= sizeof line - 2) {
+    n = 0;
+    HANDLE f = CreateFileA(Beside("fake-upx.error"), GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, 0, 0);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    ReadFile(f, line, sizeof line - 2, &n, 0);
+    CloseHandle(f);
+  }
+  line[n++] = '\n';
+  DWORD written;
+  return WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, n, &written, 0) != 0;
+}
+
+// The packer's temporary file: the target with its last extension (in the
+// file's name) replaced by ".upx".
+static bool MakeTemp() {
+  char name[sizeof target + 4];
+  lstrcpyA(name, target);
+  char* dot = 0;
+  for (char* p = name; *p; ++p) {
+    if (*p == '.') dot = p;
+    else if (*p == '\\' || *p == '/') dot = 0;
+  }
+  lstrcpyA(dot ? dot : name + lstrlenA(name), ".upx");
+  HANDLE f = CreateFileA(name, GENERIC_WRITE, 0, 0, CREATE_NEW, 0, 0);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written;
+  WriteFile(f, "half", 4, &written, 0);
+  CloseHandle(f);
+  return true;
 }
 
 // Volatile, so the compiler cannot see that the write below faults.
@@ -151,8 +193,11 @@ int main() {
     }
     else if (!lstrcmpA(word, "fault")) *nowhere = 0;
     else if (!lstrcmpA(word, "sleep")) Sleep(number < 0 ? 0 : (DWORD)number);
-    else if (!lstrcmpA(word, "print")) Print(number);
-    else if (!lstrcmpA(word, "exit")) return (int)number;
+    else if (!lstrcmpA(word, "print")) Print(number, STD_OUTPUT_HANDLE);
+    else if (!lstrcmpA(word, "spew")) Print(number, STD_ERROR_HANDLE);
+    else if (!lstrcmpA(word, "error")) ok = WriteError();
+    else if (!lstrcmpA(word, "temp")) ok = MakeTemp();
+    else if (!lstrcmpA(word, "exit")) ExitProcess((UINT)number);
     else return 99;
     if (!ok) return 98;
   }

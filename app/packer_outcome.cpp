@@ -1,0 +1,102 @@
+// The packer's reasons, its cancel and its temporary file, of packer_outcome.h.
+#include "app/packer_outcome.h"
+
+#include <string.h>
+
+#include "app/texts.h"
+
+// ---- the temporary file --------------------------------------------------------
+
+static bool Exists(const char* name) { return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; }
+
+void PackerTempName(const char* path, char* name) {
+  int length = lstrlenA(path);
+  name[0] = 0;
+  if (length > PACKER_TEMP_ROOM - 5) return;
+  lstrcpyA(name, path);
+  // Read byte by byte, as the packer reads it: its file name follows a drive's
+  // colon and the last '/' or '\' (in a double-byte code page also a second
+  // byte that looks like one), and its extension begins at the name's last '.'.
+  int extension = length;
+  for (int i = 0; i < length; ++i) {
+    char c = name[i];
+    if (c == '.') extension = i;
+    else if (c == '/' || c == '\\' || (c == ':' && i == 1)) extension = length;
+  }
+  char* suffix = name + extension;
+  lstrcpyA(suffix, ".upx");
+  for (int n = 0; Exists(name); ++n) {
+    if (n > 998) {
+      name[0] = 0;
+      return;
+    }
+    suffix[1] = (char)('0' + n / 100);
+    suffix[2] = (char)('0' + n / 10 % 10);
+    suffix[3] = (char)('0' + n % 10);
+  }
+}
+
+// ---- cancel --------------------------------------------------------------------
+
+// Windows ends a console program with this code when its user closes its
+// window or presses Ctrl+C (Wine ends it with 0 instead: there the temporary
+// file it leaves tells).
+const DWORD EXIT_CONSOLE_CLOSED = 0xC000013A;
+
+bool PackerRunCancelled(const ProgramEnd& end, const char* tempName) {
+  bool left = tempName[0] && Exists(tempName);
+  if (left) DeleteFileA(tempName);
+  // An access violation and its kin (0xC...) is a crash, not a cancel, even
+  // when the crash left the temporary file.
+  return end.exitCode == EXIT_CONSOLE_CLOSED || (left && end.exitCode < 0xC0000000);
+}
+
+// ---- reasons -------------------------------------------------------------------
+
+// What the packer writes on its error stream when it does not pack a file:
+// "upx: <file>: <Kind>: <message>", the message left out for some kinds. A
+// row's words are looked for in what follows the file: the kind, then the
+// message. The message repeats the file's name only after a failed open
+// ("<file>: Permission denied"), so that row comes before any words that a
+// name could also hold.
+struct ReasonRow {
+  const char* words;
+  const char* text;
+};
+
+static const ReasonRow REASON_ROWS[] = {
+    // The file could not be opened: another program holds it without sharing.
+    {"Permission denied", TEXT_REASON_IN_USE},
+    {"AlreadyPacked", TEXT_NOT_COMPRESSIBLE},
+    {"NotCompressible", TEXT_REASON_NOT_COMPRESSIBLE},
+    {"UnknownExecutableFormat", TEXT_REASON_UNKNOWN_FORMAT},
+    {".NET", TEXT_REASON_DOTNET},
+    {"packed/protected", TEXT_REASON_PROTECTED},
+    {"write protected", TEXT_REASON_WRITE_PROTECTED},
+    {"too small", TEXT_REASON_TOO_SMALL},
+};
+
+// Our sentence, then the packer's words, in room (cut to its size). Only
+// printable ASCII of the packer's words is kept as it came: they are in the
+// system's code page, which the box does not read.
+static const char* WithPackerWords(const char* words, char* room) {
+  lstrcpyA(room, TEXT_REASON_OTHER);
+  char* at = room + lstrlenA(room);
+  for (; *words && at < room + PACKER_WARNING_ROOM - 1; ++words) *at++ = *words < ' ' || *words > '~' ? '?' : *words;
+  *at = 0;
+  return room;
+}
+
+const char* PackerWarningText(const ProgramEnd& end, bool cancelled, char* room) {
+  if (cancelled) return TEXT_CANCELLED;
+  // A file name on Windows holds no ": ", so the first one after the
+  // packer's name ends the file.
+  const char* kind = strncmp(end.errorLine, "upx: ", 5) ? 0 : strstr(end.errorLine + 5, ": ");
+  if (!kind || !kind[2]) return TEXT_NOT_COMPRESSIBLE;
+  kind += 2;
+  for (const ReasonRow& row : REASON_ROWS)
+    if (strstr(kind, row.words)) return row.text;
+  // Any other reason: the packer's message, or its kind when it gave none.
+  const char* message = strstr(kind, ": ");
+  return WithPackerWords(message ? message + 2 : kind, room);
+}

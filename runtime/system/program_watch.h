@@ -1,0 +1,27 @@
+// Running a program to its end while its error stream is read: what it wrote
+// first on that stream and its exit code come back with the end of the run.
+#pragma once
+#include "runtime/common.h"
+
+// Room for the first line the program writes on its error stream, NUL included.
+const int PROGRAM_ERROR_LINE_ROOM = 512;
+
+struct ProgramEnd {
+  // The program's exit code; 0 when it could not be read (started through
+  // the shell).
+  DWORD exitCode;
+  // Its first line on the error stream, without the line break and cut to
+  // the room; "" when it wrote none or the stream could not be read.
+  char errorLine[PROGRAM_ERROR_LINE_ROOM];
+};
+
+// Starts the program as ProgramRun does with RUN_WAIT (the same command line,
+// working directory and show state), with its standard error on a pipe and its
+// standard input and output as this program has them, and returns once it has
+// ended. The pipe is read while waiting, so a program that writes much never
+// stops on a full pipe; the wait ends when the program ends, whoever else
+// still holds its stream. No message is handled meanwhile. A program that
+// does not start directly is tried through the shell, without the pipe.
+// 0: not started; 1: started and ended, *end filled in.
+intptr_t ProgramRunWatched(const char* program, const char* parameters, const char* workingDirectory,
+                           ProgramEnd* end);
