@@ -9,6 +9,7 @@
 #include "runtime/memory/heaps.h"
 #include "runtime/system/path_size.h"
 #include "runtime/system/program_runner.h"
+#include "runtime/system/program_watch.h"
 #include "tests/support/win_test.h"
 
 #include <tlhelp32.h>
@@ -386,6 +387,44 @@ TEST_F(ProgramRunnerTest, AHundredRunsLeaveNoHandleOpen) {
   // A run that fails (each wait is bounded) ends the loop rather than being repeated.
   for (int i = 1; i < 100 && !HasFailure(); ++i) run(i);
   EXPECT_EQ(HandleCount(), handles);
+}
+
+// The watched run: the first line the program writes on its error stream and
+// its exit code come back, its other streams stay the caller's; what cannot
+// be started directly goes to the shell's try (nothing is read then); nothing
+// is left open or listed afterwards.
+TEST_F(ProgramRunnerTest, AWatchedRunTellsItsErrorLineAndExitCodeAndKeepsNothing) {
+  DocumentType type;
+  std::string doc = dir.file("letter" + type.extension);
+  ASSERT_TRUE(WriteBytes(doc, "not a program"));
+  ProgramEnd end;
+  // The streams of a plain run, as this process has them.
+  ASSERT_EQ(ProgramRun(Recorder().c_str(), "", "", RUN_WAIT), 1);
+  Fields own = Record();
+  // Once through the shell, which keeps what its first use opens.
+  ASSERT_EQ(ProgramRunWatched(doc.c_str(), "", "", &end), 1);
+  EXPECT_STREQ(end.errorLine, "");
+  EXPECT_EQ(end.exitCode, 0u);
+  EXPECT_EQ(Record()["cmdline"].find(Quoted(Recorder()) + " opened "), 0u);
+  DWORD handles = HandleCount();
+  ListNode* head = ProcessList;
+
+  ASSERT_EQ(ProgramRunWatched(Recorder().c_str(), "err:\"upx: a.exe: IOException: no\" exit:7", "", &end), 1);
+  EXPECT_STREQ(end.errorLine, "upx: a.exe: IOException: no");
+  EXPECT_EQ(end.exitCode, 7u);
+  Fields f = Record();
+  EXPECT_EQ(f["show"], "1");
+  EXPECT_EQ(f["stdin"], own["stdin"]);
+  EXPECT_EQ(f["stdout"], own["stdout"]);
+  EXPECT_EQ(f["stderr"], std::to_string(FILE_TYPE_PIPE));
+  // A program that writes nothing there, and one that cannot start at all.
+  ASSERT_EQ(ProgramRunWatched(Recorder().c_str(), "exit:3", "", &end), 1);
+  EXPECT_STREQ(end.errorLine, "");
+  EXPECT_EQ(end.exitCode, 3u);
+  Record();
+  EXPECT_EQ(ProgramRunWatched(dir.file("missing.exe").c_str(), "", "", &end), 0);
+  EXPECT_EQ(HandleCount(), handles);
+  EXPECT_EQ(ProcessList, head);
 }
 
 TEST_F(ProgramRunnerTest, UpxPacksAFileThatThenShrinks) {
