@@ -6,8 +6,10 @@
 #include "app/texts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/gadget_classes.h"
+#include "runtime/gadget/gadget_scale.h"
 #include "runtime/memory/text_code_pages.h"
 #include "runtime/runtime.h"
+#include "runtime/system/display_scale.h"
 #include "runtime/system/dropped_file.h"
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/font.h"
@@ -47,6 +49,14 @@ static void FillLevels() {
   }
 }
 
+// The labels' font, made for dpi (0: the screen's); the labels of window
+// that showed the font it replaces show the new one.
+static void LoadAppFont(UINT dpi, HWND window) {
+  HFONT previous = FontHandle(APP_FONT);
+  FontLoadForDpi(APP_FONT, TEXT_FONT_FACE, 8, STYLE_BOLD, dpi);
+  if (window) GadgetsReplaceFont(window, previous, FontHandle(APP_FONT));
+}
+
 // A file dragged onto the window goes into the path field, replacing its text,
 // as a file chosen with the browse button does; a drop of anything else (more
 // than one file, a folder, no file) leaves the field as it was. Taken here, in
@@ -54,6 +64,12 @@ static void FillLevels() {
 // hands drops to a disabled window too: while a box, the open dialog or the
 // packer holds the window, a drop is not taken.
 static LRESULT MainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  // A new DPI: the labels' font is made for it; the runtime then places the
+  // gadgets again and gives the others their default font for it.
+  if (message == WM_DPICHANGED) {
+    LoadAppFont(HIWORD(wParam), window);
+    return PASS_ON;
+  }
   if (message != WM_DROPFILES) return PASS_ON;
   wchar_t* path = DroppedFileTake((HDROP)wParam, IsWindowEnabled(window));
   if (path) GadgetSetTextWide(GADGET_PATH, path);
@@ -71,10 +87,17 @@ BOOL AppStartUp() {
   // missing font or gadget, and only a missing window ends the program.
   RuntimeStart();
 
-  FontLoad(APP_FONT, TEXT_FONT_FACE, 8, STYLE_BOLD);
+  LoadAppFont(0, 0);
+  // 250 x 55 and every gadget's rectangle below are pixels at 96 DPI, which
+  // the runtime scales to the window's DPI.
   if (!WindowOpen(MainWindow, 0, 0, 250, 55, TEXT_WINDOW_TITLE, WINDOW_DEFAULT_FLAGS | WINDOW_SCREEN_CENTRED))
     return FALSE;
-  GadgetListUse(WindowHandle(MainWindow));
+  HWND window = WindowHandle(MainWindow);
+  // Made before the window for the screen's DPI, as always; made again for
+  // the window's when it is shown at another.
+  UINT dpi = WindowDpi(window);
+  if (dpi != ScreenDpi()) LoadAppFont(dpi, 0);
+  GadgetListUse(window);
   CreateGadgets();
   FillLevels();
   WindowAcceptFiles(MainWindow, MainWindowMessage);

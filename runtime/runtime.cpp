@@ -2,6 +2,7 @@
 #include "runtime/runtime.h"
 
 #include "runtime/gadget/gadget.h"
+#include "runtime/gadget/gadget_scale.h"
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
 #include "runtime/system/font.h"
@@ -30,6 +31,7 @@ void RuntimeStart() {
 // and the process ends right after, and the heap with it.
 void RuntimeStop() {
   WindowCloseAll();
+  GadgetScaledFontFree();
   FontFreeAll();
   ListHeapDestroy();
   HeapDestroy(MainHeap);

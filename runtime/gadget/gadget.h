@@ -23,6 +23,10 @@ struct GadgetRecord {
   LONG backColour;         // -1: system default
   LONG textColour;         // -1: system default
   HBRUSH backBrush;        // the cached brush of backColour
+  // Where the gadget was put, in pixels at 96 DPI (a drop list's height is
+  // its opened one): the control is placed from it again when its window's
+  // DPI changes.
+  short x, y, width, height;
 };
 
 const LONG GADGET_KIND_BUTTON = 1;
@@ -82,6 +86,9 @@ extern GadgetList* Gadgets;
 extern HFONT DefaultGuiFont;
 
 BOOL GadgetInit();
+// The record of a gadget's control, or null for a control that is no gadget;
+// *key (when given) gets the number or identity it is kept under.
+GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key);
 void CommonControlsInit();
 HWND GadgetListUse(HWND window);
 void GadgetSetFont(ObjectNumber gadget, HFONT font);

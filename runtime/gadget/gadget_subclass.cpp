@@ -12,7 +12,7 @@ static GadgetRecord* RecordIfOwn(HWND control, ObjectNumber key) {
 
 // The record of a control, found by its GWL_ID (or else its "Kel_ID") and only
 // if it is that control's; or null. key (if given) receives the number it was found by.
-static GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key) {
+GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key) {
   if (!control) return 0;
   // By the id first; a record found there that belongs to another control
   // (the id was changed behind our back) is not this one's, so the control's

@@ -14,12 +14,13 @@ void FontInit() {
   if (!FontTable) FontTable = ObjectTableNew(sizeof(FontRecord), FONT_GROW_STEP, FontFree);
 }
 
-// A font sized in points for the screen; the negative height asks for the
-// character height rather than the cell height.
-static HFONT FontCreate(const char* face, LONG points, DWORD style) {
+// A font sized in points for dpi (0: the screen's); the negative height asks
+// for the character height rather than the cell height.
+static HFONT FontCreate(const char* face, LONG points, DWORD style, UINT dpi) {
   HDC screen = CreateDCA("DISPLAY", 0, 0, 0);
   if (!screen) return 0;
-  int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  if (!dpi) dpi = (UINT)GetDeviceCaps(screen, LOGPIXELSY);
+  int height = -MulDiv(points, (int)dpi, 72);
   HFONT font = CreateFontA(height, 0, 0, 0, (style & STYLE_BOLD) ? FW_BOLD : FW_NORMAL,
                            (style & STYLE_ITALIC) ? 1 : 0, (style & STYLE_UNDERLINE) ? 1 : 0,
                            (style & STYLE_STRIKEOUT) ? 1 : 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -30,10 +31,14 @@ static HFONT FontCreate(const char* face, LONG points, DWORD style) {
 }
 
 ObjectNumber FontLoad(ObjectNumber number, const char* face, LONG points, DWORD style) {
+  return FontLoadForDpi(number, face, points, style, 0);
+}
+
+ObjectNumber FontLoadForDpi(ObjectNumber number, const char* face, LONG points, DWORD style, UINT dpi) {
   // Claiming a number first frees the font it held, even if the new one fails.
   FontRecord* record = (FontRecord*)ObjectTableClaim(FontTable, number);
   if (!record) return 0;
-  HFONT font = FontCreate(face, points, style);
+  HFONT font = FontCreate(face, points, style, dpi);
   if (!font) {
     // An automatic record without a font would never be found again, so
     // nothing could free it: give it back now.

@@ -12,8 +12,11 @@ const DWORD STYLE_ITALIC = 0x200;
 extern ObjectTable* FontTable;
 
 void FontInit();
-// Font handle for a number, identity for AUTO_NUMBER, 0 on failure.
+// Font handle for a number, identity for AUTO_NUMBER, 0 on failure. Sized for
+// the screen's DPI (LOGPIXELSY).
 ObjectNumber FontLoad(ObjectNumber number, const char* face, LONG points, DWORD style = 0);
+// The same, sized for a window shown at dpi (0: the screen's DPI).
+ObjectNumber FontLoadForDpi(ObjectNumber number, const char* face, LONG points, DWORD style, UINT dpi);
 HFONT FontHandle(ObjectNumber number);
 void FontFree(ObjectNumber number);
 void FontFreeAll();

@@ -3,11 +3,12 @@
 
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/text_code_pages.h"
+#include "runtime/system/display_scale.h"
 #include "runtime/system/late_library.h"
 #include "runtime/window/sizing.h"
 #include "runtime/window/window_internal.h"
 
-static_assert(sizeof(WindowRecord) == 36, "a window record is 36 bytes");
+static_assert(sizeof(WindowRecord) == 44, "a window record is 44 bytes");
 
 ObjectTable* WindowTable;
 
@@ -126,10 +127,11 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
   flags &= ~WINDOW_INVISIBLE;
   const DWORD style = flags & ~(WINDOW_SCREEN_CENTRED | WINDOW_PARENT_CENTRED);
 
-  RECT outer = {0, 0, width, height};
-  AdjustWindowRect(&outer, style, FALSE);
-  width = outer.right - outer.left;
-  height = outer.bottom - outer.top;
+  // The client area is written in pixels at 96 DPI and shown at the screen's
+  // DPI; a window that comes up on a monitor of another DPI is sized again.
+  const int clientWidth = width, clientHeight = height;
+  const UINT dpi = ScreenDpi();
+  WindowOuterSize(clientWidth, clientHeight, style, dpi, dpi, &width, &height);
   WindowPlace(flags, parent, &x, &y, &width, &height);
 
   // Messages sent during creation find no number property yet; the window
@@ -148,6 +150,11 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
     ObjectTableRelease(WindowTable, number);
     return 0;
   }
+  const UINT shownAt = WindowDpi(handle);
+  if (shownAt != dpi) {
+    WindowOuterSize(clientWidth, clientHeight, style, shownAt, shownAt, &width, &height);
+    SetWindowPos(handle, 0, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   if (show) ShowWindow(handle, (style & WINDOW_MAXIMIZE) ? SW_MAXIMIZE : SW_SHOWNORMAL);
 
   // Showing dispatched messages; look the record up again rather than trust the address.
@@ -156,6 +163,8 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
     WindowMakeAccelerators(record);
     record->backColour = -1;
     record->mdiClient = 0;
+    record->clientWidth = clientWidth;
+    record->clientHeight = clientHeight;
   }
   return automatic ? number : (ObjectNumber)handle;
 }

@@ -29,6 +29,9 @@ struct WindowRecord {
   // (WM_MDIDESTROY); nothing in this program makes MDI children.
   HWND mdiClient;
   EraseCallback eraseCallback;  // erases the window's own background when there is no backBrush
+  // The client area's size as WindowOpen was given it, in pixels at 96 DPI:
+  // the window is sized from it again when its DPI changes.
+  int clientWidth, clientHeight;
 };
 
 const DWORD WINDOW_SCREEN_CENTRED = 0x1;

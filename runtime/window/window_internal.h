@@ -8,3 +8,13 @@
 // window-number property; the window procedure (window_proc.cpp), which keeps
 // the count of such changes, then no longer trusts the number it remembers.
 void WindowIdChanged();
+
+// The outer size of a window whose client area is clientWidth x clientHeight
+// pixels at 96 DPI, shown at dpi, with the frame of style drawn at frameDpi
+// (window_dpi.cpp).
+void WindowOuterSize(int clientWidth, int clientHeight, DWORD style, UINT dpi, UINT frameDpi, int* width,
+                     int* height);
+// WM_DPICHANGED: the window takes the new DPI for every later layout, its size
+// comes from its client area scaled, its position from the system's suggested
+// rectangle, and its gadgets are placed again with their fonts for it.
+LRESULT WindowDpiChanged(HWND window, WindowRecord* record, WPARAM wParam, LPARAM lParam);

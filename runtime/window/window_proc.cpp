@@ -206,6 +206,8 @@ static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumb
       // program) is left to its MDI client.
       if (record && !record->mdiClient) EnumChildWindows(window, SendColourChange, 0);
       return NOT_HANDLED;
+    case WM_DPICHANGED:
+      return WindowDpiChanged(window, record, wParam, lParam);
     case WM_NOTIFY:
       return GadgetForwardMessage(lParam ? ((NMHDR*)lParam)->hwndFrom : 0, window, message, wParam, lParam);
     case WM_COMMAND:

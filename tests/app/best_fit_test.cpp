@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "tests/app/app_window.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/window/events.h"
 #include "runtime/window/window.h"
@@ -182,11 +183,10 @@ const char* const kWayNames[] = {"typed", "pasted", "chosen in the open dialog"}
 class BestFit : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    started = AppStartUp();
+    started = AppWindowEnvironment::Started();
     field = GetDlgItem(WindowHandle(MainWindow), GADGET_PATH);
     GadgetSetState(GADGET_LEVEL, 0);  // "Szint 1": the one file packed here packs quickly
   }
-  static void TearDownTestSuite() { AppShutDown(); }
   void SetUp() override {
     ASSERT_TRUE(started) << "the main window was not made";
     ASSERT_NE(field, nullptr);
@@ -309,6 +309,6 @@ TEST_F(BestFit, NameTheCodePageHoldsIsPacked) {
 
 }  // namespace
 
-// This program's start-up is the program's own (AppStartUp, above): the
-// runtime starts once in a process, so nothing is started before the tests.
-void AreaSetUp() {}
+// This program's start-up is the program's own (AppStartUp, tests/app/app_window.h):
+// the runtime starts once in a process, so nothing else is started before the tests.
+void AreaSetUp() { testing::AddGlobalTestEnvironment(new AppWindowEnvironment); }

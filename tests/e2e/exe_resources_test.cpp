@@ -121,10 +121,11 @@ class VersionDetails {
 };
 
 // One element of a manifest: where it sits (the names from the root, joined
-// by '/') and its attributes.
+// by '/'), its attributes and the text right after its start tag.
 struct Element {
   std::string path;
   std::map<std::string, std::string> attributes;
+  std::string text;
 };
 
 // The elements of an XML text in document order. Enough of XML for a
@@ -174,6 +175,7 @@ bool ParseElements(const std::string& xml, std::vector<Element>* elements, std::
       element.attributes[tag.substr(i, equals - i)] = tag.substr(equals + 2, close - equals - 2);
       i = close + 1;
     }
+    if (!empty) element.text = xml.substr(at, xml.find('<', at) - at);
     elements->push_back(element);
     if (!empty) open.push_back(name);
   }
@@ -327,6 +329,18 @@ TEST(ExeResources, ManifestBindsCommonControls6RunsAsInvokerAndNamesVistaTo11) {
       "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
   };
   EXPECT_EQ(systems, expected);
+
+  // Sharp at every display scale: DPI-aware, per monitor where the system
+  // knows it (8.1 on), version 2 where it knows that (10 1703 on).
+  std::vector<Element> aware = At(elements, "assembly/application/windowsSettings/dpiAware");
+  ASSERT_EQ(aware.size(), 1u) << manifest;
+  EXPECT_EQ(aware[0].attributes["xmlns"], "http://schemas.microsoft.com/SMI/2005/WindowsSettings");
+  EXPECT_EQ(aware[0].text, "true/pm");
+  std::vector<Element> awareness = At(elements, "assembly/application/windowsSettings/dpiAwareness");
+  ASSERT_EQ(awareness.size(), 1u) << manifest;
+  EXPECT_EQ(awareness[0].attributes["xmlns"], "http://schemas.microsoft.com/SMI/2016/WindowsSettings");
+  EXPECT_EQ(awareness[0].text, "PerMonitorV2, PerMonitor");
+  EXPECT_EQ(At(elements, "assembly/application")[0].attributes["xmlns"], "urn:schemas-microsoft-com:asm.v3");
 }
 
 TEST(ExeResources, CarriesTheManifestAndVersionDetailsOnceAndNoIcon) {
