@@ -7,6 +7,7 @@
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/gadget_classes.h"
 #include "runtime/gadget/gadget_scale.h"
+#include "runtime/memory/strings.h"
 #include "runtime/memory/text_code_pages.h"
 #include "runtime/runtime.h"
 #include "runtime/system/display_scale.h"
@@ -39,7 +40,8 @@ static void CreateGadgets() {
   CreateLabel(5, 30, 120, 20, TEXT_LEVEL_LABEL);
   // 200 is the height of the opened list; the closed list is one line high.
   DropListCreate(GADGET_LEVEL, 120, 30, 60, 200);
-  PushButtonCreate(GADGET_COMPRESS, 185, 30, 60, 20, TEXT_COMPRESS);
+  // The window's default button: Enter in the field or on the closed list presses it.
+  PushButtonCreate(GADGET_COMPRESS, 185, 30, 60, 20, TEXT_COMPRESS, BS_DEFPUSHBUTTON);
 }
 
 static void FillLevels() {
@@ -57,6 +59,17 @@ static void LoadAppFont(UINT dpi, HWND window) {
   if (window) GadgetsReplaceFont(window, previous, FontHandle(APP_FONT));
 }
 
+// A path chosen or dropped goes into the field with its end in view: the
+// file's name, the one thing that says which file will be rewritten, and the
+// caret after it.
+static void PutPathInField(const wchar_t* path) {
+  GadgetSetTextWide(GADGET_PATH, path);
+  HWND field = GetDlgItem(WindowHandle(MainWindow), GADGET_PATH);
+  LPARAM end = lstrlenW(path);
+  SendMessageW(field, EM_SETSEL, end, end);
+  SendMessageW(field, EM_SCROLLCARET, 0, 0);
+}
+
 // A file dragged onto the window goes into the path field, replacing its text,
 // as a file chosen with the browse button does; a drop of anything else (more
 // than one file, a folder, no file) leaves the field as it was. Taken here, in
@@ -72,7 +85,7 @@ static LRESULT MainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARA
   }
   if (message != WM_DROPFILES) return PASS_ON;
   wchar_t* path = DroppedFileTake((HDROP)wParam, IsWindowEnabled(window));
-  if (path) GadgetSetTextWide(GADGET_PATH, path);
+  if (path) PutPathInField(path);
   return 0;
 }
 
@@ -101,22 +114,59 @@ BOOL AppStartUp() {
   CreateGadgets();
   FillLevels();
   WindowAcceptFiles(MainWindow, MainWindowMessage);
+  // Typing goes into the path field from the start.
+  SetFocus(GetDlgItem(window, GADGET_PATH));
   return TRUE;
 }
 
-// The chosen name goes into the field as it was chosen, also one that the
-// system's code page cannot hold: the request then refuses it, rather than
-// the field showing a look-alike that names another file.
+// The path in the field in the system's code page, exactly, without one pair
+// of quotes around it (Explorer's "Copy as path" gives it so): a quote
+// anywhere else stays, and the request refuses it. Null for a name with a
+// letter that the code page lacks: the system's best fit would name another
+// file (a look-alike letter, or even '\', '/' or '.').
+static char* PathInField() {
+  char* text = AnsiFromWideExact(GadgetGetTextWide(GADGET_PATH));
+  int length = text ? lstrlenA(text) : 0;
+  if (length < 2 || text[0] != '"' || text[length - 1] != '"') return text;
+  for (int i = 1; i < length - 1; ++i)
+    if (text[i] == '"') return text;
+  text[length - 1] = 0;
+  return text + 1;
+}
+
+// The dialog starts at the file the field names (in its folder, with its name
+// chosen), or in the folder the field names; otherwise where the system
+// remembers. The chosen name goes into the field as it was chosen, also one
+// that the system's code page cannot hold: the request then refuses it,
+// rather than the field showing a look-alike that names another file. A
+// dialog cancelled, or one that cannot open, leaves the field as it was.
 void BrowseRequest() {
-  GadgetSetTextWide(GADGET_PATH, FileDialogOpen(TEXT_BROWSE_TITLE, "", TEXT_EXE_PATTERN, 0));
+  const char* path = PathInField();
+  const char* start = "";
+  if (path && path[0]) {
+    int64_t size = PathSize(path);
+    if (size >= 0) start = path;
+    // A folder: the dialog is given it with a closing backslash, so that all
+    // of it is the folder and no name is chosen.
+    if (size == -2) {
+      int length = lstrlenA(path);
+      char* folder = StringTemp(length + 1);
+      if (folder) {
+        lstrcpyA(folder, path);
+        if (length && folder[length - 1] != '\\') lstrcpyA(folder + length, "\\");
+        start = folder;
+      }
+    }
+  }
+  const wchar_t* chosen = FileDialogOpen(TEXT_BROWSE_TITLE, start, TEXT_EXE_PATTERN, 0);
+  if (chosen && chosen[0]) PutPathInField(chosen);
 }
 
 // The packer takes its path in the system's code page, so the field is read
-// in it, exactly: a name with a letter that the code page lacks reads as ""
-// and is refused like an empty field; the system's best fit would have named
-// another file (a look-alike letter, or even '\', '/' or '.').
+// in it (PathInField): a name it cannot hold reads as "" and is refused like
+// an empty field.
 static const char* ReadPathField(void*) {
-  const char* text = AnsiFromWideExact(GadgetGetTextWide(GADGET_PATH));
+  const char* text = PathInField();
   return text ? text : "";
 }
 
@@ -136,6 +186,10 @@ static intptr_t RunPackerBeforeBox(const char* program, const char* parameters, 
   intptr_t started = ProgramRunWatched(program, parameters, directory, end);
   MSG pending;
   PeekMessageW(&pending, 0, 0, 0, PM_NOREMOVE);
+  // Keys pressed while the packer ran are not acted on afterwards: an Enter
+  // would close the box unseen, a Space press a button again.
+  while (PeekMessageW(&pending, 0, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
   if (!DialogOwner()) SetForegroundWindow(WindowHandle(MainWindow));
   return started;
 }

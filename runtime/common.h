@@ -26,6 +26,9 @@ inline constexpr char PROPERTY_GADGET_ID[] = "Kel_ID";
 // the registration. Nothing in this program sets it, but a window that carries
 // it must not stay registered once it is gone.
 inline constexpr char PROPERTY_DROP_ACCEPT[] = "Kel_DropAccept";
+// On a runtime window: its default push button (made with BS_DEFPUSHBUTTON),
+// which Enter presses when the focus is on no push button.
+inline constexpr char PROPERTY_DEFAULT_BUTTON[] = "Kel_DefaultButton";
 
 // The module instance handle, stored by the application at start-up; windows
 // and gadgets are registered and created with it.

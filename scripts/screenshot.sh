@@ -43,12 +43,19 @@ close_program() {
   program=
 }
 work=
+# The caret, in the path field from the start, shown steadily rather than
+# blinking, so that a picture does not depend on the moment it is taken. Each
+# program reads the rate when it starts; the usual one is put back at the end.
+blink_back() { wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /d 530 /f </dev/null >/dev/null 2>&1 || true; }
+
 cleanup() {
   close_program
+  blink_back
   zimbrel_stop  # the wineserver, and the Xvfb when this script started one
   if [ -n "$work" ]; then rm -rf "$work"; fi
 }
 trap cleanup EXIT
+wine reg add 'HKCU\Control Panel\Desktop' /v CursorBlinkRate /d -1 /f </dev/null >/dev/null 2>&1
 
 # The locale the program runs in: Wine takes the system's ANSI code page from it
 # (hu_HU: 1250, en_US: 1252).

@@ -21,4 +21,9 @@ extern GadgetClassOps DropListOps;
 ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int height, const char* text, DWORD flags = 0);
 ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int height, const char* text, DWORD flags = 0);
 ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int height, const char* text, DWORD flags = 0);
+// Whether control is a push button gadget.
+bool PushButtonControl(HWND control);
+// The default frame moves with the focus (a gadget of a runtime window got it):
+// to the focused push button, or else to the window's default button.
+void PushButtonFrameFollowsFocus(HWND focus);
 ObjectNumber DropListCreate(ObjectNumber number, int x, int y, int width, int height, DWORD flags = 0);

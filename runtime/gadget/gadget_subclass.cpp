@@ -3,6 +3,7 @@
 // control to its gadget: control messages that reach a runtime window go on to
 // the control's class, and a control finds the runtime window that hosts it.
 #include "runtime/gadget/gadget.h"
+#include "runtime/gadget/gadget_classes.h"
 #include "runtime/system/late_library.h"
 
 static GadgetRecord* RecordIfOwn(HWND control, ObjectNumber key) {
@@ -67,6 +68,7 @@ LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LP
                          ? record->previousProc
                          : (WNDPROC)GetClassLongPtrW(handle, GCLP_WNDPROC);
   if (message == WM_NCDESTROY && record) GadgetForget(record, key, true);
+  if (message == WM_SETFOCUS) PushButtonFrameFollowsFocus(handle);
   if (!previous || previous == GadgetSubclassProc) return DefWindowProcW(handle, message, wParam, lParam);
   return CallWindowProcW(previous, handle, message, wParam, lParam);
 }

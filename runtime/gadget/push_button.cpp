@@ -31,5 +31,24 @@ ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int 
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;
+  // The window's default button, which Enter presses (runtime/window/focus.cpp).
+  if (flags & BS_DEFPUSHBUTTON) SetPropA(GetParent(handle), PROPERTY_DEFAULT_BUTTON, handle);
   return GadgetCreateFinish(number, record, handle, &PushButtonOps);
+}
+
+bool PushButtonControl(HWND control) {
+  GadgetRecord* record = GadgetOfControl(control, 0);
+  return record && record->ops == &PushButtonOps;
+}
+
+void PushButtonFrameFollowsFocus(HWND focus) {
+  HWND window = GetParent(focus);
+  if (!window || !GetPropA(window, PROPERTY_WINDOW_ID)) return;
+  // The focused push button carries the default frame; with the focus on no
+  // push button, the window's default button does.
+  HWND framed = PushButtonControl(focus) ? focus : (HWND)GetPropA(window, PROPERTY_DEFAULT_BUTTON);
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (!PushButtonControl(c)) continue;
+    SendMessageW(c, BM_SETSTYLE, c == framed ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  }
 }

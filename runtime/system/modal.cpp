@@ -75,7 +75,14 @@ void ModalGuardSet(BOOL on) {
 
 // ---- message box -------------------------------------------------------------
 
+void ModalFocusGiveBack(HWND focus) {
+  // A control of the active window only: a focus given elsewhere would
+  // activate another window.
+  if (focus && IsWindow(focus) && IsWindowEnabled(focus) && GetActiveWindow() == GetParent(focus)) SetFocus(focus);
+}
+
 int MessageDialog(const char* caption, const char* text, UINT flags) {
+  HWND focus = GetFocus();
   ModalGuardSet(1);
   // The owner is chosen once the guard is up, so it is never one of the
   // windows the guard has just disabled (the foreground window is spared).
@@ -84,5 +91,6 @@ int MessageDialog(const char* caption, const char* text, UINT flags) {
   // the system's code page.
   int result = MessageBoxW(owner, WideText(text), WideText(caption), flags);
   ModalGuardSet(0);
+  ModalFocusGiveBack(focus);
   return result;
 }

@@ -22,6 +22,11 @@ HWND DialogOwner();
 // counted: a second on finds the windows already disabled and lists nothing
 // more, and the first off enables them all.
 void ModalGuardSet(BOOL on);
+// After a modal dialog: the control that had the keyboard focus before it
+// gets it back, if its window is the active one again. Disabling a window
+// (the dialog's owner, or the guard's windows) takes the focus from its
+// control, and the window, activated again, does not give it back.
+void ModalFocusGiveBack(HWND focus);
 // The system's message box with the caption and text (Windows-1250); its
 // result (0 when no box was shown).
 int MessageDialog(const char* caption, const char* text, UINT flags = 0);

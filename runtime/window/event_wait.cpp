@@ -88,7 +88,9 @@ LONG WaitEvent(LONG timeout) {
                    msg.message == WM_SYSCHAR;
   HWND active = key ? GetActiveWindow() : 0;
   HACCEL table = key ? ActiveAccelerators(active) : 0;
-  if (!table || !TranslateAcceleratorW(active, table, &msg)) {
+  if (key && FocusKeyTaken(&msg)) {
+    // Enter's press, if any, comes as the button's click.
+  } else if (!table || !TranslateAcceleratorW(active, table, &msg)) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -44,5 +44,11 @@ LONG WaitEvent(LONG timeout = -1);
 ObjectNumber EventSource();
 HACCEL ActiveAccelerators(HWND window);
 void FocusTraverse(BOOL backward);
+// Enter and Space before they are dispatched (focus.cpp): Enter presses the
+// focused push button, or else, from a text field or a closed drop list, the
+// window's default button; a held-down Enter presses nothing again, and a
+// held-down Space does not press a button that never saw it pressed. TRUE
+// when the key was taken (it is then not dispatched).
+BOOL FocusKeyTaken(const MSG* msg);
 // Frees the data record of the last data event, if any.
 void EventDataFree(EventState* state);

@@ -1,8 +1,13 @@
-// Keyboard focus traversal: what the Tab and Shift+Tab accelerators of every
-// runtime window do (FocusTraverse).
+// The keyboard in a runtime window: Tab and Shift+Tab (FocusTraverse, the
+// accelerators of every runtime window), and Enter, which presses the focused
+// push button or else the window's default one, whose frame follows the focus.
+// Outside a dialog the system does neither: a push button ignores Enter, and
+// BS_DEFPUSHBUTTON is only a frame.
 #include <string.h>
 
+#include "runtime/gadget/gadget_classes.h"
 #include "runtime/window/events.h"
+#include "runtime/window/sizing.h"
 
 struct FocusStep {
   HWND current;
@@ -78,3 +83,33 @@ void FocusTraverse(BOOL backward) {
     if (!step.done && step.previous) SetFocus(step.previous);
   }
 }
+
+// ---- Enter and held keys ------------------------------------------------------
+
+static HWND DefaultButtonOf(HWND window) { return (HWND)GetPropA(window, PROPERTY_DEFAULT_BUTTON); }
+
+BOOL FocusKeyTaken(const MSG* msg) {
+  if (msg->message != WM_KEYDOWN || (msg->wParam != VK_RETURN && msg->wParam != VK_SPACE)) return FALSE;
+  // The sizing loop ends on Enter itself.
+  if (Sizing && Sizing->active) return FALSE;
+  HWND focus = GetFocus();
+  HWND window = focus ? GetParent(focus) : 0;
+  if (!window || !GetPropA(window, PROPERTY_WINDOW_ID)) return FALSE;
+  const bool held = (msg->lParam & (1 << 30)) != 0;
+  const bool button = PushButtonControl(focus);
+  if (msg->wParam == VK_SPACE) {
+    // A held Space reaches a button that never saw it pressed (it was pressed
+    // while the window was busy): the button would take it as a new press.
+    return held && button && !(SendMessageW(focus, BM_GETSTATE, 0, 0) & BST_PUSHED);
+  }
+  // Enter on an open list closes the list, as the list does it (the message
+  // means nothing to the other gadgets, which answer 0).
+  if (SendMessageW(focus, CB_GETDROPPEDSTATE, 0, 0)) return FALSE;
+  HWND target = button ? focus : DefaultButtonOf(window);
+  // Held down, Enter presses nothing again. The press comes as the button's
+  // click, without the focus moving to it.
+  if (!held && target && IsWindowEnabled(target))
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetWindowLongW(target, GWL_ID), BN_CLICKED), (LPARAM)target);
+  return TRUE;
+}
+

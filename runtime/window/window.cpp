@@ -8,7 +8,7 @@
 #include "runtime/window/sizing.h"
 #include "runtime/window/window_internal.h"
 
-static_assert(sizeof(WindowRecord) == 44, "a window record is 44 bytes");
+static_assert(sizeof(WindowRecord) == 48, "a window record is 48 bytes");
 
 ObjectTable* WindowTable;
 

@@ -32,6 +32,10 @@ struct WindowRecord {
   // The client area's size as WindowOpen was given it, in pixels at 96 DPI:
   // the window is sized from it again when its DPI changes.
   int clientWidth, clientHeight;
+  // The control that had the keyboard focus when the window was last
+  // deactivated (by a box, a dialog or another program): it gets the focus
+  // back when the window is activated again.
+  HWND focus;
 };
 
 const DWORD WINDOW_SCREEN_CENTRED = 0x1;

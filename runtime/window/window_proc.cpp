@@ -196,7 +196,13 @@ static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumb
       return 0;
     case WM_ACTIVATE:
       // Queued with window -1 too. Never passed on: DefWindowProcW would give
-      // the focus to the window itself and take it from its control.
+      // the focus to the window itself and take it from its control. Instead
+      // the control that had it when the window was left gets it back.
+      if (record) {
+        HWND focus = GetFocus();
+        if (LOWORD(wParam) == WA_INACTIVE) record->focus = focus && IsChild(window, focus) ? focus : 0;
+        else if (!HIWORD(wParam) && record->focus && IsChild(window, record->focus)) SetFocus(record->focus);
+      }
       if (LOWORD(wParam)) PendingEventAppend(state, EVENT_ACTIVATE, number);
       return 1;
     case WM_ERASEBKGND:

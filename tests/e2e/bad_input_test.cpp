@@ -38,7 +38,11 @@ TEST_F(BadInputTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
   const std::string texts[] = {
       "   ",
       "C:\\nincs árvíztűrő tükörfúrógép.exe",
-      "\"" + file + "\"",
+      // Quotes, but not one pair around the whole path: a path in one pair is packed (below).
+      "\"" + file,
+      file + "\"",
+      "\"\"" + file + "\"\"",
+      "\"" + file + "\" ",
       dir.file("*.exe"),
       "sampl?.exe",
       file + std::string(261 - file.size(), ' '),   // the file itself, but 261 characters long
@@ -57,6 +61,13 @@ TEST_F(BadInputTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
   }
   EXPECT_FALSE(FileExists(dir.file("fake-upx.log")));
   EXPECT_EQ(SizeOf(file), size);
+  // A path in one pair of quotes, as Explorer's "Copy as path" gives it: the
+  // field shows it so, and the file inside is packed.
+  Type("\"" + file + "\"");
+  DriverBox box = CompressForOneBox();
+  EXPECT_EQ(box.caption, kReportCaption);
+  EXPECT_EQ(box.text, Report(size, size / 2));
+  EXPECT_EQ(DriverFieldText(&app), "\"" + file + "\"");
   CloseAndExpectCleanEnd();
 }
 
@@ -69,7 +80,7 @@ TEST_F(BadInputTest, AFlurryOfClicksLeavesTheProgramWorkingAndTheFileWhole) {
   for (int i = 0; i < 10; i++) ASSERT_TRUE(DriverClick(&app, app.compressButton)) << DriverError();
   for (int i = 0; i < 5; i++) ASSERT_TRUE(DriverClick(&app, app.browseButton)) << DriverError();
   // Each run the stand-in made halved the file, and each was reported; a
-  // cancelled file dialog empties the field, so later presses are refused.
+  // cancelled file dialog leaves the field as it was, so later presses pack too.
   long long expected = size;
   for (const DriverBox& box : AnswerUntilQuiet(&app)) {
     if (box.caption == kReportCaption) {

@@ -113,9 +113,11 @@ TEST_F(WindowTest, PacksAtEachLevelReportingTheTrueSizesThenWarnsOnTheSecondRun)
   CloseAndExpectCleanEnd();
 }
 
-TEST_F(WindowTest, BrowsingPutsTheChosenPathInTheFieldAndCancellingEmptiesIt) {
+TEST_F(WindowTest, BrowsingStartsAtTheFieldsFilePutsTheChosenPathInViewAndCancellingChangesNothing) {
   UseRealPacker();
-  std::string file = Sample("chosen.exe");
+  // In a folder of its own: the dialog would otherwise start in the program's.
+  ASSERT_TRUE(CreateDirectoryA(dir.file("files").c_str(), 0));
+  std::string file = Sample("files\\chosen with a long name that the field cannot show whole.exe");
   Start();
   // The dialog's library is loaded at the first press of the button, not at start.
   EXPECT_FALSE(Loaded("comdlg32.dll"));
@@ -128,6 +130,11 @@ TEST_F(WindowTest, BrowsingPutsTheChosenPathInTheFieldAndCancellingEmptiesIt) {
   ASSERT_TRUE(DriverChooseFile(dialog, file, WAIT_MS)) << DriverError();
   EXPECT_TRUE(DriverResponsive(&app, WAIT_MS));
   EXPECT_EQ(DriverFieldText(&app), file);
+  // The end of the path, the file's name, is in view, with the caret after it.
+  EXPECT_GT(SendMessageW(app.pathField, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  DWORD end = 0;
+  SendMessageW(app.pathField, EM_GETSEL, 0, (LPARAM)&end);
+  EXPECT_EQ(end, WideFromUtf8(file).size());
 
   // The chosen file is what the compress button packs.
   long long before = SizeOf(file);
@@ -135,12 +142,22 @@ TEST_F(WindowTest, BrowsingPutsTheChosenPathInTheFieldAndCancellingEmptiesIt) {
   EXPECT_EQ(box.caption, kReportCaption);
   EXPECT_EQ(box.text, Report(before, SizeOf(file)));
 
+  // The dialog starts in the folder of the file in the field: a bare name is
+  // taken from there.
+  ASSERT_TRUE(DriverClick(&app, app.browseButton));
+  dialog = DriverWaitFileDialog(&app, WAIT_MS);
+  ASSERT_TRUE(dialog) << DriverError();
+  ASSERT_TRUE(DriverChooseFile(dialog, "chosen with a long name that the field cannot show whole.exe", WAIT_MS))
+      << DriverError();
+  EXPECT_EQ(DriverFieldText(&app), file);
+
+  // Cancelled, the dialog leaves the field as it was.
   ASSERT_TRUE(DriverClick(&app, app.browseButton));
   dialog = DriverWaitFileDialog(&app, WAIT_MS);
   ASSERT_TRUE(dialog) << DriverError();
   ASSERT_TRUE(DriverCancelFileDialog(dialog, WAIT_MS)) << DriverError();
   EXPECT_TRUE(DriverResponsive(&app, WAIT_MS));
-  EXPECT_EQ(DriverFieldText(&app), "");
+  EXPECT_EQ(DriverFieldText(&app), file);
   CloseAndExpectCleanEnd();
 }
 
@@ -248,9 +265,9 @@ TEST_F(WindowTest, WithoutTheDialogAndShellLibrariesBrowsingGivesNothingAndNoPac
   ASSERT_TRUE(DriverClick(&app, app.browseButton));
   EXPECT_TRUE(DriverResponsive(&app, WAIT_MS));
   EXPECT_EQ(DriverWaitFileDialog(&app, 1000), (HWND)0);
-  EXPECT_EQ(DriverFieldText(&app), "");
+  // A dialog that cannot open leaves the field as it was.
+  EXPECT_EQ(DriverFieldText(&app), file);
   // No packer beside it: the direct start fails, and so does the shell's try.
-  Type(file);
   DriverBox box = CompressForOneBox();
   EXPECT_EQ(box.caption, kErrorCaption);
   EXPECT_EQ(box.text, kPackerMissing);

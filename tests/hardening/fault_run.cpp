@@ -195,6 +195,7 @@ void FaultRun::Browse() {
   under.main = main_;
   under.front = front_;
   size_t seen;
+  const std::string fieldBefore = field_ ? TextOf(field_) : "";
   {
     BoxCatcher catcher(true);  // cancels the file dialog
     catcher.onBox = LookUnderDialog;
@@ -207,7 +208,8 @@ void FaultRun::Browse() {
   EndPhase("browse");
   if (seen > 1) Fail("browsing showed more than one dialog");
   if (seen == 0) Note("no-file-dialog");
-  if (field_ && TextOf(field_) != "") Fail("the path field keeps \"" + TextOf(field_) + "\" after a cancelled browse");
+  if (field_ && TextOf(field_) != fieldBefore)
+    Fail("the path field holds \"" + TextOf(field_) + "\" after a cancelled browse, not \"" + fieldBefore + "\"");
   if (seen == 1 && !under.mainEnabled) Note("main-disabled-under-dialog");
   if (seen == 1 && under.mainEnabled) Note("main-enabled-under-dialog");
   CheckWindowsFree("after browsing");

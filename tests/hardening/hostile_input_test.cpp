@@ -260,11 +260,15 @@ TEST_F(HostileInputTest, EachTextGivesOneBoxAndOnlyARealFileIsPacked) {
       changedByField++;
       ASSERT_NE(kind, PLAIN_FILE) << DriverError();
     }
-    // The field's text as the program reads it; a text the system's code page
-    // cannot hold names no file for it.
+    // The field's text as the program reads it: in one pair of quotes (a
+    // quote first and last, none between) the path inside them; a text the
+    // system's code page cannot hold names no file for it.
+    std::string inside = field;
+    if (inside.size() >= 2 && inside.front() == '"' && inside.back() == '"' && inside.find('"', 1) == inside.size() - 1)
+      inside = inside.substr(1, inside.size() - 2);
     std::string path;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    bool exists = !field.empty() && AnsiFromUtf8(field, &path) &&
+    bool exists = !inside.empty() && AnsiFromUtf8(inside, &path) &&
                   GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
     long long size = exists ? ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow : -1;
     bool realFile = exists && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && size > 0;

@@ -874,6 +874,12 @@ HWND DriverFindBox(const DriverApp* app, DWORD timeoutMs) {
   return found;
 }
 
+bool DriverTypeKeys(const std::string& text) {
+  std::vector<INPUT> inputs;
+  for (wchar_t c : WideFromUtf8(text)) AddCharacter(inputs, c);
+  return SendInputs(inputs);
+}
+
 bool DriverPressKey(WORD key) {
   std::vector<INPUT> inputs;
   AddKeyPress(inputs, key);

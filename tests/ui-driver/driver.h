@@ -149,6 +149,9 @@ int DriverCountProcesses(const char* exeName);
 // Presses and releases key with real input, wherever the keyboard's input
 // goes now (nothing is brought to the front first).
 bool DriverPressKey(WORD key);
+// Types text (UTF-8) with real input, character by character, wherever the
+// keyboard's input goes now (nothing is clicked or brought to the front).
+bool DriverTypeKeys(const std::string& text);
 // Waits up to timeoutMs for the visible console window of a program whose
 // file name is exeName (a console window's title is the program's path); 0 on
 // time-out.
