@@ -294,7 +294,7 @@ intptr_t ProgramRun(const char* program, const char* parameters, const char* wor
   call.parameters = parameters ? parameters : "";
   call.directory = workingDirectory && workingDirectory[0] ? workingDirectory : 0;
   call.flags = flags;
-  call.show = (flags & RUN_HIDE) ? SW_HIDE : SW_SHOWNORMAL;
+  call.show = (flags & RUN_HIDE) ? SW_HIDE : (flags & RUN_INACTIVE) ? SW_SHOWNOACTIVATE : SW_SHOWNORMAL;
   call.sender = senderProgram;
   call.record = 0;
   // No program names nothing to start (the shell would be asked to open "").

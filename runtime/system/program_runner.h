@@ -15,6 +15,9 @@ const DWORD RUN_READ = 8;     // with RUN_OPEN: its standard output on a pipe to
 const DWORD RUN_WRITE = 16;   // with RUN_OPEN: its standard input on a pipe from the caller
 const DWORD RUN_ERROR = 32;   // with RUN_OPEN: its standard error on a pipe to the caller
 const DWORD RUN_CONNECT = 64; // its standard input is senderProgram's output
+// Its window (a console program's console window) is shown without taking the
+// activation from the caller's window; RUN_HIDE goes before it.
+const DWORD RUN_INACTIVE = 128;
 // Any of these rules out the shell fallback, even where no pipe was made.
 const DWORD RUN_REDIRECTS = RUN_READ | RUN_WRITE | RUN_ERROR | RUN_CONNECT;
 

@@ -12,11 +12,14 @@ intptr_t ProgramRunWatched(const char* program, const char* parameters, const ch
   end->exitCode = 0;
   end->errorLine[0] = 0;
   // Kept only for this run: its record is handed back below, whatever happened.
+  // Its console window, when it gets one, comes up without taking the
+  // activation: the caller's window stays the active one, and its box after
+  // the run comes up in front and active.
   ProcessRecord* record =
-      (ProcessRecord*)ProgramRun(program, parameters, workingDirectory, RUN_OPEN | RUN_ERROR);
+      (ProcessRecord*)ProgramRun(program, parameters, workingDirectory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
   // The pipe rules the shell out; without the direct start, the shell's try
   // runs as a plain run would, and nothing is read.
-  if (!record) return ProgramRun(program, parameters, workingDirectory, RUN_WAIT);
+  if (!record) return ProgramRun(program, parameters, workingDirectory, RUN_WAIT | RUN_INACTIVE);
 
   DWORD kept = 0, waiting, got;
   char dropped[256];

@@ -15,8 +15,9 @@ struct ProgramEnd {
   char errorLine[PROGRAM_ERROR_LINE_ROOM];
 };
 
-// Starts the program as ProgramRun does with RUN_WAIT (the same command line,
-// working directory and show state), with its standard error on a pipe and its
+// Starts the program as ProgramRun does with RUN_WAIT (the same command line
+// and working directory; shown without taking the activation), with its
+// standard error on a pipe and its
 // standard input and output as this program has them, and returns once it has
 // ended. The pipe is read while waiting, so a program that writes much never
 // stops on a full pipe; the wait ends when the program ends, whoever else

@@ -7,6 +7,7 @@
 // system's ANSI code page lacks reaches the controls as it was typed.
 #include "runtime/memory/heaps.h"
 #include "runtime/window/events.h"
+#include "runtime/window/sizing.h"
 
 static_assert(sizeof(EventState) == 40, "the event state is 40 bytes");
 
@@ -86,6 +87,10 @@ LONG WaitEvent(LONG timeout) {
   // and its table (three calls to the system) are not looked up.
   const bool key = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || msg.message == WM_CHAR ||
                    msg.message == WM_SYSCHAR;
+  // While the sizing loop runs, keys go to the window it sizes, which holds
+  // the capture: with the focus in one of its controls they would go there,
+  // and the loop would never see its arrows, Enter or Escape.
+  if (key && Sizing && Sizing->active && GetCapture()) msg.hwnd = GetCapture();
   HWND active = key ? GetActiveWindow() : 0;
   HACCEL table = key ? ActiveAccelerators(active) : 0;
   if (key && FocusKeyTaken(&msg)) {

@@ -7,6 +7,13 @@
 
 class KeyboardTest : public ProgramTest {
  protected:
+  // Started as Explorer starts it: the packer's console window, its own,
+  // comes and goes while the packer runs (under Wine 10 a console shared with
+  // this test's may show and take the foreground after the packer has ended).
+  void Start() {
+    app.noConsole = true;
+    ProgramTest::Start();
+  }
   HWND Focus() {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
@@ -76,8 +83,7 @@ TEST_F(KeyboardTest, EnterPressesTheFocusedButtonOrFromTheClosedListTomoritAndOn
   // Tab to "Tallóz": it carries the frame, and Enter presses it (Esc cancels the dialog).
   ASSERT_TRUE(DriverPressKey(VK_TAB)) << DriverError();
   ASSERT_TRUE(PumpUntil([&] { return Focus() == app.browseButton; }, WAIT_MS));
-  EXPECT_TRUE(Framed(app.browseButton));
-  EXPECT_FALSE(Framed(app.compressButton));
+  EXPECT_TRUE(PumpUntil([&] { return Framed(app.browseButton) && !Framed(app.compressButton); }, WAIT_MS));
   ASSERT_TRUE(DriverPressKey(VK_RETURN)) << DriverError();
   HWND dialog = DriverWaitFileDialog(&app, WAIT_MS);
   ASSERT_TRUE(dialog) << DriverError();
@@ -89,7 +95,7 @@ TEST_F(KeyboardTest, EnterPressesTheFocusedButtonOrFromTheClosedListTomoritAndOn
   ASSERT_TRUE(PumpUntil([&] { return Focus() == app.browseButton; }, WAIT_MS));
   ASSERT_TRUE(DriverPressKey(VK_TAB)) << DriverError();
   ASSERT_TRUE(PumpUntil([&] { return Focus() == app.levelList; }, WAIT_MS));
-  EXPECT_TRUE(Framed(app.compressButton));
+  EXPECT_TRUE(PumpUntil([&] { return Framed(app.compressButton) && !Framed(app.browseButton); }, WAIT_MS));
   ASSERT_TRUE(DriverPressKey(VK_RETURN)) << DriverError();
   EXPECT_EQ(BoxClosedByEnter(), Report(size, size / 2));
   // The list opened (F4), Enter closes it and packs nothing.
