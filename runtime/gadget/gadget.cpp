@@ -59,9 +59,7 @@ HWND GadgetListUse(HWND window) {
 // Handed from GadgetCreateControl to the GadgetCreateFinish of the same
 // create (each class makes its control, claims its record, then finishes it):
 // the control's place at 96 DPI, before the record exists.
-static struct {
-  short x, y, width, height;
-} placeAt96;
+static GadgetPlace placeAt96;
 
 HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const char* text, DWORD style,
                          int x, int y, int width, int height) {
@@ -69,10 +67,7 @@ HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const char* te
   if (!Gadgets || !Gadgets->parent) return 0;
   // Written in pixels at 96 DPI; shown at the DPI of the window. The place at
   // 96 DPI goes into the record that GadgetCreateFinish fills next.
-  placeAt96.x = (short)x;
-  placeAt96.y = (short)y;
-  placeAt96.width = (short)width;
-  placeAt96.height = (short)height;
+  placeAt96 = {(short)x, (short)y, (short)width, (short)height};
   UINT dpi = WindowDpi(Gadgets->parent);
   x = ScaleToDpi(x, dpi);
   y = ScaleToDpi(y, dpi);
@@ -100,10 +95,7 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
   if (automatic) number = ObjectIdentity(record);
   record->handle = handle;
   record->ops = table;
-  record->x = placeAt96.x;
-  record->y = placeAt96.y;
-  record->width = placeAt96.width;
-  record->height = placeAt96.height;
+  record->at96 = placeAt96;
   record->previousProc = (WNDPROC)SetWindowLongPtrW(handle, GWLP_WNDPROC, (LONG_PTR)GadgetSubclassProc);
   SetWindowLongPtrW(handle, GWLP_ID, (LONG_PTR)number);
   SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);

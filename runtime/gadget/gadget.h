@@ -14,6 +14,11 @@
 
 struct GadgetClassOps;
 
+// A gadget's place in its window's client area, in pixels at 96 DPI.
+struct GadgetPlace {
+  short x, y, width, height;
+};
+
 struct GadgetRecord {
   HWND handle;             // the control; non-zero while in use
   const GadgetClassOps* ops;
@@ -26,7 +31,7 @@ struct GadgetRecord {
   // Where the gadget was put, in pixels at 96 DPI (a drop list's height is
   // its opened one): the control is placed from it again when its window's
   // DPI changes.
-  short x, y, width, height;
+  GadgetPlace at96;
 };
 
 const LONG GADGET_KIND_BUTTON = 1;

@@ -40,9 +40,10 @@ void GadgetsRescale(HWND parent, UINT fromDpi, UINT toDpi) {
   for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     // Each gadget from its place at 96 DPI, so that many changes never move it.
     GadgetRecord* record = GadgetOfControl(child, 0);
-    if (record)
-      MoveWindow(child, ScaleToDpi(record->x, toDpi), ScaleToDpi(record->y, toDpi), ScaleToDpi(record->width, toDpi),
-                 ScaleToDpi(record->height, toDpi), TRUE);
+    if (!record) continue;
+    const GadgetPlace& at = record->at96;
+    MoveWindow(child, ScaleToDpi(at.x, toDpi), ScaleToDpi(at.y, toDpi), ScaleToDpi(at.width, toDpi),
+               ScaleToDpi(at.height, toDpi), TRUE);
   }
   if (to == DefaultGuiFont) scaledFont = 0;
   if (previousScaled && previousScaled != scaledFont) DeleteObject(previousScaled);
