@@ -157,24 +157,34 @@ TEST_F(KeyboardTest, TheKeyboardSizingLoopTakesArrowsAndEndsOnEnterWithTheFocusI
   EXPECT_EQ(capture(), app.window) << "the loop did not begin";
   // The first arrow picks an edge and puts the pointer on it, the next ones move it.
   ASSERT_TRUE(DriverPressKey(VK_RIGHT)) << DriverError();
-  ASSERT_TRUE(DriverMessagesHandled(&app, WAIT_MS)) << DriverError();
+  auto pointerOnRightEdge = [&] {
+    POINT at = {};
+    return GetCursorPos(&at) && at.x >= before.right - 8 && at.x <= before.right + 8;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return pointerOnRightEdge() || !capture(); }, WAIT_MS)) << "the first arrow was not taken";
   // Wine 10 takes the capture from the window when the pointer is put on the
   // edge, which ends the loop at once: Enter cannot end it there.
   if (!capture()) GTEST_SKIP() << "the sizing loop ended by itself at its first arrow (the capture was taken)";
   for (int i = 0; i < 2; ++i) ASSERT_TRUE(DriverPressKey(VK_RIGHT)) << DriverError();
+  // Keys come through the input queue, behind anything posted: their effect
+  // is waited for, not the queue. Where the frame is sized only as an outline,
+  // the window takes its new size when the loop ends.
+  auto width = [&] {
+    RECT now = {};
+    GetWindowRect(app.window, &now);
+    return now.right - now.left;
+  };
+  PumpUntil([&] { return width() != before.right - before.left; }, 2000);
+  ASSERT_TRUE(DriverPressKey(VK_RETURN)) << DriverError();
+  EXPECT_TRUE(PumpUntil([&] { return !capture(); }, WAIT_MS)) << "Enter did not end the loop";
   ASSERT_TRUE(DriverMessagesHandled(&app, WAIT_MS)) << DriverError();
   GetWindowRect(app.window, &sized);
   EXPECT_NE(sized.right - sized.left, before.right - before.left) << "the arrows did not size the window";
-  ASSERT_TRUE(DriverPressKey(VK_RETURN)) << DriverError();
-  ASSERT_TRUE(DriverMessagesHandled(&app, WAIT_MS)) << DriverError();
-  EXPECT_EQ(capture(), (HWND)0) << "Enter did not end the loop";
   // Ended: another arrow goes to the field, not to the frame; nothing was packed.
   ASSERT_TRUE(DriverPressKey(VK_RIGHT)) << DriverError();
-  ASSERT_TRUE(DriverMessagesHandled(&app, WAIT_MS)) << DriverError();
+  ExpectNothingFor(0);
   GetWindowRect(app.window, &after);
   EXPECT_TRUE(EqualRect(&after, &sized));
   EXPECT_EQ(Focus(), app.pathField);
-  EXPECT_EQ(Runs(), 0u);
-  EXPECT_EQ(DriverCountBoxes(&app), 0);
   CloseAndExpectCleanEnd();
 }
