@@ -1,0 +1,60 @@
+// A stand-in for a file whose name the packer cannot be given: the packer
+// takes its file's name in the system's code page, and a letter that code page
+// does not hold exactly would name no file there, or another one. The stand-in
+// holds the same bytes under a name of ASCII letters in the file's own folder:
+// a hard link where the volume makes one, else a copy. Once the packer has run
+// on it, the stand-in replaces the file or goes.
+#pragma once
+#include "runtime/common.h"
+
+// Room for a stand-in's bare name: "zimbrel-", eight hexadecimal digits, an
+// extension of up to 11 characters (its dot included) and the NUL.
+const int STAND_IN_NAME_ROOM = 28;
+
+// One file's stand-in; the caller owns the record (about 1.7 KB: better kept
+// out of a function's frame), StandInMake fills it. wideName points into path,
+// so the record is used where it was filled, never a copy of it.
+struct StandIn {
+  wchar_t original[MAX_PATH];              // the file's full path
+  wchar_t folder[MAX_PATH];                // its folder with the last backslash: the packer's working directory
+  wchar_t path[MAX_PATH];                  // the stand-in's full path: the folder, then wideName
+  wchar_t* wideName;                       // the stand-in's name in the folder, within path
+  char name[STAND_IN_NAME_ROOM];           // the same name, for the packer's command line
+  wchar_t backupName[STAND_IN_NAME_ROOM];  // the original's name in the folder while it is replaced; "" before
+  WIN32_FILE_ATTRIBUTE_DATA before;        // the original's attributes, times and size as they were
+  bool linked;                             // a hard link (the original's own file), not a copy
+};
+
+// Makes a stand-in for original, a full path, in its folder: named "zimbrel-",
+// eight hexadecimal digits, then the original's extension when that is
+// printable ASCII and fits (none otherwise). It is never an existing file: the
+// link and the copy are both made only where no file has the name, and another
+// name is tried then. A copy keeps the original's attributes, so the packer
+// finds a read-only file read-only either way.
+// 1: made; 0: no stand-in could be made (the original is missing, or its
+// folder takes no new file); -1: a path too long: the original's does not fit
+// in the record, or the stand-in's, or the packer's temporary file's beside it
+// (the name with ".upx" for its extension), would be over MAX_PATH - 1
+// characters. The packer opens them by name within the folder, and Windows
+// resolves such a relative name within MAX_PATH; the same limit keeps the
+// folder well within the 258 characters a working directory may have.
+int StandInMake(const wchar_t* original, StandIn* standIn);
+
+// Ends the stand-in once the packer has ended, or when it never ran. packed:
+// the packer rewrote the stand-in (its size changed); its bytes then replace
+// the original's, through a backup of the original under a new name of the
+// stand-in's kind, so that a replacement that fails half-way puts the original
+// back. A read-only original is never replaced. Afterwards the stand-in and the
+// backup are gone (a backup that could not be put back stays: it is then the
+// original's only copy), and the original has the attributes it had. Nothing
+// here changes the original's times.
+// 1: replaced; 0: the original left as it was; -1: packed, but the
+// replacement failed and the original kept its own bytes.
+int StandInFinish(StandIn* standIn, bool packed);
+
+// The calls that make the hard link and replace the original, when set; null
+// (as at start) for CreateHardLinkW and ReplaceFileW. Tests set them to act as
+// a volume without links or as a replacement that fails half-way.
+extern BOOL(WINAPI* StandInLink)(LPCWSTR link, LPCWSTR existing, LPSECURITY_ATTRIBUTES security);
+extern BOOL(WINAPI* StandInReplace)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
+                                    LPVOID exclude, LPVOID reserved);

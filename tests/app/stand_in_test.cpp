@@ -1,0 +1,366 @@
+// The stand-in for a file whose name the packer cannot be given: made as a
+// link or a copy of real files with non-ASCII names, under a free ASCII name,
+// and ended with the original replaced or left exactly as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/stand_in.h"
+#include "tests/support/win_test.h"
+
+namespace {
+
+const wchar_t kPolish[] = L"\x0141\x00F3" L"d\x017A.exe";  // Łódź.exe
+const std::string kBytes = "MZ the original's own bytes";
+const FILETIME kWritten = {0x12345600, 0x01D00000};  // a day in 2014
+
+// A file's path in a test's folder.
+std::wstring In(const TempDir& dir, const std::wstring& name) { return WideFromUtf8(dir.file("")) + name; }
+
+// A new file of bytes at path, its last write put at lastWrite when given.
+bool Put(const std::wstring& path, const std::string& bytes, const FILETIME* lastWrite = 0) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0));
+  DWORD written = 0;
+  return file.get() != INVALID_HANDLE_VALUE && WriteFile(file.get(), bytes.data(), (DWORD)bytes.size(), &written, 0) &&
+         written == bytes.size() && (!lastWrite || SetFileTime(file.get(), 0, 0, lastWrite));
+}
+
+// The file's bytes; "(missing)" when it cannot be opened.
+std::string Got(const std::wstring& path) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                                OPEN_EXISTING, 0, 0));
+  if (file.get() == INVALID_HANDLE_VALUE) return "(missing)";
+  char buffer[256];
+  DWORD got = 0;
+  ReadFile(file.get(), buffer, sizeof buffer, &got, 0);
+  return std::string(buffer, got);
+}
+
+WIN32_FILE_ATTRIBUTE_DATA Data(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  data.dwFileAttributes = INVALID_FILE_ATTRIBUTES;
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  return data;
+}
+
+// The names in the folder of path, sorted, as UTF-8: what a stand-in's end
+// must leave there is the original alone.
+std::vector<std::string> NamesBeside(const std::wstring& path) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((path.substr(0, path.rfind(L'\\')) + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do
+    if (found.cFileName[0] != '.') names.push_back(Utf8FromWide(found.cFileName));
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The original's bytes at path, written at kWritten, then its attributes.
+std::wstring MakeOriginal(const std::wstring& path, DWORD attributes) {
+  EXPECT_TRUE(Put(path, kBytes, &kWritten));
+  EXPECT_TRUE(SetFileAttributesW(path.c_str(), attributes));
+  return path;
+}
+
+DWORD LinkCount(const std::wstring& path) {
+  ScopedHandle file(CreateFileW(path.c_str(), 0, 7, 0, OPEN_EXISTING, 0, 0));
+  BY_HANDLE_FILE_INFORMATION info = {};
+  GetFileInformationByHandle(file.get(), &info);
+  return info.nNumberOfLinks;
+}
+
+// While alive, the module's link call goes through LinkWatch: it keeps each
+// path asked for, makes a file named by each of the first `taken` of them
+// first (as a file of that name made meanwhile would be), and, when links are
+// refused, fails as a volume without links does.
+struct LinkWatch {
+  static LinkWatch* current;
+  size_t taken = 0;
+  bool refused = false;
+  std::vector<std::wstring> asked;
+  LinkWatch() { current = this, StandInLink = Link; }
+  ~LinkWatch() { current = 0, StandInLink = 0; }
+  static BOOL WINAPI Link(LPCWSTR link, LPCWSTR existing, LPSECURITY_ATTRIBUTES security) {
+    current->asked.push_back(link);
+    if (current->asked.size() <= current->taken) Put(link, "taken");
+    if (!current->refused) return CreateHardLinkW(link, existing, security);
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+  }
+};
+LinkWatch* LinkWatch::current;
+
+std::string NameOf(const std::wstring& path) { return Utf8FromWide(path.substr(path.rfind(L'\\') + 1)); }
+
+TEST(StandIn, NameIsTheStemEightDigitsAndAPlainAsciiExtension) {
+  struct Row {
+    std::wstring name;
+    std::string extension;
+  } rows[] = {
+      {kPolish, ".exe"},
+      {L"\x540D\x5B57", ""},                  // 名字: none
+      {L"\x0391\x03B2.d\x00EFl", ""},         // Αβ.dïl: not ASCII
+      {L"\xD83D\xDE00.tar.GZ", ".GZ"},        // an emoji (a surrogate pair): the last extension, as written
+      {L"\x0141.abcdefghij", ".abcdefghij"},  // the longest kept
+      {L"\x0141.abcdefghijk", ""},            // one letter too long
+      {L"\x0141.v2\\setup", ""},              // a dot in the folder's name only
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Utf8FromWide(row.name));
+    TempDir dir;
+    size_t slash = row.name.find(L'\\');
+    if (slash != std::wstring::npos) CreateDirectoryW(In(dir, row.name.substr(0, slash)).c_str(), 0);
+    std::wstring original = MakeOriginal(In(dir, row.name), FILE_ATTRIBUTE_ARCHIVE);
+    std::wstring folder = original.substr(0, original.rfind(L'\\') + 1);
+    StandIn standIn;
+    ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+    std::string name = standIn.name;
+    ASSERT_EQ(name.size(), 16 + row.extension.size()) << name;
+    EXPECT_EQ(name.substr(0, 8), "zimbrel-");
+    EXPECT_EQ(name.substr(8, 8).find_first_not_of("0123456789abcdef"), std::string::npos) << name;
+    EXPECT_EQ(name.substr(16), row.extension);
+    EXPECT_EQ(Utf8FromWide(standIn.wideName), name);
+    EXPECT_EQ(std::wstring(standIn.original), original);
+    EXPECT_EQ(std::wstring(standIn.folder), folder);
+    EXPECT_EQ(std::wstring(standIn.path), folder + standIn.wideName);
+    EXPECT_EQ(Got(standIn.path), kBytes);
+    EXPECT_EQ(StandInFinish(&standIn, false), 0);
+    EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
+  }
+}
+
+TEST(StandIn, ATakenNameGivesWayToAnotherAndKeepsItsFile) {
+  struct Row {
+    const char* what;
+    bool refused;
+  } rows[] = {{"link", false}, {"copy", true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    std::wstring original = MakeOriginal(In(dir, kPolish), FILE_ATTRIBUTE_ARCHIVE);
+    LinkWatch watch;
+    watch.taken = 1;
+    watch.refused = row.refused;
+    StandIn standIn;
+    ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+    ASSERT_EQ(watch.asked.size(), 2u);
+    EXPECT_NE(watch.asked[0], watch.asked[1]);
+    EXPECT_EQ(watch.asked[1], std::wstring(standIn.path));
+    EXPECT_EQ(standIn.linked, !row.refused);
+    EXPECT_EQ(Got(watch.asked[0]), "taken");
+    EXPECT_EQ(Got(watch.asked[1]), kBytes);
+    EXPECT_EQ(StandInFinish(&standIn, false), 0);
+    EXPECT_EQ(Got(watch.asked[0]), "taken");
+    EXPECT_EQ(NamesBeside(original), (std::vector<std::string>{NameOf(watch.asked[0]), NameOf(original)}));
+  }
+  // Every name taken: the tries end, with nothing made but the files found.
+  TempDir dir;
+  std::wstring original = MakeOriginal(In(dir, kPolish), FILE_ATTRIBUTE_ARCHIVE);
+  LinkWatch watch;
+  watch.taken = 1000;
+  StandIn standIn;
+  EXPECT_EQ(StandInMake(original.c_str(), &standIn), 0);
+  EXPECT_EQ(watch.asked.size(), 16u);
+  EXPECT_EQ(NamesBeside(original).size(), 17u);
+}
+
+// The stand-in holds the original's bytes as a link (the same file) or as a
+// copy, read-only when the original is; ended unused, it leaves the original's
+// bytes, attributes and times as they were, and nothing beside it.
+TEST(StandIn, LinkOrCopyHoldsTheBytesAndGoesWithoutATrace) {
+  struct Row {
+    const char* what;
+    bool refused;
+    DWORD attributes;
+  } rows[] = {{"link", false, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+              {"copy", true, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+              {"writable link", false, FILE_ATTRIBUTE_ARCHIVE},
+              {"writable copy", true, FILE_ATTRIBUTE_ARCHIVE}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    std::wstring original = MakeOriginal(In(dir, L"\x03A0\x03B1\x03BA.dll"), row.attributes);  // Πακ.dll
+    WIN32_FILE_ATTRIBUTE_DATA was = Data(original);
+    LinkWatch watch;
+    watch.refused = row.refused;
+    StandIn standIn;
+    ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+    EXPECT_EQ(standIn.linked, !row.refused);
+    std::wstring path = standIn.path;
+    EXPECT_EQ(Got(path), kBytes);
+    EXPECT_EQ(LinkCount(path), row.refused ? 1u : 2u);
+    EXPECT_EQ(Data(path).dwFileAttributes & FILE_ATTRIBUTE_READONLY, row.attributes & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(standIn.before.dwFileAttributes, row.attributes);
+    EXPECT_EQ(standIn.before.nFileSizeLow, kBytes.size());
+
+    EXPECT_EQ(StandInFinish(&standIn, false), 0);
+    WIN32_FILE_ATTRIBUTE_DATA now = Data(original);
+    EXPECT_EQ(Got(original), kBytes);
+    EXPECT_EQ(now.dwFileAttributes, row.attributes);
+    EXPECT_EQ(CompareFileTime(&now.ftLastWriteTime, &kWritten), 0);
+    EXPECT_EQ(CompareFileTime(&now.ftCreationTime, &was.ftCreationTime), 0);
+    EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
+  }
+}
+
+// As a packer leaves it: the name it was given made writable (as UPX does
+// before it removes it) and removed, and its output put under that name.
+void Pack(const StandIn& standIn) {
+  SetFileAttributesW(standIn.path, FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(DeleteFileW(standIn.path));
+  ASSERT_TRUE(Put(standIn.path, "MZ packed"));
+}
+
+// A volume where ReplaceFileW cannot replace: it refuses before it moves
+// anything, and keeps the backup's path it was given.
+std::wstring backupAsked;
+BOOL WINAPI RefusedReplace(LPCWSTR, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  backupAsked = backup;
+  EXPECT_EQ(GetFileAttributesW(backup), INVALID_FILE_ATTRIBUTES);
+  SetLastError(ERROR_UNABLE_TO_REMOVE_REPLACED);
+  return FALSE;
+}
+
+TEST(StandIn, PackedStandInReplacesTheOriginalWithItsAttributes) {
+  struct Row {
+    const char* what;
+    bool refused;
+    bool replaceRefused;
+  } rows[] = {{"link", false, false}, {"copy", true, false}, {"rename where ReplaceFileW cannot", false, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    std::wstring original = MakeOriginal(In(dir, kPolish), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    LinkWatch watch;
+    watch.refused = row.refused;
+    StandIn standIn;
+    ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+    Pack(standIn);
+    backupAsked.clear();
+    if (row.replaceRefused) StandInReplace = RefusedReplace;
+    EXPECT_EQ(StandInFinish(&standIn, true), 1);
+    StandInReplace = 0;
+    EXPECT_EQ(Got(original), "MZ packed");
+    EXPECT_EQ(Data(original).dwFileAttributes, (DWORD)(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
+    // The backup's name is another of the stand-in's kind, in its folder.
+    if (row.replaceRefused) {
+      EXPECT_EQ(backupAsked, standIn.folder + std::wstring(standIn.backupName));
+      EXPECT_EQ(std::wstring(standIn.backupName).substr(0, 8), L"zimbrel-");
+      EXPECT_EQ(std::wstring(standIn.backupName).substr(16), L".exe");
+      EXPECT_NE(std::wstring(standIn.backupName), std::wstring(standIn.wideName));
+    }
+  }
+}
+
+// A replacement that acts as Wine's does when its last step fails: the
+// original moved to the backup's name, the stand-in left where it was. The
+// stand-in is held open (without sharing its removal), so that the rename
+// that follows fails too; so is the backup when holdBackup is set, so that
+// the original cannot be put back either.
+bool holdBackup;
+HANDLE heldStandIn, heldBackup;
+HANDLE Hold(LPCWSTR path) {
+  return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0, OPEN_EXISTING, 0, 0);
+}
+BOOL WINAPI HalfReplace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  heldStandIn = Hold(replacement);
+  MoveFileExW(replaced, backup, MOVEFILE_REPLACE_EXISTING);
+  if (holdBackup) heldBackup = Hold(backup);
+  SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+  return FALSE;
+}
+
+TEST(StandIn, FailedReplacementLeavesTheOriginalWhole) {
+  enum Failure { HELD, READ_ONLY, HALF_WAY, STUCK_HALF_WAY };
+  struct Row {
+    const char* what;
+    Failure failure;
+    DWORD attributes;
+  } rows[] = {{"original held without sharing", HELD, FILE_ATTRIBUTE_ARCHIVE},
+              {"read-only original", READ_ONLY, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE},
+              {"original moved to the backup", HALF_WAY, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+              {"backup that cannot be put back", STUCK_HALF_WAY, FILE_ATTRIBUTE_ARCHIVE}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    std::wstring original = MakeOriginal(In(dir, kPolish), row.attributes);
+    // A copy: the packer's writable link would have made the original writable too.
+    LinkWatch watch;
+    watch.refused = row.failure == READ_ONLY;
+    StandIn standIn;
+    ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+    std::wstring path = standIn.path;
+    Pack(standIn);
+    HANDLE held = row.failure == HELD ? CreateFileW(original.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0) : 0;
+    heldStandIn = heldBackup = 0;
+    holdBackup = row.failure == STUCK_HALF_WAY;
+    if (row.failure >= HALF_WAY) StandInReplace = HalfReplace;
+    EXPECT_EQ(StandInFinish(&standIn, true), -1);
+    StandInReplace = 0;
+    for (HANDLE handle : {held, heldStandIn, heldBackup})
+      if (handle) CloseHandle(handle);
+    // What the test held could not be removed; nothing else is left. A
+    // backup that could not be put back is the original's only copy: it stays.
+    std::wstring kept = heldBackup ? standIn.folder + std::wstring(standIn.backupName) : original;
+    std::vector<std::string> left = {NameOf(kept)};
+    if (heldStandIn) left.push_back(NameOf(path));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(Got(kept), kBytes);
+    EXPECT_EQ(Data(kept).dwFileAttributes, row.attributes);
+    EXPECT_EQ(NamesBeside(original), left);
+  }
+}
+
+TEST(StandIn, NoStandInWhereNoFileCanBeMade) {
+  TempDir dir;
+  // Linux's /proc, seen through Wine's drive Z:, takes no new file, even from
+  // root; what else it lists comes and goes with the processes.
+  for (std::wstring original : {In(dir, kPolish), std::wstring(L"Z:\\proc\\version")}) {
+    SCOPED_TRACE(Utf8FromWide(original));
+    StandIn standIn;
+    EXPECT_EQ(StandInMake(original.c_str(), &standIn), 0);
+    for (const std::string& name : NamesBeside(original)) EXPECT_NE(name.substr(0, 8), "zimbrel-");
+  }
+}
+
+// The packer is given the stand-in's name within its folder, which Windows
+// resolves within MAX_PATH: the stand-in's path, and that of the packer's
+// temporary file (".upx" for the extension), must be at most 259 characters.
+TEST(StandIn, PathsTooLongForThePackerAreRefusedBeforeAnyFile) {
+  TempDir dir;
+  // Folders whose paths, the last backslash included, have 239 and 240 characters.
+  std::wstring base = In(dir, L"");
+  std::wstring folder239 = base + std::wstring(239 - base.size() - 1, L'a') + L"\\";
+  std::wstring folder240 = base + std::wstring(240 - base.size() - 1, L'b') + L"\\";
+  ASSERT_TRUE(CreateDirectoryW(folder239.c_str(), 0));
+  ASSERT_TRUE(CreateDirectoryW(folder240.c_str(), 0));
+  ASSERT_TRUE(CreateDirectoryW((base + L"c").c_str(), 0));
+  struct Row {
+    std::wstring path;
+    int result;
+  } rows[] = {
+      {folder239 + kPolish, 1},             // 239 + 20: the stand-in's path just fits
+      {folder240 + kPolish, -1},
+      {folder239 + L"\x0141\x00F3" L"d\x017A", 1},  // no extension: 239 + 16, and ".upx" for the packer's file
+      {folder240 + L"\x0141\x00F3" L"d\x017A", -1},
+      // An original too long for the record, though its stand-in's would fit.
+      {base + L"c\\\x0141" + std::wstring(MAX_PATH - base.size() - 7, L'c') + L".exe", -1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path.size());
+    MakeOriginal(row.path, FILE_ATTRIBUTE_ARCHIVE);
+    StandIn standIn;
+    EXPECT_EQ(StandInMake(row.path.c_str(), &standIn), row.result);
+    if (row.result == 1) {
+      EXPECT_EQ(StandInFinish(&standIn, false), 0);
+    }
+    EXPECT_EQ(NamesBeside(row.path), std::vector<std::string>{NameOf(row.path)});
+    DeleteFileW(row.path.c_str());
+  }
+}
+
+}  // namespace
