@@ -1,7 +1,7 @@
 // The dialog owner, modal guard and message box of modal.h.
 #include "runtime/system/modal.h"
 
-#include "runtime/memory/text_code_pages.h"
+#include "runtime/text/code_pages.h"
 
 // ---- owner -------------------------------------------------------------------
 
@@ -81,7 +81,7 @@ void ModalFocusGiveBack(HWND focus) {
   if (focus && IsWindow(focus) && IsWindowEnabled(focus) && GetActiveWindow() == GetParent(focus)) SetFocus(focus);
 }
 
-int MessageDialog(const char* caption, const char* text, UINT flags) {
+int MessageDialog(ProgramText caption, ProgramText text, UINT flags) {
   HWND focus = GetFocus();
   ModalGuardSet(1);
   // The owner is chosen once the guard is up, so it is never one of the

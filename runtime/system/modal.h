@@ -5,6 +5,7 @@
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/node_list.h"
+#include "runtime/text/text_kinds.h"
 
 // Payload of a ModalGuard node.
 struct DisabledWindow {
@@ -29,4 +30,4 @@ void ModalGuardSet(BOOL on);
 void ModalFocusGiveBack(HWND focus);
 // The system's message box with the caption and text (Windows-1250); its
 // result (0 when no box was shown).
-int MessageDialog(const char* caption, const char* text, UINT flags = 0);
+int MessageDialog(ProgramText caption, ProgramText text, UINT flags = 0);

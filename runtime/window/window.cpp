@@ -2,7 +2,7 @@
 #include <richedit.h>
 
 #include "runtime/memory/heaps.h"
-#include "runtime/memory/text_code_pages.h"
+#include "runtime/text/code_pages.h"
 #include "runtime/system/display_scale.h"
 #include "runtime/system/late_library.h"
 #include "runtime/window/sizing.h"
@@ -105,7 +105,7 @@ static void WindowPlace(DWORD flags, HWND parent, int* x, int* y, int* width, in
   if (*x == POSITION_IGNORE || *y == POSITION_IGNORE) *x = *y = CW_USEDEFAULT;
 }
 
-ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height, const char* title,
+ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height, ProgramText title,
                         DWORD flags, HWND parent) {
   // A window open under this number is closed here by the table's release hook.
   WindowRecord* record = (WindowRecord*)ObjectTableClaim(WindowTable, number);

@@ -10,6 +10,8 @@
 
 #include "tests/resource-counts/resource_counts.h"
 #include "tests/support/utf8.h"
+// Tests hand raw bytes where the program hands its kinds of text.
+#include "runtime/text/raw_bytes.h"
 
 // Set by each test area (tests/<area>/area_setup.cpp): the runtime start-up
 // steps that area needs, run once before the tests.
