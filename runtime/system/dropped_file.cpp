@@ -31,12 +31,9 @@ static bool IsShortcut(const wchar_t* name, UINT length) {
 // this alone, and ends again. False when the link cannot be read, or has no
 // target path of at most FILE_PATH_ROOM - 1 characters.
 static bool FollowShortcut() {
-  typedef HRESULT(WINAPI * Create)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
-  typedef HRESULT(WINAPI * Start)(void*);
-  typedef void(WINAPI * End)();
   // One library: with CoCreateInstance there, so are the other two.
-  Create create = LateFunctionAs<Create>(LATE_CO_CREATE_INSTANCE);
-  if (!create || FAILED(LateFunctionAs<Start>(LATE_CO_INITIALIZE)(0))) return false;
+  auto create = Late<LATE_CO_CREATE_INSTANCE>();
+  if (!create || FAILED(Late<LATE_CO_INITIALIZE>()(0))) return false;
   bool followed = false;
   IShellLinkW* link = 0;
   IPersistFile* file = 0;
@@ -49,7 +46,7 @@ static bool FollowShortcut() {
     }
     link->Release();
   }
-  LateFunctionAs<End>(LATE_CO_UNINITIALIZE)();
+  Late<LATE_CO_UNINITIALIZE>()();
   return followed;
 }
 
@@ -64,12 +61,10 @@ static wchar_t* ReadDrop(HDROP drop, UINT(WINAPI* query)(HDROP, UINT, wchar_t*, 
 }
 
 wchar_t* DroppedFileTake(HDROP drop, BOOL read) {
-  typedef UINT(WINAPI * Query)(HDROP, UINT, wchar_t*, UINT);
-  typedef void(WINAPI * Finish)(HDROP);
   // Both are the shell's: with one there, so is the other.
-  Query query = LateFunctionAs<Query>(LATE_DRAG_QUERY_FILE);
+  auto query = Late<LATE_DRAG_QUERY_FILE>();
   if (!query) return 0;
   wchar_t* path = read ? ReadDrop(drop, query) : 0;
-  LateFunctionAs<Finish>(LATE_DRAG_FINISH)(drop);
+  Late<LATE_DRAG_FINISH>()(drop);
   return path;
 }

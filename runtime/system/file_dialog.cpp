@@ -157,8 +157,7 @@ static wchar_t* FileDialogRun(const char* title, const char* defaultFile, const 
 
   // The dialog's library is loaded now, at its first use; without it no
   // dialog shows, and nothing is chosen, as when the user cancels.
-  typedef BOOL(WINAPI * DialogCall)(OPENFILENAMEW*);
-  DialogCall call = LateFunctionAs<DialogCall>(save ? LATE_GET_SAVE_FILE_NAME : LATE_GET_OPEN_FILE_NAME);
+  auto call = Late<LATE_GET_OPEN_FILE_NAME, LATE_GET_SAVE_FILE_NAME>(save);
   BOOL chosen = FALSE;
   if (call) {
     HWND focus = GetFocus();

@@ -281,8 +281,7 @@ static intptr_t ShellRun(const RunCall* call) {
   info.nShow = call->show;
   // The shell's library is loaded only now: a program that starts directly,
   // as the packer does, never needs it. Without it the program did not start.
-  typedef BOOL(WINAPI * ShellStart)(SHELLEXECUTEINFOA*);
-  ShellStart start = LateFunctionAs<ShellStart>(LATE_SHELL_EXECUTE_EX);
+  auto start = Late<LATE_SHELL_EXECUTE_EX>();
   if (!start || !start(&info)) return 0;
   return Started(info.hProcess, -1, call->flags, call->record);
 }
