@@ -21,6 +21,9 @@ const UINT TEXT_CODE_PAGE = 1250;
 const int WIDE_TEXT_ROOM = 256;
 struct WideText {
   explicit WideText(const char* text);
+  // A copy's text would point into the room of the original.
+  WideText(const WideText&) = delete;
+  WideText& operator=(const WideText&) = delete;
   operator const wchar_t*() const { return text; }
   wchar_t* text;
   wchar_t room[WIDE_TEXT_ROOM];
