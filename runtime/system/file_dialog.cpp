@@ -160,13 +160,10 @@ static wchar_t* FileDialogRun(const char* title, const char* defaultFile, const 
   auto call = Late<LATE_GET_OPEN_FILE_NAME, LATE_GET_SAVE_FILE_NAME>(save);
   BOOL chosen = FALSE;
   if (call) {
-    HWND focus = GetFocus();
-    ModalGuardSet(TRUE);
+    ModalGuardScope guard;
     // The result stays UTF-16: a name that the system's code page cannot hold
     // comes back as it was chosen, never as a best-fitted look-alike.
     chosen = call(&dialog);
-    ModalGuardSet(FALSE);
-    ModalFocusGiveBack(focus);
   }
   HeapRelease(MainHeap, filter);
   HeapRelease(MainHeap, directory);
