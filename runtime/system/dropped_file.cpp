@@ -6,6 +6,7 @@
 
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/late_library.h"
+#include "runtime/system/owners.h"
 
 // The name read, and what a shortcut leads to, with room for one character
 // more than a path may have: a name that fills it was longer, and came cut.
@@ -28,26 +29,21 @@ static bool IsShortcut(const wchar_t* name, UINT length) {
 
 // Replaces the shortcut's name in droppedPath by its target's path, as the
 // link stores it: nothing is searched for, and no window shown. COM runs for
-// this alone, and ends again. False when the link cannot be read, or has no
-// target path of at most FILE_PATH_ROOM - 1 characters.
+// this alone, and ends again once the link's interfaces are released. False
+// when the link cannot be read, or has no target path of at most
+// FILE_PATH_ROOM - 1 characters.
 static bool FollowShortcut() {
   // One library: with CoCreateInstance there, so are the other two.
   auto create = Late<LATE_CO_CREATE_INSTANCE>();
-  if (!create || FAILED(Late<LATE_CO_INITIALIZE>()(0))) return false;
-  bool followed = false;
-  IShellLinkW* link = 0;
-  IPersistFile* file = 0;
-  if (SUCCEEDED(create(shellLinkClass, 0, CLSCTX_INPROC_SERVER, shellLinkInterface, (void**)&link))) {
-    if (SUCCEEDED(link->QueryInterface(persistFileInterface, (void**)&file))) {
-      followed = SUCCEEDED(file->Load(droppedPath, STGM_READ)) &&
-                 link->GetPath(droppedPath, FILE_PATH_ROOM + 1, 0, 0) == S_OK &&
-                 lstrlenW(droppedPath) < FILE_PATH_ROOM;
-      file->Release();
-    }
-    link->Release();
-  }
-  Late<LATE_CO_UNINITIALIZE>()();
-  return followed;
+  if (!create) return false;
+  ComStart com;
+  if (!com.started) return false;
+  OwnedInterface<IShellLinkW> link;
+  OwnedInterface<IPersistFile> file;
+  return SUCCEEDED(create(shellLinkClass, 0, CLSCTX_INPROC_SERVER, shellLinkInterface, link.out())) &&
+         SUCCEEDED(link->QueryInterface(persistFileInterface, file.out())) &&
+         SUCCEEDED(file->Load(droppedPath, STGM_READ)) &&
+         link->GetPath(droppedPath, FILE_PATH_ROOM + 1, 0, 0) == S_OK && lstrlenW(droppedPath) < FILE_PATH_ROOM;
 }
 
 // The one name, followed when it is a shortcut, if it is an existing file.
