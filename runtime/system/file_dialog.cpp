@@ -159,17 +159,13 @@ static wchar_t* FileDialogRun(ProgramText title, PathText defaultFile, ProgramTe
 
   // The dialog's library is loaded now, at its first use; without it no
   // dialog shows, and nothing is chosen, as when the user cancels.
-  typedef BOOL(WINAPI * DialogCall)(OPENFILENAMEW*);
-  DialogCall call = LateFunctionAs<DialogCall>(save ? LATE_GET_SAVE_FILE_NAME : LATE_GET_OPEN_FILE_NAME);
+  auto call = Late<LATE_GET_OPEN_FILE_NAME, LATE_GET_SAVE_FILE_NAME>(save);
   BOOL chosen = FALSE;
   if (call) {
-    HWND focus = GetFocus();
-    ModalGuardSet(TRUE);
+    ModalGuardScope guard;
     // The result stays UTF-16: a name that the system's code page cannot hold
     // comes back as it was chosen, never as a best-fitted look-alike.
     chosen = call(&dialog);
-    ModalGuardSet(FALSE);
-    ModalFocusGiveBack(focus);
   }
   HeapRelease(MainHeap, filter);
   HeapRelease(MainHeap, directory);

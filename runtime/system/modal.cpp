@@ -82,15 +82,10 @@ void ModalFocusGiveBack(HWND focus) {
 }
 
 int MessageDialog(ProgramText caption, ProgramText text, UINT flags) {
-  HWND focus = GetFocus();
-  ModalGuardSet(1);
+  ModalGuardScope guard;
   // The owner is chosen once the guard is up, so it is never one of the
   // windows the guard has just disabled (the foreground window is spared).
-  HWND owner = DialogOwner();
   // Both texts are the program's own, Windows-1250, shown as UTF-16 whatever
   // the system's code page.
-  int result = MessageBoxW(owner, WideText(text), WideText(caption), flags);
-  ModalGuardSet(0);
-  ModalFocusGiveBack(focus);
-  return result;
+  return MessageBoxW(DialogOwner(), WideText(text), WideText(caption), flags);
 }
