@@ -8,7 +8,7 @@
 
 // What the request reads from the window; each call is a fresh read.
 struct CompressionReaders {
-  const char* (*pathText)(void* context);   // the path field's text ("" when empty)
+  PathText (*pathText)(void* context);      // the path field's text ("" when empty)
   LONG (*levelIndex)(void* context);        // the selected level, 0-based
   void* context;
 };
@@ -16,12 +16,12 @@ struct CompressionReaders {
 // The services the request uses; the program uses the real ones, tests can
 // put watchers in between.
 struct CompressionServices {
-  int64_t (*pathSize)(const char* path);
+  int64_t (*pathSize)(PathText path);
   // Runs the program to its end; 0 when it did not start, else *end tells
   // its exit code and the first line it wrote on its error stream.
-  intptr_t (*programRun)(const char* program, const char* parameters, const char* workingDirectory,
+  intptr_t (*programRun)(const char* program, ProgramParameters parameters, PathText workingDirectory,
                          ProgramEnd* end);
-  int (*messageDialog)(const char* caption, const char* text, UINT flags);
+  int (*messageDialog)(ProgramText caption, ProgramText text, UINT flags);
 };
 
 extern const CompressionServices RealCompressionServices;

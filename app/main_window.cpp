@@ -8,7 +8,7 @@
 #include "runtime/gadget/gadget_classes.h"
 #include "runtime/gadget/gadget_scale.h"
 #include "runtime/memory/strings.h"
-#include "runtime/memory/text_code_pages.h"
+#include "runtime/text/code_pages.h"
 #include "runtime/runtime.h"
 #include "runtime/system/display_scale.h"
 #include "runtime/system/dropped_file.h"
@@ -22,7 +22,7 @@
 static LONG lastEvent;  // the event code WaitEvent returned last
 
 // A label takes the application's font; the other gadgets keep the list's default.
-static void CreateLabel(int x, int y, int width, int height, const char* text) {
+static void CreateLabel(int x, int y, int width, int height, ProgramText text) {
   // Looked up before the label is made, though either order does: making a label
   // touches no font. 0 when the font did not load; the label then has the system font.
   HFONT font = FontHandle(APP_FONT);
@@ -119,19 +119,17 @@ BOOL AppStartUp() {
   return TRUE;
 }
 
-// The path in the field in the system's code page, exactly, without one pair
-// of quotes around it (Explorer's "Copy as path" gives it so): a quote
-// anywhere else stays, and the request refuses it. Null for a name with a
-// letter that the code page lacks: the system's best fit would name another
-// file (a look-alike letter, or even '\', '/' or '.').
-static char* PathInField() {
-  char* text = AnsiFromWideExact(GadgetGetTextWide(GADGET_PATH));
-  int length = text ? lstrlenA(text) : 0;
-  if (length < 2 || text[0] != '"' || text[length - 1] != '"') return text;
+// The path in the field, without one pair of quotes around it (Explorer's
+// "Copy as path" gives it so): a quote anywhere else stays, and the request
+// refuses it.
+static PathText PathInField() {
+  wchar_t* text = GadgetGetTextWide(GADGET_PATH);
+  int length = lstrlenW(text);
+  if (length < 2 || text[0] != '"' || text[length - 1] != '"') return PathText(text);
   for (int i = 1; i < length - 1; ++i)
-    if (text[i] == '"') return text;
+    if (text[i] == '"') return PathText(text);
   text[length - 1] = 0;
-  return text + 1;
+  return PathText(text + 1);
 }
 
 // The dialog starts at the file the field names (in its folder, with its name
@@ -141,20 +139,23 @@ static char* PathInField() {
 // rather than the field showing a look-alike that names another file. A
 // dialog cancelled, or one that cannot open, leaves the field as it was.
 void BrowseRequest() {
-  const char* path = PathInField();
-  const char* start = "";
-  if (path && path[0]) {
+  PathText path = PathInField();
+  PathText start(L"");
+  if (path.Wide()[0]) {
     int64_t size = PathSize(path);
     if (size >= 0) start = path;
     // A folder: the dialog is given it with a closing backslash, so that all
     // of it is the folder and no name is chosen.
     if (size == -2) {
-      int length = lstrlenA(path);
-      char* folder = StringTemp(length + 1);
+      int length = lstrlenW(path.Wide());
+      wchar_t* folder = WideTemp(length + 1);
       if (folder) {
-        lstrcpyA(folder, path);
-        if (length && folder[length - 1] != '\\') lstrcpyA(folder + length, "\\");
-        start = folder;
+        for (int i = 0; i <= length; ++i) folder[i] = path.Wide()[i];
+        if (length && folder[length - 1] != '\\') {
+          folder[length] = '\\';
+          folder[length + 1] = 0;
+        }
+        start = PathText(folder);
       }
     }
   }
@@ -162,13 +163,11 @@ void BrowseRequest() {
   if (chosen && chosen[0]) PutPathInField(chosen);
 }
 
-// The packer takes its path in the system's code page, so the field is read
-// in it (PathInField): a name it cannot hold reads as "" and is refused like
-// an empty field.
-static const char* ReadPathField(void*) {
-  const char* text = PathInField();
-  return text ? text : "";
-}
+// The field's text as the path it names. The packer takes its path in the
+// system's code page: the request refuses a name that the code page cannot
+// hold, whose best fit would name another file (a look-alike letter, or even
+// '\', '/' or '.').
+static PathText ReadPathField(void*) { return PathInField(); }
 
 static LONG ReadLevelList(void*) { return GadgetGetState(GADGET_LEVEL); }
 
@@ -181,7 +180,7 @@ static LONG ReadLevelList(void*) { return GadgetGetState(GADGET_LEVEL); }
 // the system take in what became of the focus while the thread waited: under
 // Wine the console's focus, still pending, would otherwise hand the foreground
 // on to the desktop once the box's loop looks.
-static intptr_t RunPackerBeforeBox(const char* program, const char* parameters, const char* directory,
+static intptr_t RunPackerBeforeBox(const char* program, ProgramParameters parameters, PathText directory,
                                    ProgramEnd* end) {
   intptr_t started = ProgramRunWatched(program, parameters, directory, end);
   MSG pending;

@@ -7,32 +7,35 @@
 
 // ---- the temporary file --------------------------------------------------------
 
-static bool Exists(const char* name) { return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; }
+static bool Exists(const wchar_t* name) { return GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES; }
 
-void PackerTempName(const char* path, char* name) {
-  int length = lstrlenA(path);
+void PackerTempName(PathText path, wchar_t* name) {
   name[0] = 0;
+  const char* bytes = path.Ansi();
+  int length = bytes ? lstrlenA(bytes) : PACKER_TEMP_ROOM;
   if (length > PACKER_TEMP_ROOM - 5) return;
-  lstrcpyA(name, path);
   // Read byte by byte, as the packer reads it: its file name follows a drive's
   // colon and the last '/' or '\' (in a double-byte code page also a second
   // byte that looks like one), and its extension begins at the name's last '.'.
   int extension = length;
   for (int i = 0; i < length; ++i) {
-    char c = name[i];
+    char c = bytes[i];
     if (c == '.') extension = i;
     else if (c == '/' || c == '\\' || (c == ':' && i == 1)) extension = length;
   }
-  char* suffix = name + extension;
-  lstrcpyA(suffix, ".upx");
+  // The same place in the path's letters: what comes before a '.' or the end
+  // is whole letters, which the code page holds exactly.
+  int letters = MultiByteToWideChar(CP_ACP, 0, bytes, extension, name, PACKER_TEMP_ROOM - 5);
+  wchar_t* suffix = name + letters;
+  for (int i = 0; i < 5; ++i) suffix[i] = L".upx"[i];
   for (int n = 0; Exists(name); ++n) {
     if (n > 998) {
       name[0] = 0;
       return;
     }
-    suffix[1] = (char)('0' + n / 100);
-    suffix[2] = (char)('0' + n / 10 % 10);
-    suffix[3] = (char)('0' + n % 10);
+    suffix[1] = (wchar_t)('0' + n / 100);
+    suffix[2] = (wchar_t)('0' + n / 10 % 10);
+    suffix[3] = (wchar_t)('0' + n % 10);
   }
 }
 
@@ -43,9 +46,10 @@ void PackerTempName(const char* path, char* name) {
 // file it leaves tells).
 const DWORD EXIT_CONSOLE_CLOSED = 0xC000013A;
 
-bool PackerRunCancelled(const ProgramEnd& end, const char* tempName) {
-  bool left = tempName[0] && Exists(tempName);
-  if (left) DeleteFileA(tempName);
+bool PackerRunCancelled(const ProgramEnd& end, PathText tempName) {
+  const wchar_t* name = tempName.Wide();
+  bool left = name[0] && Exists(name);
+  if (left) DeleteFileW(name);
   // An access violation and its kin (0xC...) is a crash, not a cancel, even
   // when the crash left the temporary file.
   return end.exitCode == EXIT_CONSOLE_CLOSED || (left && end.exitCode < 0xC0000000);
@@ -61,7 +65,7 @@ bool PackerRunCancelled(const ProgramEnd& end, const char* tempName) {
 // name could also hold.
 struct ReasonRow {
   const char* words;
-  const char* text;
+  ProgramText text;
 };
 
 static const ReasonRow REASON_ROWS[] = {
@@ -79,15 +83,14 @@ static const ReasonRow REASON_ROWS[] = {
 // Our sentence, then the packer's words, in room (cut to its size). Only
 // printable ASCII of the packer's words is kept as it came: they are in the
 // system's code page, which the box does not read.
-static const char* WithPackerWords(const char* words, char* room) {
-  lstrcpyA(room, TEXT_REASON_OTHER);
-  char* at = room + lstrlenA(room);
-  for (; *words && at < room + PACKER_WARNING_ROOM - 1; ++words) *at++ = *words < ' ' || *words > '~' ? '?' : *words;
-  *at = 0;
-  return room;
+static ProgramText WithPackerWords(const char* words, char* room) {
+  ProgramTextBuilder text(room, PACKER_WARNING_ROOM);
+  text.Append(TEXT_REASON_OTHER);
+  text.Append(AsciiText(words));
+  return text.Text();
 }
 
-const char* PackerWarningText(const ProgramEnd& end, bool cancelled, char* room) {
+ProgramText PackerWarningText(const ProgramEnd& end, bool cancelled, char* room) {
   if (cancelled) return TEXT_CANCELLED;
   // A file name on Windows holds no ": ", so the first one after the
   // packer's name ends the file.

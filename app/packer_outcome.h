@@ -6,14 +6,15 @@
 #include "runtime/system/program_watch.h"
 
 // Room for the name of the packer's temporary file: a path of up to 260
-// characters whose extension becomes ".upx" (4 more at most), and the NUL.
+// letters whose extension becomes ".upx" (4 more at most), and the NUL.
 const int PACKER_TEMP_ROOM = 260 + 4 + 1;
 
 // The name the packer will give its temporary file for path, as it makes it:
 // the path with the file name's last extension replaced by ".upx", or by
 // ".000" to ".998" when that is taken. The first that does not exist now is
-// the one a run started now writes; "" when all are taken.
-void PackerTempName(const char* path, char* name);
+// the one a run started now writes; "" when all are taken, or when the
+// system's code page cannot hold the path (the packer is never given one).
+void PackerTempName(PathText path, wchar_t* name);
 
 // After the run: whether it was cancelled. A run is cancelled when it ended
 // as a console program ends whose window its user closed (or that got Ctrl+C),
@@ -21,13 +22,13 @@ void PackerTempName(const char* path, char* name);
 // the run) and did not crash. A temporary file it left is removed: the packer
 // deletes its own on every error it handles, so only a packer ended from
 // outside leaves one.
-bool PackerRunCancelled(const ProgramEnd& end, const char* tempName);
+bool PackerRunCancelled(const ProgramEnd& end, PathText tempName);
 
 // Room for a warning built from the packer's own words.
 const int PACKER_WARNING_ROOM = 64 + PROGRAM_ERROR_LINE_ROOM;
 
 // The warning box's text for a file that kept its size: the cancelled text,
 // the sentence for the reason the packer gave, the packer's own words after a
-// sentence of ours (built in room), or, without any reason, the warning that
-// the file may be packed already.
-const char* PackerWarningText(const ProgramEnd& end, bool cancelled, char* room);
+// sentence of ours (built in room, shown as ASCII), or, without any reason,
+// the warning that the file may be packed already.
+ProgramText PackerWarningText(const ProgramEnd& end, bool cancelled, char* room);

@@ -14,16 +14,17 @@
 #include "app/texts.h"
 #include "bench/support/measure.h"
 #include "runtime/runtime.h"
+#include "runtime/text/raw_bytes.h"
 
 static char source[MAX_PATH], target[MAX_PATH];
 static char lastCaption[64];
 
-static int RecordBox(const char* caption, const char*, UINT) {
-  lstrcpynA(lastCaption, caption, sizeof lastCaption);
+static int RecordBox(ProgramText caption, ProgramText, UINT) {
+  lstrcpynA(lastCaption, caption.Bytes(), sizeof lastCaption);
   return IDOK;
 }
 
-static const char* TargetPath(void*) { return target; }
+static PathText TargetPath(void*) { return RawPath(target); }
 static LONG FirstLevel(void*) { return 0; }
 
 static LONGLONG FileSize(const char* path) {

@@ -18,6 +18,7 @@
 #include "bench/support/measure.h"
 #include "tests/resource-counts/resource_counts.h"
 #include "runtime/gadget/gadget.h"
+#include "runtime/text/raw_bytes.h"
 #include "runtime/window/events.h"
 
 // ---- counting ------------------------------------------------------------------
@@ -121,7 +122,7 @@ int main(int argc, char** argv) {
     printf("ERROR\tthe program's window could not be made\n");
     return 1;
   }
-  GadgetSetText(GADGET_PATH, target);
+  GadgetSetTextWide(GADGET_PATH, RawPath(target).Wide());
   GadgetSetState(GADGET_LEVEL, 0);
   while (WaitEvent(0)) {
   }

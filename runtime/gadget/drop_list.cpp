@@ -5,7 +5,7 @@
 // UTF-16.
 #include "runtime/gadget/gadget_classes.h"
 #include "runtime/memory/strings.h"
-#include "runtime/memory/text_code_pages.h"
+#include "runtime/text/code_pages.h"
 
 GadgetClassOps DropListOps;
 static bool dropListOpsFilled;
@@ -22,15 +22,14 @@ static LONG DropListGetState(GadgetRecord* record) { return (LONG)Send(record, C
 // -1 clears the selection.
 static void DropListSetState(GadgetRecord* record, LONG state) { Send(record, CB_SETCURSEL, (WPARAM)state, 0); }
 
-static LONG DropListSetText(GadgetRecord* record, const char* text) {
-  if (!text) text = "";
+static LONG DropListSetText(GadgetRecord* record, ProgramText text) {
   // The editable form (CBS_DROPDOWN) takes any text into its edit box; the
   // style bit tested is the one that sets CBS_DROPDOWNLIST apart from it.
   if (!(GetWindowLongPtrW(record->handle, GWL_STYLE) & (CBS_DROPDOWNLIST & ~CBS_DROPDOWN)))
     return SetWindowTextW(record->handle, WideText(text));
   // The empty text clears the selection. The answer is CB_SETCURSEL's, which
   // is CB_ERR (-1) for -1 even though the selection was cleared.
-  if (!text[0]) return (LONG)Send(record, CB_SETCURSEL, (WPARAM)-1, 0);
+  if (!text.Bytes()[0]) return (LONG)Send(record, CB_SETCURSEL, (WPARAM)-1, 0);
   // The plain list can only show one of its items: the one whose text is
   // this one, compared whole and without regard to case.
   LRESULT index = Send(record, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)(const wchar_t*)WideText(text));
@@ -43,7 +42,7 @@ static LONG DropListSetText(GadgetRecord* record, const char* text) {
 // -1 appends, 0 and up insert before that index, below -1 adds nothing. The
 // answer is 0 whether or not the item went in, and extra is not used: callers
 // that need to know count the items.
-static LONG DropListAddItem(GadgetRecord* record, LONG position, const char* text, LONG) {
+static LONG DropListAddItem(GadgetRecord* record, LONG position, ProgramText text, LONG) {
   if (position >= -1) Send(record, CB_INSERTSTRING, (WPARAM)position, (LPARAM)(const wchar_t*)WideText(text));
   return 0;
 }
@@ -70,7 +69,7 @@ static char* DropListGetItemText(GadgetRecord* record, LONG index) {
 
 // The item keeps its position, its item data and its selection; -1 and no
 // change for an index that names no item.
-static LONG DropListSetItemText(GadgetRecord* record, LONG index, const char* text) {
+static LONG DropListSetItemText(GadgetRecord* record, LONG index, ProgramText text) {
   LRESULT count = Send(record, CB_GETCOUNT, 0, 0);
   if (index < 0 || index >= count) return -1;
   LRESULT data = Send(record, CB_GETITEMDATA, (WPARAM)index, 0);

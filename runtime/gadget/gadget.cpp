@@ -7,7 +7,7 @@
 #include "runtime/gadget/gadget_scale.h"
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
-#include "runtime/memory/text_code_pages.h"
+#include "runtime/text/code_pages.h"
 #include "runtime/system/display_scale.h"
 
 ObjectTable* GadgetTable;
@@ -61,7 +61,7 @@ HWND GadgetListUse(HWND window) {
 // the control's place at 96 DPI, before the record exists.
 static GadgetPlace placeAt96;
 
-HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const char* text, DWORD style,
+HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const ProgramText* text, DWORD style,
                          int x, int y, int width, int height) {
   // Without a parent there is nowhere to put a child control.
   if (!Gadgets || !Gadgets->parent) return 0;
@@ -77,7 +77,7 @@ HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const char* te
   // known after the claim and is set by GadgetCreateFinish. A Unicode control,
   // which the gadgets' procedures keep Unicode: typed and pasted letters stay
   // as they were typed.
-  return CreateWindowExW(exStyle, className, text ? (const wchar_t*)WideText(text) : 0, style, x, y, width, height,
+  return CreateWindowExW(exStyle, className, text ? (const wchar_t*)WideText(*text) : 0, style, x, y, width, height,
                          Gadgets->parent, (HMENU)(LONG_PTR)-1, InstanceHandle, 0);
 }
 
@@ -126,8 +126,7 @@ void GadgetSetFont(ObjectNumber gadget, HFONT font) {
   SendMessageW(record->handle, WM_SETFONT, (WPARAM)font, TRUE);
 }
 
-LONG GadgetAddItem(ObjectNumber gadget, LONG position, const char* text) {
-  if (!text) text = "";
+LONG GadgetAddItem(ObjectNumber gadget, LONG position, ProgramText text) {
   GadgetRecord* record = FindGadget(gadget);
   if (!record) return 0;
   if (record->ops->addItemEx) return record->ops->addItemEx(record, position, text, 0, 0);
@@ -146,8 +145,7 @@ LONG GadgetGetState(ObjectNumber gadget) {
   return 0;
 }
 
-LONG GadgetSetText(ObjectNumber gadget, const char* text) {
-  if (!text) text = "";
+LONG GadgetSetText(ObjectNumber gadget, ProgramText text) {
   GadgetRecord* record = FindGadget(gadget);
   if (!record) return 0;
   if (record->ops->setText) return record->ops->setText(record, text);

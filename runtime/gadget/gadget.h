@@ -11,6 +11,7 @@
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/object_table.h"
+#include "runtime/text/text_kinds.h"
 
 struct GadgetClassOps;
 
@@ -55,9 +56,9 @@ struct GadgetClassOps {
   // all the same, so that a class can take over from the fall-backs. Texts that
   // slots hand out are temporary ones, like GadgetGetText's.
   char* (*getText)(GadgetRecord*);                                                 // 6
-  LONG (*setText)(GadgetRecord*, const char* text);                                // 7
-  LONG (*addItem)(GadgetRecord*, LONG position, const char* text, LONG extra);     // 8
-  LONG (*addItemEx)(GadgetRecord*, LONG position, const char* text, LONG, LONG);   // 9
+  LONG (*setText)(GadgetRecord*, ProgramText text);                                 // 7
+  LONG (*addItem)(GadgetRecord*, LONG position, ProgramText text, LONG extra);      // 8
+  LONG (*addItemEx)(GadgetRecord*, LONG position, ProgramText text, LONG, LONG);    // 9
   LONG (*removeItem)(GadgetRecord*, LONG index);                                   // 10
   LONG (*clearItems)(GadgetRecord*);                                               // 11
   // The unnamed slots are null in every class; they keep the later slots in place.
@@ -66,7 +67,7 @@ struct GadgetClassOps {
   void* slot14;                                                                    // 14
   void* slot15;                                                                    // 15
   char* (*getItemText)(GadgetRecord*, LONG index);                                 // 16
-  LONG (*setItemText)(GadgetRecord*, LONG index, const char* text);                // 17
+  LONG (*setItemText)(GadgetRecord*, LONG index, ProgramText text);                 // 17
   void* slots18to29[12];                                                           // 18-29
   void (*setColour)(GadgetRecord*, LONG kind, LONG colour);                        // 30
   LONG (*getColour)(GadgetRecord*, LONG kind);                                     // 31
@@ -97,13 +98,13 @@ GadgetRecord* GadgetOfControl(HWND control, ObjectNumber* key);
 void CommonControlsInit();
 HWND GadgetListUse(HWND window);
 void GadgetSetFont(ObjectNumber gadget, HFONT font);
-LONG GadgetAddItem(ObjectNumber gadget, LONG position, const char* text);
+LONG GadgetAddItem(ObjectNumber gadget, LONG position, ProgramText text);
 void GadgetSetState(ObjectNumber gadget, LONG state);
 LONG GadgetGetState(ObjectNumber gadget);
-// Texts given to gadgets are Windows-1250 (runtime/memory/text_code_pages.h)
+// Texts given to gadgets are Windows-1250 (runtime/text/code_pages.h)
 // and shown as UTF-16; the Wide forms take and give UTF-16 as it is, for texts
 // that are not the program's own (a path the user typed or chose).
-LONG GadgetSetText(ObjectNumber gadget, const char* text);
+LONG GadgetSetText(ObjectNumber gadget, ProgramText text);
 LONG GadgetSetTextWide(ObjectNumber gadget, const wchar_t* text);
 // The gadget's text, or null when no gadget has that number or identity.
 // The text is a temporary one (runtime/memory/strings.h): one of a ring of
@@ -122,7 +123,7 @@ HWND FindRuntimeWindow(HWND handle);
 // Creation protocol, shared by the classes.
 // CreateWindowExW in the gadget list's parent with control id -1; null on
 // failure. The text (Windows-1250) is shown as UTF-16; null: no window text.
-HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const char* text, DWORD style,
+HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const ProgramText* text, DWORD style,
                          int x, int y, int width, int height);
 // The record for number; on failure the new control is destroyed and null returned.
 GadgetRecord* GadgetClaim(ObjectNumber number, HWND handle);

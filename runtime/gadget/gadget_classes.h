@@ -18,9 +18,9 @@ extern GadgetClassOps TextFieldOps;
 extern GadgetClassOps PushButtonOps;
 extern GadgetClassOps DropListOps;
 
-ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int height, const char* text, DWORD flags = 0);
-ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int height, const char* text, DWORD flags = 0);
-ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int height, const char* text, DWORD flags = 0);
+ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text, DWORD flags = 0);
+ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text, DWORD flags = 0);
+ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text, DWORD flags = 0);
 // Whether control is a push button gadget.
 bool PushButtonControl(HWND control);
 // The default frame moves with the focus (a gadget of a runtime window got it):

@@ -23,11 +23,11 @@ static void FillPushButtonOps() {
   pushButtonOpsFilled = true;
 }
 
-ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int height, const char* text,
+ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text,
                               DWORD flags) {
   if (!pushButtonOpsFilled) FillPushButtonOps();
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
-  HWND handle = GadgetCreateControl(0, L"Button", text ? text : "", style, x, y, width, height);
+  HWND handle = GadgetCreateControl(0, L"Button", &text, style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

@@ -32,13 +32,13 @@ static LRESULT CALLBACK TextFieldFocusProc(HWND handle, UINT message, WPARAM wPa
   return CallWindowProcW(TextFieldPreviousProc, handle, message, wParam, lParam);
 }
 
-ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int height, const char* text,
+ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text,
                              DWORD flags) {
   if (!textFieldOpsFilled) FillTextFieldOps();
   // The sunken edge is the default here; the border flag takes it away.
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? 0 : WS_EX_CLIENTEDGE;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-  HWND handle = GadgetCreateControl(exStyle, L"Edit", text ? text : "", style, x, y, width, height);
+  HWND handle = GadgetCreateControl(exStyle, L"Edit", &text, style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

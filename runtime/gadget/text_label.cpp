@@ -16,12 +16,12 @@ static void FillTextLabelOps() {
   textLabelOpsFilled = true;
 }
 
-ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int height, const char* text,
+ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text,
                              DWORD flags) {
   if (!textLabelOpsFilled) FillTextLabelOps();
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? WS_EX_CLIENTEDGE : 0;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
-  HWND handle = GadgetCreateControl(exStyle, L"Static", text ? text : "", style, x, y, width, height);
+  HWND handle = GadgetCreateControl(exStyle, L"Static", &text, style, x, y, width, height);
   if (!handle) return 0;
   GadgetRecord* record = GadgetClaim(number, handle);
   if (!record) return 0;

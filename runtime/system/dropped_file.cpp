@@ -6,6 +6,7 @@
 
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/late_library.h"
+#include "runtime/system/owners.h"
 
 // The name read, and what a shortcut leads to, with room for one character
 // more than a path may have: a name that fills it was longer, and came cut.
@@ -28,29 +29,21 @@ static bool IsShortcut(const wchar_t* name, UINT length) {
 
 // Replaces the shortcut's name in droppedPath by its target's path, as the
 // link stores it: nothing is searched for, and no window shown. COM runs for
-// this alone, and ends again. False when the link cannot be read, or has no
-// target path of at most FILE_PATH_ROOM - 1 characters.
+// this alone, and ends again once the link's interfaces are released. False
+// when the link cannot be read, or has no target path of at most
+// FILE_PATH_ROOM - 1 characters.
 static bool FollowShortcut() {
-  typedef HRESULT(WINAPI * Create)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
-  typedef HRESULT(WINAPI * Start)(void*);
-  typedef void(WINAPI * End)();
   // One library: with CoCreateInstance there, so are the other two.
-  Create create = LateFunctionAs<Create>(LATE_CO_CREATE_INSTANCE);
-  if (!create || FAILED(LateFunctionAs<Start>(LATE_CO_INITIALIZE)(0))) return false;
-  bool followed = false;
-  IShellLinkW* link = 0;
-  IPersistFile* file = 0;
-  if (SUCCEEDED(create(shellLinkClass, 0, CLSCTX_INPROC_SERVER, shellLinkInterface, (void**)&link))) {
-    if (SUCCEEDED(link->QueryInterface(persistFileInterface, (void**)&file))) {
-      followed = SUCCEEDED(file->Load(droppedPath, STGM_READ)) &&
-                 link->GetPath(droppedPath, FILE_PATH_ROOM + 1, 0, 0) == S_OK &&
-                 lstrlenW(droppedPath) < FILE_PATH_ROOM;
-      file->Release();
-    }
-    link->Release();
-  }
-  LateFunctionAs<End>(LATE_CO_UNINITIALIZE)();
-  return followed;
+  auto create = Late<LATE_CO_CREATE_INSTANCE>();
+  if (!create) return false;
+  ComStart com;
+  if (!com.started) return false;
+  OwnedInterface<IShellLinkW> link;
+  OwnedInterface<IPersistFile> file;
+  return SUCCEEDED(create(shellLinkClass, 0, CLSCTX_INPROC_SERVER, shellLinkInterface, link.out())) &&
+         SUCCEEDED(link->QueryInterface(persistFileInterface, file.out())) &&
+         SUCCEEDED(file->Load(droppedPath, STGM_READ)) &&
+         link->GetPath(droppedPath, FILE_PATH_ROOM + 1, 0, 0) == S_OK && lstrlenW(droppedPath) < FILE_PATH_ROOM;
 }
 
 // The one name, followed when it is a shortcut, if it is an existing file.
@@ -64,12 +57,10 @@ static wchar_t* ReadDrop(HDROP drop, UINT(WINAPI* query)(HDROP, UINT, wchar_t*, 
 }
 
 wchar_t* DroppedFileTake(HDROP drop, BOOL read) {
-  typedef UINT(WINAPI * Query)(HDROP, UINT, wchar_t*, UINT);
-  typedef void(WINAPI * Finish)(HDROP);
   // Both are the shell's: with one there, so is the other.
-  Query query = LateFunctionAs<Query>(LATE_DRAG_QUERY_FILE);
+  auto query = Late<LATE_DRAG_QUERY_FILE>();
   if (!query) return 0;
   wchar_t* path = read ? ReadDrop(drop, query) : 0;
-  LateFunctionAs<Finish>(LATE_DRAG_FINISH)(drop);
+  Late<LATE_DRAG_FINISH>()(drop);
   return path;
 }

@@ -5,7 +5,7 @@
 
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
-#include "runtime/memory/text_code_pages.h"
+#include "runtime/text/code_pages.h"
 #include "runtime/system/late_library.h"
 #include "runtime/system/modal.h"
 
@@ -120,7 +120,7 @@ static BOOL TakeSelection(wchar_t* result) {
 
 // ---- the dialog --------------------------------------------------------------
 
-static wchar_t* FileDialogRun(const char* title, const char* defaultFile, const char* pattern, LONG position,
+static wchar_t* FileDialogRun(ProgramText title, PathText defaultFile, ProgramText pattern, LONG position,
                            BOOL save, DWORD flags) {
   // Names still pending from an earlier selection lived in the buffer that is
   // cleared now, so they end here too.
@@ -137,9 +137,11 @@ static wchar_t* FileDialogRun(const char* title, const char* defaultFile, const 
   for (size_t i = 0; i < patternLength; i++) filter[i] = wide.text[i] == '|' ? 0 : wide.text[i];
 
   // Without a copy of the default file the dialog opens without it. The
-  // default file is a path in the system's code page, taken as it is.
+  // default file is split in the system's code page, which holds it exactly
+  // or not at all: a path it cannot hold is not offered.
   char name[FILE_PATH_ROOM];
-  char* directory = FileDialogSplitDefault(defaultFile, name);
+  const char* start = defaultFile.Ansi();
+  char* directory = FileDialogSplitDefault(start ? start : "", name);
   MultiByteToWideChar(CP_ACP, 0, name, -1, FileDialog.buffer, FILE_PATH_ROOM);
 
   OPENFILENAMEW dialog;
@@ -157,17 +159,13 @@ static wchar_t* FileDialogRun(const char* title, const char* defaultFile, const 
 
   // The dialog's library is loaded now, at its first use; without it no
   // dialog shows, and nothing is chosen, as when the user cancels.
-  typedef BOOL(WINAPI * DialogCall)(OPENFILENAMEW*);
-  DialogCall call = LateFunctionAs<DialogCall>(save ? LATE_GET_SAVE_FILE_NAME : LATE_GET_OPEN_FILE_NAME);
+  auto call = Late<LATE_GET_OPEN_FILE_NAME, LATE_GET_SAVE_FILE_NAME>(save);
   BOOL chosen = FALSE;
   if (call) {
-    HWND focus = GetFocus();
-    ModalGuardSet(TRUE);
+    ModalGuardScope guard;
     // The result stays UTF-16: a name that the system's code page cannot hold
     // comes back as it was chosen, never as a best-fitted look-alike.
     chosen = call(&dialog);
-    ModalGuardSet(FALSE);
-    ModalFocusGiveBack(focus);
   }
   HeapRelease(MainHeap, filter);
   HeapRelease(MainHeap, directory);
@@ -180,12 +178,12 @@ static wchar_t* FileDialogRun(const char* title, const char* defaultFile, const 
   return result;
 }
 
-wchar_t* FileDialogOpen(const char* title, const char* defaultFile, const char* pattern, LONG position,
+wchar_t* FileDialogOpen(ProgramText title, PathText defaultFile, ProgramText pattern, LONG position,
                      DWORD flags) {
   return FileDialogRun(title, defaultFile, pattern, position, FALSE, flags);
 }
 
-wchar_t* FileDialogSave(const char* title, const char* defaultFile, const char* pattern, LONG position) {
+wchar_t* FileDialogSave(ProgramText title, PathText defaultFile, ProgramText pattern, LONG position) {
   return FileDialogRun(title, defaultFile, pattern, position, TRUE, 0);
 }
 

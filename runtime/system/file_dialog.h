@@ -1,11 +1,12 @@
 // The system's open and save dialogs as single calls, shown modally over the
 // thread's windows, with the files of a multiple selection handed out one by
 // one. Titles and patterns are the program's texts (Windows-1250), default
-// files paths in the system's code page. Results are temporary UTF-16 texts
+// files paths, split in the system's code page. Results are temporary UTF-16 texts
 // (runtime/memory/strings.h) of at most 259 characters, as chosen, whatever
 // the system's code page holds; "" when cancelled or refused.
 #pragma once
 #include "runtime/common.h"
+#include "runtime/text/text_kinds.h"
 
 const DWORD FILE_MULTISELECT = 1;
 const int FILE_DIALOG_BUFFER = 10000;
@@ -26,9 +27,9 @@ extern FileDialogState FileDialog;
 // first. A path, a directory or a directory plus name longer than 259
 // characters is refused as a whole ("" and no pattern), never cut. Every
 // dialog ends the names still pending from an earlier multiple selection.
-wchar_t* FileDialogOpen(const char* title, const char* defaultFile, const char* pattern, LONG position,
-                     DWORD flags = 0);
-wchar_t* FileDialogSave(const char* title, const char* defaultFile, const char* pattern, LONG position);
+wchar_t* FileDialogOpen(ProgramText title, PathText defaultFile, ProgramText pattern, LONG position,
+                        DWORD flags = 0);
+wchar_t* FileDialogSave(ProgramText title, PathText defaultFile, ProgramText pattern, LONG position);
 // After FILE_MULTISELECT: the next chosen file, "" when there is none left.
 wchar_t* FileDialogNextSelected();
 // The 0-based pattern chosen in the last dialog; -1 after a cancel or refusal.

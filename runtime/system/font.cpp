@@ -1,6 +1,8 @@
 // Fonts in an object table: loading by face, points and style, lookup, freeing.
 #include "runtime/system/font.h"
 
+#include "runtime/text/code_pages.h"
+
 ObjectTable* FontTable;
 
 // A font's record is its handle alone, which doubles as the in-use marker.
@@ -16,25 +18,27 @@ void FontInit() {
 
 // A font sized in points for dpi (0: the screen's); the negative height asks
 // for the character height rather than the cell height.
-static HFONT FontCreate(const char* face, LONG points, DWORD style, UINT dpi) {
+static HFONT FontCreate(ProgramText face, LONG points, DWORD style, UINT dpi) {
   HDC screen = CreateDCA("DISPLAY", 0, 0, 0);
   if (!screen) return 0;
   if (!dpi) dpi = (UINT)GetDeviceCaps(screen, LOGPIXELSY);
   int height = -MulDiv(points, (int)dpi, 72);
-  HFONT font = CreateFontA(height, 0, 0, 0, (style & STYLE_BOLD) ? FW_BOLD : FW_NORMAL,
+  // The face is a text of the program: asked for in UTF-16, as every text of
+  // it is shown, whatever the system's code page.
+  HFONT font = CreateFontW(height, 0, 0, 0, (style & STYLE_BOLD) ? FW_BOLD : FW_NORMAL,
                            (style & STYLE_ITALIC) ? 1 : 0, (style & STYLE_UNDERLINE) ? 1 : 0,
                            (style & STYLE_STRIKEOUT) ? 1 : 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, (style & STYLE_PROOF_QUALITY) ? PROOF_QUALITY : DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, face);
+                           DEFAULT_PITCH | FF_DONTCARE, WideText(face));
   DeleteDC(screen);
   return font;
 }
 
-ObjectNumber FontLoad(ObjectNumber number, const char* face, LONG points, DWORD style) {
+ObjectNumber FontLoad(ObjectNumber number, ProgramText face, LONG points, DWORD style) {
   return FontLoadForDpi(number, face, points, style, 0);
 }
 
-ObjectNumber FontLoadForDpi(ObjectNumber number, const char* face, LONG points, DWORD style, UINT dpi) {
+ObjectNumber FontLoadForDpi(ObjectNumber number, ProgramText face, LONG points, DWORD style, UINT dpi) {
   // Claiming a number first frees the font it held, even if the new one fails.
   FontRecord* record = (FontRecord*)ObjectTableClaim(FontTable, number);
   if (!record) return 0;

@@ -2,6 +2,7 @@
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/object_table.h"
+#include "runtime/text/text_kinds.h"
 
 const DWORD STYLE_UNDERLINE = 0x4;
 const DWORD STYLE_STRIKEOUT = 0x8;
@@ -14,9 +15,9 @@ extern ObjectTable* FontTable;
 void FontInit();
 // Font handle for a number, identity for AUTO_NUMBER, 0 on failure. Sized for
 // the screen's DPI (LOGPIXELSY).
-ObjectNumber FontLoad(ObjectNumber number, const char* face, LONG points, DWORD style = 0);
+ObjectNumber FontLoad(ObjectNumber number, ProgramText face, LONG points, DWORD style = 0);
 // The same, sized for a window shown at dpi (0: the screen's DPI).
-ObjectNumber FontLoadForDpi(ObjectNumber number, const char* face, LONG points, DWORD style, UINT dpi);
+ObjectNumber FontLoadForDpi(ObjectNumber number, ProgramText face, LONG points, DWORD style, UINT dpi);
 HFONT FontHandle(ObjectNumber number);
 void FontFree(ObjectNumber number);
 void FontFreeAll();

@@ -3,18 +3,18 @@
 #include "runtime/system/late_library.h"
 
 // Each list is a row of NUL-ended names, in the order of its numbers; a
-// function's name begins with the number of its library ('0' to '2'). Kept as
-// plain bytes (not const): they lie in the room the program's data section
-// leaves unused anyway, where a table of pointers to read-only strings would
-// take a block of the file of its own.
+// function's name begins with the number of its library ('0' to '2'). The
+// function names are made from LATE_FUNCTIONS, as the numbers are, so the two
+// cannot fall out of step. Kept as plain bytes (not const): they lie in the
+// room the program's data section leaves unused anyway, where a table of
+// pointers to read-only strings would take a block of the file of its own.
 // The three are Windows' known libraries, which the loader takes from the
 // system folder only, so a copy planted beside the program is never loaded;
 // ".dll" is added by the loader.
 static char lateLibraryNames[] = "comdlg32\0shell32\0ole32";
-static char lateFunctionNames[] =
-    "0GetOpenFileNameW\0" "0GetSaveFileNameW\0"
-    "1ShellExecuteExA\0" "1DragQueryFileW\0" "1DragFinish\0"
-    "2RevokeDragDrop\0" "2CoInitialize\0" "2CoCreateInstance\0" "2CoUninitialize";
+#define LATE_FUNCTION_NAME(id, library, name) #library #name "\0"
+static char lateFunctionNames[] = LATE_FUNCTIONS(LATE_FUNCTION_NAME);
+#undef LATE_FUNCTION_NAME
 
 // Kept for the life of the process, never freed: a function handed out may
 // be called at any later time. The functions' addresses are looked up at each
@@ -37,7 +37,6 @@ void* LateFunction(LateFunctionId id) {
 }
 
 void RevokeDropTarget(HWND window) {
-  typedef HRESULT(WINAPI * Revoke)(HWND);
-  Revoke revoke = LateFunctionAs<Revoke>(LATE_REVOKE_DRAG_DROP);
+  auto revoke = Late<LATE_REVOKE_DRAG_DROP>();
   if (revoke) revoke(window);
 }

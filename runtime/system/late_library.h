@@ -7,17 +7,30 @@
 #pragma once
 #include "runtime/common.h"
 
-// One name each in late_library.cpp.
+// The declarations give each function its type (decltype below); naming a
+// function there does not link it, so none of the three is imported.
+#include <commdlg.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+// Each late function once: its number, its library (0 comdlg32, 1 shell32,
+// 2 ole32, in the order of the library names of late_library.cpp) and its
+// name, which is also the declaration its type comes from.
+#define LATE_FUNCTIONS(X)                              \
+  X(LATE_GET_OPEN_FILE_NAME, 0, GetOpenFileNameW)      \
+  X(LATE_GET_SAVE_FILE_NAME, 0, GetSaveFileNameW)      \
+  X(LATE_SHELL_EXECUTE_EX, 1, ShellExecuteExA)         \
+  X(LATE_DRAG_QUERY_FILE, 1, DragQueryFileW)           \
+  X(LATE_DRAG_FINISH, 1, DragFinish)                   \
+  X(LATE_REVOKE_DRAG_DROP, 2, RevokeDragDrop)          \
+  X(LATE_CO_INITIALIZE, 2, CoInitialize)               \
+  X(LATE_CO_CREATE_INSTANCE, 2, CoCreateInstance)      \
+  X(LATE_CO_UNINITIALIZE, 2, CoUninitialize)
+
 enum LateFunctionId {
-  LATE_GET_OPEN_FILE_NAME,   // comdlg32: GetOpenFileNameW
-  LATE_GET_SAVE_FILE_NAME,   // comdlg32: GetSaveFileNameW
-  LATE_SHELL_EXECUTE_EX,     // shell32: ShellExecuteExA
-  LATE_DRAG_QUERY_FILE,      // shell32: DragQueryFileW
-  LATE_DRAG_FINISH,          // shell32: DragFinish
-  LATE_REVOKE_DRAG_DROP,     // ole32: RevokeDragDrop
-  LATE_CO_INITIALIZE,        // ole32: CoInitialize
-  LATE_CO_CREATE_INSTANCE,   // ole32: CoCreateInstance
-  LATE_CO_UNINITIALIZE,      // ole32: CoUninitialize
+#define LATE_FUNCTION_ID(id, library, name) id,
+  LATE_FUNCTIONS(LATE_FUNCTION_ID)
+#undef LATE_FUNCTION_ID
   LATE_FUNCTION_COUNT
 };
 
@@ -27,10 +40,32 @@ enum LateFunctionId {
 // tried again at the next call.
 void* LateFunction(LateFunctionId id);
 
-// The function as a pointer of its own type F, null as above.
-template <typename F>
-inline F LateFunctionAs(LateFunctionId id) {
-  return (F)LateFunction(id);
+// The type of a pointer to the function numbered id, as its declaration has it.
+template <LateFunctionId id>
+struct LateFunctionType;
+#define LATE_FUNCTION_TYPE(id, library, name) \
+  template <>                                 \
+  struct LateFunctionType<id> {               \
+    typedef decltype(&::name) Type;           \
+  };
+LATE_FUNCTIONS(LATE_FUNCTION_TYPE)
+#undef LATE_FUNCTION_TYPE
+
+// The function numbered id as a pointer of its own type, null as above:
+// Late<LATE_DRAG_FINISH>() is a pointer to DragFinish.
+template <LateFunctionId id>
+inline typename LateFunctionType<id>::Type Late() {
+  return (typename LateFunctionType<id>::Type)LateFunction(id);
+}
+
+// One of two functions of one type, chosen at run time (second when
+// takeSecond): a single call of LateFunction for both. Two functions of
+// different types do not compile.
+template <LateFunctionId first, LateFunctionId second>
+inline typename LateFunctionType<first>::Type Late(bool takeSecond) {
+  typename LateFunctionType<first>::Type sameType = typename LateFunctionType<second>::Type();
+  (void)sameType;
+  return (typename LateFunctionType<first>::Type)LateFunction(takeSecond ? second : first);
 }
 
 // RevokeDragDrop(window) for a window or control that carries the drop mark.

@@ -1,7 +1,7 @@
 // The dialog owner, modal guard and message box of modal.h.
 #include "runtime/system/modal.h"
 
-#include "runtime/memory/text_code_pages.h"
+#include "runtime/text/code_pages.h"
 
 // ---- owner -------------------------------------------------------------------
 
@@ -81,16 +81,11 @@ void ModalFocusGiveBack(HWND focus) {
   if (focus && IsWindow(focus) && IsWindowEnabled(focus) && GetActiveWindow() == GetParent(focus)) SetFocus(focus);
 }
 
-int MessageDialog(const char* caption, const char* text, UINT flags) {
-  HWND focus = GetFocus();
-  ModalGuardSet(1);
+int MessageDialog(ProgramText caption, ProgramText text, UINT flags) {
+  ModalGuardScope guard;
   // The owner is chosen once the guard is up, so it is never one of the
   // windows the guard has just disabled (the foreground window is spared).
-  HWND owner = DialogOwner();
   // Both texts are the program's own, Windows-1250, shown as UTF-16 whatever
   // the system's code page.
-  int result = MessageBoxW(owner, WideText(text), WideText(caption), flags);
-  ModalGuardSet(0);
-  ModalFocusGiveBack(focus);
-  return result;
+  return MessageBoxW(DialogOwner(), WideText(text), WideText(caption), flags);
 }

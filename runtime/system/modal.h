@@ -1,10 +1,11 @@
 // Modal system dialogs: the owner they get, the guard that disables the
 // calling thread's other top-level windows while one is up, and the message
 // box built on both. Every modal dialog of the runtime is bracketed by
-// ModalGuardSet(TRUE) and ModalGuardSet(FALSE).
+// ModalGuardSet(TRUE) and ModalGuardSet(FALSE), through a ModalGuardScope.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/node_list.h"
+#include "runtime/text/text_kinds.h"
 
 // Payload of a ModalGuard node.
 struct DisabledWindow {
@@ -27,6 +28,19 @@ void ModalGuardSet(BOOL on);
 // (the dialog's owner, or the guard's windows) takes the focus from its
 // control, and the window, activated again, does not give it back.
 void ModalFocusGiveBack(HWND focus);
+// The guard held by a modal dialog for the scope it is made in: made, it
+// notes the control with the keyboard focus and sets the guard; gone, it
+// clears the guard and gives that control its focus back (ModalFocusGiveBack).
+struct ModalGuardScope {
+  ModalGuardScope() : focus(GetFocus()) { ModalGuardSet(TRUE); }
+  ~ModalGuardScope() {
+    ModalGuardSet(FALSE);
+    ModalFocusGiveBack(focus);
+  }
+  ModalGuardScope(const ModalGuardScope&) = delete;
+  ModalGuardScope& operator=(const ModalGuardScope&) = delete;
+  HWND focus;
+};
 // The system's message box with the caption and text (Windows-1250); its
 // result (0 when no box was shown).
-int MessageDialog(const char* caption, const char* text, UINT flags = 0);
+int MessageDialog(ProgramText caption, ProgramText text, UINT flags = 0);

@@ -6,6 +6,7 @@
 
 #include "runtime/memory/heaps.h"
 #include "runtime/system/late_library.h"
+#include "runtime/system/owners.h"
 
 ListNode* ProcessList;
 // Guards only the linking and unlinking of ProcessList nodes.
@@ -32,16 +33,15 @@ struct RunCall {
   char* line;
 };
 
-// The handles one start makes. The caller's ends (inputWrite, outputRead,
-// errorRead) are non-inheritable; the program's ends and senderInput (an
-// inheritable copy of the sender's output) are closed as soon as the program
-// has started, or has failed to.
-struct StartHandles {
-  HANDLE inputRead, inputWrite;
-  HANDLE outputRead, outputWrite;
-  HANDLE errorRead, errorWrite;
-  HANDLE senderInput;
-};
+// The handles one start makes, in two rows of owners with lives of their own;
+// rows rather than records of named owners, since a row is closed by one loop
+// where named ones are closed one by one on every way out. The program's
+// ends, with SENDER_INPUT (an inheritable copy of the sender's output), are
+// closed as soon as the program has started, or has failed to.
+enum ProgramEnd { INPUT_READ, OUTPUT_WRITE, ERROR_WRITE, SENDER_INPUT, PROGRAM_ENDS };
+// The caller's ends, non-inheritable: they go to the record once the program
+// has started, and are closed when it has not.
+enum CallerEnd { INPUT_WRITE, OUTPUT_READ, ERROR_READ, CALLER_ENDS };
 
 // ---- streams -----------------------------------------------------------------
 
@@ -96,23 +96,26 @@ static HANDLE InheritableCopy(HANDLE handle) {
   return copy;
 }
 
-static void SetUpStreams(DWORD flags, ProcessRecord* sender, StartHandles* h, STARTUPINFOA* start,
-                         BOOL* inherit, DWORD* creationFlags) {
+static void SetUpStreams(DWORD flags, ProcessRecord* sender, OwnedHandle* program, OwnedHandle* caller,
+                         STARTUPINFOA* start, BOOL* inherit, DWORD* creationFlags) {
   bool open = (flags & RUN_OPEN) != 0;
+  HANDLE* input = &caller[INPUT_WRITE].handle;
+  HANDLE* output = &caller[OUTPUT_READ].handle;
+  HANDLE* error = &caller[ERROR_READ].handle;
   if ((flags & RUN_CONNECT) && sender && sender->outputRead &&
-      (h->senderInput = InheritableCopy(sender->outputRead)) != 0) {
-    start->hStdInput = h->senderInput;
+      (program[SENDER_INPUT].handle = InheritableCopy(sender->outputRead)) != 0) {
+    start->hStdInput = program[SENDER_INPUT].handle;
     UseStdHandles(start, inherit, creationFlags);
-  } else if (open && (flags & RUN_WRITE) && MakePipe(&h->inputRead, &h->inputWrite, &h->inputWrite)) {
-    start->hStdInput = h->inputRead;
-    UseStdHandles(start, inherit, creationFlags);
-  }
-  if (open && (flags & RUN_READ) && MakePipe(&h->outputRead, &h->outputWrite, &h->outputRead)) {
-    start->hStdOutput = h->outputWrite;
+  } else if (open && (flags & RUN_WRITE) && MakePipe(&program[INPUT_READ].handle, input, input)) {
+    start->hStdInput = program[INPUT_READ].handle;
     UseStdHandles(start, inherit, creationFlags);
   }
-  if (open && (flags & RUN_ERROR) && MakePipe(&h->errorRead, &h->errorWrite, &h->errorRead)) {
-    start->hStdError = h->errorWrite;
+  if (open && (flags & RUN_READ) && MakePipe(output, &program[OUTPUT_WRITE].handle, output)) {
+    start->hStdOutput = program[OUTPUT_WRITE].handle;
+    UseStdHandles(start, inherit, creationFlags);
+  }
+  if (open && (flags & RUN_ERROR) && MakePipe(error, &program[ERROR_WRITE].handle, error)) {
+    start->hStdError = program[ERROR_WRITE].handle;
     UseStdHandles(start, inherit, creationFlags);
   }
   if (start->dwFlags & STARTF_USESTDHANDLES) {
@@ -217,12 +220,11 @@ static intptr_t Started(HANDLE process, LONG id, DWORD flags, ProcessRecord* rec
 
 // ---- the two tries -----------------------------------------------------------
 
-// The first try. Whatever the outcome, the program's ends of the pipes are
-// closed here; the caller's ends go to the record, or are closed when the
-// program did not start. 0 when it did not start.
-static intptr_t StartDirectly(const RunCall* call) {
-  StartHandles h;
-  memset(&h, 0, sizeof h);
+// The program made with its streams as the call asks, the caller's ends of
+// its pipes in caller. Whatever the outcome, the program's ends are closed
+// here, before any wait for the program.
+static BOOL CreateProgram(const RunCall* call, OwnedHandle* caller, PROCESS_INFORMATION* info) {
+  OwnedHandle program[PROGRAM_ENDS];
   BOOL inherit = FALSE;
   DWORD creationFlags = NORMAL_PRIORITY_CLASS;
   if (call->flags & RUN_HIDE) creationFlags |= DETACHED_PROCESS;
@@ -231,29 +233,24 @@ static intptr_t StartDirectly(const RunCall* call) {
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESHOWWINDOW;
   start.wShowWindow = (WORD)call->show;
-  SetUpStreams(call->flags, call->sender, &h, &start, &inherit, &creationFlags);
-
+  SetUpStreams(call->flags, call->sender, program, caller, &start, &inherit, &creationFlags);
   BuildCommandLine(call->line, call->program, call->parameters);
+  return CreateProcessA(0, call->line, 0, 0, inherit, creationFlags, 0, call->directory, &start, info);
+}
+
+// The first try. The caller's ends of the pipes go to the record, or are
+// closed when the program did not start. 0 when it did not start.
+static intptr_t StartDirectly(const RunCall* call) {
+  OwnedHandle caller[CALLER_ENDS];
   PROCESS_INFORMATION info;
   memset(&info, 0, sizeof info);
-  BOOL ok = CreateProcessA(0, call->line, 0, 0, inherit, creationFlags, 0, call->directory, &start, &info);
-
-  CloseAndClear(&h.outputWrite);
-  CloseAndClear(&h.inputRead);
-  CloseAndClear(&h.errorWrite);
-  CloseAndClear(&h.senderInput);
-  if (!ok) {
-    CloseAndClear(&h.outputRead);
-    CloseAndClear(&h.inputWrite);
-    CloseAndClear(&h.errorRead);
-    return 0;
-  }
+  if (!CreateProgram(call, caller, &info)) return 0;
   CloseHandle(info.hThread);
   intptr_t result = Started(info.hProcess, (LONG)info.dwProcessId, call->flags, call->record);
   if (call->record) {
-    call->record->inputWrite = h.inputWrite;
-    call->record->outputRead = h.outputRead;
-    call->record->errorRead = h.errorRead;
+    call->record->inputWrite = caller[INPUT_WRITE].release();
+    call->record->outputRead = caller[OUTPUT_READ].release();
+    call->record->errorRead = caller[ERROR_READ].release();
   }
   return result;
 }
@@ -281,8 +278,7 @@ static intptr_t ShellRun(const RunCall* call) {
   info.nShow = call->show;
   // The shell's library is loaded only now: a program that starts directly,
   // as the packer does, never needs it. Without it the program did not start.
-  typedef BOOL(WINAPI * ShellStart)(SHELLEXECUTEINFOA*);
-  ShellStart start = LateFunctionAs<ShellStart>(LATE_SHELL_EXECUTE_EX);
+  auto start = Late<LATE_SHELL_EXECUTE_EX>();
   if (!start || !start(&info)) return 0;
   return Started(info.hProcess, -1, call->flags, call->record);
 }

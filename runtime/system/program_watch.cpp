@@ -7,19 +7,23 @@
 // nothing; a program that ends is seen at once, whatever this is.
 const DWORD WATCH_POLL_MS = 10;
 
-intptr_t ProgramRunWatched(const char* program, const char* parameters, const char* workingDirectory,
+intptr_t ProgramRunWatched(const char* program, ProgramParameters parameters, PathText workingDirectory,
                            ProgramEnd* end) {
   end->exitCode = 0;
   end->errorLine[0] = 0;
+  const char* line = parameters.Bytes();
+  // No directory ("") needs no conversion, and so cannot fail one.
+  const char* directory = workingDirectory.Wide()[0] ? workingDirectory.Ansi() : "";
+  if (!line || !directory) return 0;
   // Kept only for this run: its record is handed back below, whatever happened.
   // Its console window, when it gets one, comes up without taking the
   // activation: the caller's window stays the active one, and its box after
   // the run comes up in front and active.
   ProcessRecord* record =
-      (ProcessRecord*)ProgramRun(program, parameters, workingDirectory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
+      (ProcessRecord*)ProgramRun(program, line, directory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
   // The pipe rules the shell out; without the direct start, the shell's try
   // runs as a plain run would, and nothing is read.
-  if (!record) return ProgramRun(program, parameters, workingDirectory, RUN_WAIT | RUN_INACTIVE);
+  if (!record) return ProgramRun(program, line, directory, RUN_WAIT | RUN_INACTIVE);
 
   DWORD kept = 0, waiting, got;
   char dropped[256];

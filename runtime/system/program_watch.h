@@ -2,6 +2,7 @@
 // first on that stream and its exit code come back with the end of the run.
 #pragma once
 #include "runtime/common.h"
+#include "runtime/text/text_kinds.h"
 
 // Room for the first line the program writes on its error stream, NUL included.
 const int PROGRAM_ERROR_LINE_ROOM = 512;
@@ -24,5 +25,7 @@ struct ProgramEnd {
 // still holds its stream. No message is handled meanwhile. A program that
 // does not start directly is tried through the shell, without the pipe.
 // 0: not started; 1: started and ended, *end filled in.
-intptr_t ProgramRunWatched(const char* program, const char* parameters, const char* workingDirectory,
+// The working directory is taken in the system's code page, exactly; one it
+// cannot hold is not started in (0), as are parameters that could not be made.
+intptr_t ProgramRunWatched(const char* program, ProgramParameters parameters, PathText workingDirectory,
                            ProgramEnd* end);

@@ -2,7 +2,7 @@
 #include <richedit.h>
 
 #include "runtime/memory/heaps.h"
-#include "runtime/memory/text_code_pages.h"
+#include "runtime/text/code_pages.h"
 #include "runtime/system/display_scale.h"
 #include "runtime/system/late_library.h"
 #include "runtime/window/sizing.h"
@@ -105,7 +105,19 @@ static void WindowPlace(DWORD flags, HWND parent, int* x, int* y, int* width, in
   if (*x == POSITION_IGNORE || *y == POSITION_IGNORE) *x = *y = CW_USEDEFAULT;
 }
 
-ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height, const char* title,
+// The record of a window just shown, found again by its number: showing
+// dispatched messages, so its address is not trusted.
+static void WindowRecordFinish(ObjectNumber number, int clientWidth, int clientHeight) {
+  WindowRecord* record = (WindowRecord*)ObjectTableFind(WindowTable, number);
+  if (!record) return;
+  WindowMakeAccelerators(record);
+  record->backColour = -1;
+  record->mdiClient = 0;
+  record->clientWidth = clientWidth;
+  record->clientHeight = clientHeight;
+}
+
+ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height, ProgramText title,
                         DWORD flags, HWND parent) {
   // A window open under this number is closed here by the table's release hook.
   WindowRecord* record = (WindowRecord*)ObjectTableClaim(WindowTable, number);
@@ -156,16 +168,7 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
     SetWindowPos(handle, 0, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (show) ShowWindow(handle, (style & WINDOW_MAXIMIZE) ? SW_MAXIMIZE : SW_SHOWNORMAL);
-
-  // Showing dispatched messages; look the record up again rather than trust the address.
-  record = (WindowRecord*)ObjectTableFind(WindowTable, number);
-  if (record) {
-    WindowMakeAccelerators(record);
-    record->backColour = -1;
-    record->mdiClient = 0;
-    record->clientWidth = clientWidth;
-    record->clientHeight = clientHeight;
-  }
+  WindowRecordFinish(number, clientWidth, clientHeight);
   return automatic ? number : (ObjectNumber)handle;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/object_table.h"
+#include "runtime/text/text_kinds.h"
 
 typedef LRESULT (*WindowCallback)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 typedef LRESULT (*EraseCallback)(HDC dc, HWND window);
@@ -60,7 +61,7 @@ extern ObjectTable* WindowTable;
 
 void WindowInit();
 // Window handle for a numbered window, identity for AUTO_NUMBER, 0 on failure.
-ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height, const char* title,
+ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height, ProgramText title,
                         DWORD flags = WINDOW_DEFAULT_FLAGS, HWND parent = 0);
 HWND WindowHandle(ObjectNumber number);
 // Files dragged from the shell onto the window (onto its controls too) come

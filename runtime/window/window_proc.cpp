@@ -180,6 +180,19 @@ static bool CallbackTakes(EventState* state, WindowRecord* record, HWND window, 
   return *result != PASS_ON;
 }
 
+// WM_ACTIVATE, queued with window -1 too. Never passed on: DefWindowProcW
+// would give the focus to the window itself and take it from its control.
+// Instead the control that had it when the window was left gets it back.
+static LRESULT Activated(EventState* state, WindowRecord* record, ObjectNumber number, HWND window, WPARAM wParam) {
+  if (record) {
+    HWND focus = GetFocus();
+    if (LOWORD(wParam) == WA_INACTIVE) record->focus = focus && IsChild(window, focus) ? focus : 0;
+    else if (!HIWORD(wParam) && record->focus && IsChild(window, record->focus)) SetFocus(record->focus);
+  }
+  if (LOWORD(wParam)) PendingEventAppend(state, EVENT_ACTIVATE, number);
+  return 1;
+}
+
 // The message of a window with the given number (-1 for none) and record (null
 // for none), by the table of messages the runtime understands.
 static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumber number, HWND window,
@@ -195,16 +208,7 @@ static LRESULT HandleMessage(EventState* state, WindowRecord* record, ObjectNumb
       PendingEventAppend(state, EVENT_SIZE, number);
       return 0;
     case WM_ACTIVATE:
-      // Queued with window -1 too. Never passed on: DefWindowProcW would give
-      // the focus to the window itself and take it from its control. Instead
-      // the control that had it when the window was left gets it back.
-      if (record) {
-        HWND focus = GetFocus();
-        if (LOWORD(wParam) == WA_INACTIVE) record->focus = focus && IsChild(window, focus) ? focus : 0;
-        else if (!HIWORD(wParam) && record->focus && IsChild(window, record->focus)) SetFocus(record->focus);
-      }
-      if (LOWORD(wParam)) PendingEventAppend(state, EVENT_ACTIVATE, number);
-      return 1;
+      return Activated(state, record, number, window, wParam);
     case WM_ERASEBKGND:
       return EraseBackground(state, record, window, (HDC)wParam, number);
     case WM_SYSCOLORCHANGE:

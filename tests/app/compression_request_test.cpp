@@ -136,7 +136,7 @@ TEST(CompressionRequest, PathIsHandedOverExactlyAsTyped) {
   std::vector<std::string> paths = {
       "C:\\" + std::string(253, 'a') + ".exe",  // 260 characters, the longest taken
       "C:\\Program Files\\my app.exe",
-      "C:\\m\xE9rt\xE9k\\\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe",
+      "C:\\" + HeldNonAscii("m\xE9rt\xE9k\\\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe"),
       "\\\\server\\share\\app.exe",
       "app.exe",
   };

@@ -24,7 +24,7 @@ TEST(RequestBadInput, EachPathGivesOneBoxAndRunsOnlyForARealFile) {
   std::string spaced = dir.file("my folder");
   ASSERT_TRUE(CreateDirectoryA(spaced.c_str(), 0));
   std::string withSpaces = spaced + "\\my app.exe";
-  std::string accented = dir.file("\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe");
+  std::string accented = dir.file(HeldNonAscii("\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe"));
   std::string plain = dir.file("app.exe");
   std::string empty = dir.file("empty.exe");
   ASSERT_TRUE(WriteBytes(withSpaces, std::string(100, 'x')));

@@ -12,7 +12,7 @@ struct Chosen {
   std::string path;
   LONG level;
 };
-const char* ChosenPath(void* c) { return ((Chosen*)c)->path.c_str(); }
+PathText ChosenPath(void* c) { return RawPath(((Chosen*)c)->path.c_str()); }
 LONG ChosenLevel(void* c) { return ((Chosen*)c)->level; }
 
 // One request in this process; upx.exe is found beside the test program.

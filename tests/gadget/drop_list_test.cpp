@@ -29,7 +29,7 @@ TEST_F(DropListTest, PositionsAppendInsertOrAddNothing) {
   EXPECT_EQ(GadgetAddItem(9, -1, "b"), 0);
   EXPECT_EQ(GadgetAddItem(9, 0, "first"), 0);
   EXPECT_EQ(GadgetAddItem(9, 2, "middle"), 0);
-  EXPECT_EQ(GadgetAddItem(9, -1, nullptr), 0);  // an empty item
+  EXPECT_EQ(GadgetAddItem(9, -1, RawProgramText(nullptr)), 0);  // an empty item
   EXPECT_EQ(Items(), (Texts{"first", "a", "middle", "b", ""}));
   // Below -1, or past the end: nothing is added, and the answer is still 0.
   for (LONG position : {-2L, -100L, (LONG)0x80000000, 6L, 1000L}) EXPECT_EQ(GadgetAddItem(9, position, "no"), 0);
@@ -41,7 +41,7 @@ TEST_F(DropListTest, SelectionByIndex) {
   char text[16];
   for (int i = 1; i <= 11; i++) {
     wsprintfA(text, "Szint %d", i);
-    GadgetAddItem(9, -1, text);
+    GadgetAddItem(9, -1, RawProgramText(text));
   }
   GadgetSetState(9, 9);
   EXPECT_EQ(GadgetGetState(9), 9);
@@ -53,7 +53,7 @@ TEST_F(DropListTest, SelectionByIndex) {
 }
 
 TEST_F(DropListTest, SetTextSelectsTheItemOfExactlyThatText) {
-  for (const char* t : {"Szint 1", "Szint 10", "Jobb", "Max   "}) GadgetAddItem(9, -1, t);
+  for (const char* t : {"Szint 1", "Szint 10", "Jobb", "Max   "}) GadgetAddItem(9, -1, RawProgramText(t));
   // The answer is CB_SETCURSEL's: the index selected, or CB_ERR (-1) when
   // nothing is; -1 too for a text that matches no item.
   struct Step {
@@ -72,11 +72,11 @@ TEST_F(DropListTest, SetTextSelectsTheItemOfExactlyThatText) {
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.text);
-    EXPECT_EQ(GadgetSetText(9, s.text), s.answer);
+    EXPECT_EQ(GadgetSetText(9, RawProgramText(s.text)), s.answer);
     EXPECT_EQ(GadgetGetState(9), s.selectedAfter);
   }
   GadgetSetState(9, 2);
-  EXPECT_EQ(GadgetSetText(9, nullptr), -1);
+  EXPECT_EQ(GadgetSetText(9, RawProgramText(nullptr)), -1);
   EXPECT_EQ(GadgetGetState(9), -1);
 }
 
@@ -91,13 +91,13 @@ TEST_F(DropListTest, EditableListTakesAnyTextIntoItsEditBox) {
 }
 
 TEST_F(DropListTest, ItemSlotsAndIndexesThatNameNoItem) {
-  for (const char* t : {"zero", "one", "two"}) GadgetAddItem(9, -1, t);
+  for (const char* t : {"zero", "one", "two"}) GadgetAddItem(9, -1, RawProgramText(t));
   EXPECT_NE(DropListOps.setItemData(record, 1, 0x1234), CB_ERR);
   EXPECT_EQ(DropListOps.getItemData(record, 1), 0x1234);
   for (LONG bad : {-1, 3, 1000}) {
     SCOPED_TRACE(bad);
     EXPECT_STREQ(DropListOps.getItemText(record, bad), "");
-    EXPECT_EQ(DropListOps.setItemText(record, bad, "x"), -1);
+    EXPECT_EQ(DropListOps.setItemText(record, bad, RawProgramText("x")), -1);
     EXPECT_EQ(DropListOps.removeItem(record, bad), CB_ERR);
     EXPECT_EQ(DropListOps.setItemData(record, bad, 5), CB_ERR);
     EXPECT_EQ(DropListOps.getItemData(record, bad), CB_ERR);
@@ -110,11 +110,11 @@ TEST_F(DropListTest, ItemSlotsAndIndexesThatNameNoItem) {
 }
 
 TEST_F(DropListTest, ReplacingAnItemsTextKeepsItsDataPositionAndSelection) {
-  for (const char* t : {"zero", "one", "two"}) GadgetAddItem(9, -1, t);
+  for (const char* t : {"zero", "one", "two"}) GadgetAddItem(9, -1, RawProgramText(t));
   for (LONG i = 0; i < 3; i++) DropListOps.setItemData(record, i, 100 + i);
   GadgetSetState(9, 1);
-  EXPECT_NE(DropListOps.setItemText(record, 1, "ONE"), CB_ERR);
-  EXPECT_NE(DropListOps.setItemText(record, 2, nullptr), CB_ERR);
+  EXPECT_NE(DropListOps.setItemText(record, 1, RawProgramText("ONE")), CB_ERR);
+  EXPECT_NE(DropListOps.setItemText(record, 2, RawProgramText(nullptr)), CB_ERR);
   EXPECT_EQ(Items(), (Texts{"zero", "ONE", ""}));
   for (LONG i = 0; i < 3; i++) EXPECT_EQ(DropListOps.getItemData(record, i), 100 + i);
   EXPECT_EQ(GadgetGetState(9), 1);
@@ -124,7 +124,7 @@ TEST_F(DropListTest, ReplacingAnItemsTextKeepsItsDataPositionAndSelection) {
 TEST_F(DropListTest, LongItemTextsComeBackWhole) {
   std::string longText(3000, 'x');
   longText += "\xE1v\xE9ge";  // "ávége" in Windows-1250
-  GadgetAddItem(9, -1, longText.c_str());
+  GadgetAddItem(9, -1, RawProgramText(longText.c_str()));
   EXPECT_EQ(std::string(DropListOps.getItemText(record, 0)), longText);
 }
 

@@ -198,8 +198,8 @@ TEST_F(GadgetCreateTest, DropListIsCreatedWithNoWindowText) {
   }
   // The classes that take a text give "" for none, never null.
   CreationLog log;
-  HWND made[] = {(HWND)TextLabelCreate(1, 0, 0, 50, 20, nullptr), (HWND)TextFieldCreate(2, 0, 0, 50, 20, nullptr),
-                 (HWND)PushButtonCreate(3, 0, 0, 50, 20, nullptr)};
+  HWND made[] = {(HWND)TextLabelCreate(1, 0, 0, 50, 20, RawProgramText(nullptr)), (HWND)TextFieldCreate(2, 0, 0, 50, 20, RawProgramText(nullptr)),
+                 (HWND)PushButtonCreate(3, 0, 0, 50, 20, RawProgramText(nullptr))};
   for (HWND h : made) {
     const CreationLog::Entry* asked = log.FindCreated(h);
     ASSERT_NE(asked, nullptr);
@@ -234,9 +234,9 @@ TEST_F(GadgetCreateTest, FailedCreateClaimsNothingAndLeavesTheHolder) {
 }
 
 TEST_F(GadgetCreateTest, NullTextMakesAnEmptyControl) {
-  HWND label = (HWND)TextLabelCreate(1, 0, 0, 50, 20, nullptr);
-  HWND field = (HWND)TextFieldCreate(2, 0, 0, 50, 20, nullptr);
-  HWND button = (HWND)PushButtonCreate(3, 0, 0, 50, 20, nullptr);
+  HWND label = (HWND)TextLabelCreate(1, 0, 0, 50, 20, RawProgramText(nullptr));
+  HWND field = (HWND)TextFieldCreate(2, 0, 0, 50, 20, RawProgramText(nullptr));
+  HWND button = (HWND)PushButtonCreate(3, 0, 0, 50, 20, RawProgramText(nullptr));
   for (HWND h : {label, field, button}) {
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(WindowText(h), "");

@@ -45,7 +45,7 @@ TEST_F(GadgetOperationsTest, GenericOperationsFallBackPerClass) {
       EXPECT_NE(GadgetSetText(gadget, "Szint \xE1"), 0);
       EXPECT_STREQ(GadgetGetText(gadget), "Szint \xE1");
       EXPECT_EQ(WindowText(control), "Szint á");
-      GadgetSetText(gadget, nullptr);
+      GadgetSetText(gadget, RawProgramText(nullptr));
       EXPECT_STREQ(GadgetGetText(gadget), "");
       // Items only where the class has them: nothing else changes.
       GadgetSetText(gadget, "kept");
@@ -123,10 +123,10 @@ TEST_F(GadgetOperationsTest, NamesThatNameNothingGetTheFailureAnswers) {
   for (ObjectNumber n : nobody) {
     SCOPED_TRACE(n);
     EXPECT_EQ(GadgetAddItem(n, -1, "a"), 0);
-    EXPECT_EQ(GadgetAddItem(n, -1, nullptr), 0);
+    EXPECT_EQ(GadgetAddItem(n, -1, RawProgramText(nullptr)), 0);
     EXPECT_EQ(GadgetGetState(n), 0);
     EXPECT_EQ(GadgetSetText(n, "a"), 0);
-    EXPECT_EQ(GadgetSetText(n, nullptr), 0);
+    EXPECT_EQ(GadgetSetText(n, RawProgramText(nullptr)), 0);
     EXPECT_EQ(GadgetGetText(n), nullptr);
     GadgetSetState(n, 1);
     if (n != GADGET_LIST) GadgetSetFont(n, FONT_DEFAULT);

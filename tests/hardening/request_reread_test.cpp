@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/compression_request.h"
+#include "runtime/text/raw_bytes.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/utf8.h"
 
@@ -24,26 +25,27 @@ struct Script {
 };
 Script* script;
 
-const char* ReadPath(void*) {
+PathText ReadPath(void*) {
   ++script->reads;
-  if (script->reads == script->failingRead) return script->null ? nullptr : "";
-  return kPath;
+  if (script->reads == script->failingRead) return script->null ? PathText(nullptr) : RawPath("");
+  return RawPath(kPath);
 }
 LONG ReadLevel(void*) { return 9; }
 
-int64_t Size(const char* path) {
-  script->measured.push_back(path);
-  if (lstrcmpA(path, kPath)) return -1;  // nothing else exists
+int64_t Size(PathText given) {
+  const char* path = given.Ansi();
+  script->measured.push_back(path ? path : "(no exact view)");
+  if (lstrcmpA(script->measured.back().c_str(), kPath)) return -1;  // nothing else exists
   return !script->runs.empty() && script->packerShrinks ? 450 : 900;
 }
-intptr_t StartPacker(const char*, const char* parameters, const char*, ProgramEnd*) {
-  script->runs.push_back(parameters);
+intptr_t StartPacker(const char*, ProgramParameters parameters, PathText, ProgramEnd*) {
+  script->runs.push_back(parameters.Bytes() ? parameters.Bytes() : "(none)");
   return 1;
 }
 // The box's texts come as the program's Windows-1250 bytes; kept as letters.
-int Box(const char* caption, const char* text, UINT) {
-  script->captions.push_back(Utf8FromCodePage(1250, caption));
-  script->texts.push_back(Utf8FromCodePage(1250, text));
+int Box(ProgramText caption, ProgramText text, UINT) {
+  script->captions.push_back(Utf8FromCodePage(1250, caption.Bytes()));
+  script->texts.push_back(Utf8FromCodePage(1250, text.Bytes()));
   return IDOK;
 }
 

@@ -185,6 +185,27 @@ bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// bytes (in codePage) back from UTF-16 exactly, or "".
+static std::string Exactly(UINT codePage, const std::wstring& letters) {
+  char bytes[1024];
+  BOOL lossy = FALSE;
+  bool utf8 = codePage == CP_UTF8;
+  int n = WideCharToMultiByte(codePage, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, letters.c_str(), -1,
+                              bytes, sizeof bytes, 0, utf8 ? nullptr : &lossy);
+  return n > 0 && !lossy ? bytes : "";
+}
+
+static std::wstring Letters(UINT codePage, const std::string& bytes) {
+  wchar_t letters[512];
+  return MultiByteToWideChar(codePage, 0, bytes.c_str(), -1, letters, 512) ? letters : L"";
+}
+
+std::string HeldNonAscii(const std::string& cp1250) {
+  if (Exactly(CP_ACP, Letters(CP_ACP, cp1250)) == cp1250) return cp1250;
+  std::string same = Exactly(CP_ACP, Letters(1250, cp1250));
+  return !same.empty() ? same : "\xB1\xB2\xB3 \xB4\xB5.exe";
+}
+
 std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;

@@ -10,6 +10,8 @@
 
 #include "tests/resource-counts/resource_counts.h"
 #include "tests/support/utf8.h"
+// Tests hand raw bytes where the program hands its kinds of text.
+#include "runtime/text/raw_bytes.h"
 
 // Set by each test area (tests/<area>/area_setup.cpp): the runtime start-up
 // steps that area needs, run once before the tests.
@@ -95,6 +97,12 @@ bool CopyFileTo(const std::string& from, const std::string& to);
 long long SizeOf(const std::string& path);
 // The names of the files and folders in folder, sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);
+
+// A name with letters beyond ASCII that the system's code page holds exactly,
+// as its bytes: cp1250 itself where its bytes mean letters of the code page
+// that come back as they went (Windows-1250, 1251, 1252), else the same
+// letters in the code page (UTF-8), else half-width katakana (932).
+std::string HeldNonAscii(const std::string& cp1250);
 
 // The name of a window's class ("" for no window).
 std::string ClassOf(HWND window);

@@ -13,6 +13,7 @@
 
 #include "runtime/memory/heaps.h"
 #include "runtime/system/file_dialog.h"
+#include "runtime/text/raw_bytes.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -118,7 +119,7 @@ template <class Call> std::string Drive(Script& s, Call call) {
 }
 
 std::string Open(Script& s, const std::string& file, const char* pattern, LONG position = 0, DWORD flags = 0) {
-  return Drive(s, [&] { return Ansi(FileDialogOpen("t", file.c_str(), pattern, position, flags)); });
+  return Drive(s, [&] { return Ansi(FileDialogOpen("t", RawPath(file.c_str()), RawProgramText(pattern), position, flags)); });
 }
 
 // Titles and patterns go to the runtime as Windows-1250 bytes: "Exe fájl   (*.exe)|*.exe".
@@ -164,7 +165,7 @@ TEST(FileDialog, DefaultFileSplitsIntoFolderAndName) {
     script = &s;
     BoxCatcher catcher;
     catcher.onBox = OnBox;
-    return Ansi(FileDialogOpen("t", "", "Exe|*.exe", 0));
+    return Ansi(FileDialogOpen("t", RawPath(""), "Exe|*.exe", 0));
   }();
   MainHeap = heap;
   EXPECT_EQ(folder, nullptr);
@@ -187,7 +188,7 @@ TEST_F(FileDialogReal, PatternFolderAndNameReachTheDialog) {
   Script s;
   s.type = "a.exe";
   std::string result = Drive(s, [&] {
-    return Ansi(FileDialogOpen("Exe kiv\xE1laszt\xE1sa :", dir.file("tool.exe").c_str(), EXE_PATTERN, 0));
+    return Ansi(FileDialogOpen("Exe kiv\xE1laszt\xE1sa :", RawPath(dir.file("tool.exe").c_str()), RawProgramText(EXE_PATTERN), 0));
   });
   EXPECT_EQ(s.caption, "Exe kiválasztása :");
   EXPECT_EQ(s.folder, dir.path());
@@ -252,7 +253,7 @@ TEST_F(FileDialogReal, OneFileOfAMultipleSelectionAndPendingNamesEndWithTheNextD
   two.type = "\"a.exe\" \"b.exe\"";
   Open(two, folder, nullptr, 0, FILE_MULTISELECT);
   save.type = "new.exe";  // does not exist yet
-  EXPECT_EQ(Drive(save, [&] { return Ansi(FileDialogSave("Ment\xE9s", folder.c_str(), nullptr, 0)); }),
+  EXPECT_EQ(Drive(save, [&] { return Ansi(FileDialogSave("Ment\xE9s", RawPath(folder.c_str()), RawProgramText(nullptr), 0)); }),
             dir.file("new.exe"));
   EXPECT_EQ(save.caption, "Mentés");
   EXPECT_STREQ(FileDialogNextSelected(), L"");  // b.exe of the earlier selection is gone

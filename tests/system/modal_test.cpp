@@ -7,6 +7,7 @@
 
 #include "runtime/memory/heaps.h"
 #include "runtime/system/modal.h"
+#include "runtime/text/raw_bytes.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -187,8 +188,8 @@ TEST_F(ModalTest, MessageBoxShowsItsTextIconAndOneButtonOverDisabledWindows) {
       openWhileUp = IsWindowEnabled(windows[0]) || IsWindowEnabled(windows[1]);
       return false;
     };
-    int result = row.flags ? MessageDialog(row.caption.c_str(), row.text.c_str(), row.flags)
-                           : MessageDialog(row.caption.c_str(), row.text.c_str());
+    ProgramText caption = RawProgramText(row.caption.c_str()), text = RawProgramText(row.text.c_str());
+    int result = row.flags ? MessageDialog(caption, text, row.flags) : MessageDialog(caption, text);
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(catcher.boxes().size(), 1u);
     const SeenBox& box = catcher.boxes()[0];

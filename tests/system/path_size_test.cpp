@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/system/path_size.h"
+#include "runtime/text/raw_bytes.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -47,14 +48,14 @@ TEST(PathSize, FilesDirectoriesAndDrives) {
       {"\\", PATH_MISSING},
       {"", PATH_MISSING},
   };
-  for (const auto& c : cases) EXPECT_EQ(PathSize(c.path.c_str()), c.size) << c.path;
-  EXPECT_EQ(PathSize(nullptr), PATH_MISSING);
+  for (const auto& c : cases) EXPECT_EQ(PathSize(RawPath(c.path.c_str())), c.size) << c.path;
+  EXPECT_EQ(PathSize(PathText(nullptr)), PATH_MISSING);
 
   // Japanese (932): the letter "\x83\x5C" (katakana so) ends in the byte of
   // '\'; a file so named is no folder with a trailing backslash.
   if (GetACP() == 932) {
     ASSERT_TRUE(WriteBytes(dir.file("\x83\x5C"), "abc"));
-    EXPECT_EQ(PathSize(dir.file("\x83\x5C").c_str()), 3);
+    EXPECT_EQ(PathSize(RawPath(dir.file("\x83\x5C").c_str())), 3);
   }
 }
 
@@ -65,15 +66,15 @@ TEST(PathSize, LooksUpTheFirst260CharactersAndLeavesThePathAlone) {
   // the 40 after them would match nothing at all.
   std::string head = dir.file("small.txt");
   head.resize(260, '*');
-  EXPECT_EQ(PathSize((head + std::string(40, 'z')).c_str()), 7);
+  EXPECT_EQ(PathSize(RawPath((head + std::string(40, 'z')).c_str())), 7);
   std::string other = dir.file("other");
   other.resize(260, '*');
-  EXPECT_EQ(PathSize((other + "small.txt" + std::string(31, '*')).c_str()), PATH_MISSING);
+  EXPECT_EQ(PathSize(RawPath((other + "small.txt" + std::string(31, '*')).c_str())), PATH_MISSING);
 
-  char path[MAX_PATH];
-  lstrcpyA(path, (dir.path() + "\\").c_str());
-  EXPECT_EQ(PathSize(path), PATH_DIRECTORY);
-  EXPECT_EQ(std::string(path), dir.path() + "\\");
+  wchar_t path[MAX_PATH];
+  lstrcpyW(path, RawPath((dir.path() + "\\").c_str()).Wide());
+  EXPECT_EQ(PathSize(PathText(path)), PATH_DIRECTORY);
+  EXPECT_EQ(std::wstring(path), std::wstring(RawPath(dir.path().c_str()).Wide()) + L"\\");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "runtime/system/path_size.h"
 #include "runtime/system/program_runner.h"
 #include "runtime/system/program_watch.h"
+#include "runtime/text/raw_bytes.h"
 #include "tests/support/win_test.h"
 
 #include <tlhelp32.h>
@@ -403,14 +404,14 @@ TEST_F(ProgramRunnerTest, AWatchedRunTellsItsErrorLineAndExitCodeAndKeepsNothing
   ASSERT_EQ(ProgramRun(Recorder().c_str(), "", "", RUN_WAIT), 1);
   Fields own = Record();
   // Once through the shell, which keeps what its first use opens.
-  ASSERT_EQ(ProgramRunWatched(doc.c_str(), "", "", &end), 1);
+  ASSERT_EQ(ProgramRunWatched(doc.c_str(), RawProgramParameters(""), PathText(L""), &end), 1);
   EXPECT_STREQ(end.errorLine, "");
   EXPECT_EQ(end.exitCode, 0u);
   EXPECT_EQ(Record()["cmdline"].find(Quoted(Recorder()) + " opened "), 0u);
   DWORD handles = HandleCount();
   ListNode* head = ProcessList;
 
-  ASSERT_EQ(ProgramRunWatched(Recorder().c_str(), "err:\"upx: a.exe: IOException: no\" exit:7", "", &end), 1);
+  ASSERT_EQ(ProgramRunWatched(Recorder().c_str(), RawProgramParameters("err:\"upx: a.exe: IOException: no\" exit:7"), PathText(L""), &end), 1);
   EXPECT_STREQ(end.errorLine, "upx: a.exe: IOException: no");
   EXPECT_EQ(end.exitCode, 7u);
   Fields f = Record();
@@ -419,11 +420,11 @@ TEST_F(ProgramRunnerTest, AWatchedRunTellsItsErrorLineAndExitCodeAndKeepsNothing
   EXPECT_EQ(f["stdout"], own["stdout"]);
   EXPECT_EQ(f["stderr"], std::to_string(FILE_TYPE_PIPE));
   // A program that writes nothing there, and one that cannot start at all.
-  ASSERT_EQ(ProgramRunWatched(Recorder().c_str(), "exit:3", "", &end), 1);
+  ASSERT_EQ(ProgramRunWatched(Recorder().c_str(), RawProgramParameters("exit:3"), PathText(L""), &end), 1);
   EXPECT_STREQ(end.errorLine, "");
   EXPECT_EQ(end.exitCode, 3u);
   Record();
-  EXPECT_EQ(ProgramRunWatched(dir.file("missing.exe").c_str(), "", "", &end), 0);
+  EXPECT_EQ(ProgramRunWatched(dir.file("missing.exe").c_str(), RawProgramParameters(""), PathText(L""), &end), 0);
   EXPECT_EQ(HandleCount(), handles);
   EXPECT_EQ(ProcessList, head);
 }
@@ -431,11 +432,11 @@ TEST_F(ProgramRunnerTest, AWatchedRunTellsItsErrorLineAndExitCodeAndKeepsNothing
 TEST_F(ProgramRunnerTest, UpxPacksAFileThatThenShrinks) {
   std::string target = dir.file("packed.exe");
   ASSERT_TRUE(CopyFileTo(Recorder(), target));
-  int64_t before = PathSize(target.c_str());
+  int64_t before = PathSize(RawPath(target.c_str()));
   ASSERT_GT(before, 8192);
   // As the application runs it: found beside the program, no directory.
   EXPECT_EQ(ProgramRun("upx.exe", ("-1 " + Quoted(target)).c_str(), "", RUN_WAIT | RUN_HIDE), 1);
-  int64_t after = PathSize(target.c_str());
+  int64_t after = PathSize(RawPath(target.c_str()));
   EXPECT_GT(after, 0);
   EXPECT_LT(after, before);
   // Still a program that runs.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/window/window.h"
+#include "runtime/text/raw_bytes.h"
 #include "tests/window/window_test_support.h"
 
 namespace {
@@ -56,7 +57,7 @@ TEST(WindowOpen, MainWindowFormIsCentredWithItsClientAreaAndNumber) {
 }
 
 TEST(WindowOpen, ShorterFormsTakeTheDefaultFlagsAndNoParent) {
-  ObjectNumber result = WindowOpen(2, 40, 40, 120, 80, nullptr);
+  ObjectNumber result = WindowOpen(2, 40, 40, 120, 80, RawProgramText(nullptr));
   HWND w = WindowHandle(2);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(result, (ObjectNumber)w);

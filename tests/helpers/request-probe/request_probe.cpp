@@ -10,13 +10,16 @@
 
 #include "app/compression_request.h"
 #include "runtime/memory/heaps.h"
+#include "runtime/memory/strings.h"
 #include "runtime/system/program_runner.h"
+#include "runtime/text/raw_bytes.h"
 #include "tests/support/win_test.h"
 
 static const char* path = "";
 static LONG level;
 
-static const char* ReadPath(void*) { return path; }
+// The path as the command line gave it, in the system's code page.
+static PathText ReadPath(void*) { return RawPath(path); }
 static LONG ReadLevel(void*) { return level; }
 
 static void PrintHex(const std::string& bytes) {
@@ -33,6 +36,8 @@ int main(int argc, char** argv) {
   InstanceHandle = GetModuleHandleA(0);
   MainHeap = HeapCreate(0, 4096, 0);
   ListHeapCreate();
+  // The ring of temporary texts: a path's view in the code page is made there.
+  StringHeapCreate();
   ProgramRunnerInit();
   BoxCatcher catcher;
   CompressionRequest({ReadPath, ReadLevel, 0});

@@ -1,5 +1,5 @@
-// The conversions of text_code_pages.h, on the ring of temporary texts.
-#include "runtime/memory/text_code_pages.h"
+// The conversions of code_pages.h, on the ring of temporary texts.
+#include "runtime/text/code_pages.h"
 
 #include "runtime/memory/strings.h"
 
@@ -11,8 +11,8 @@ wchar_t* WideTemp(size_t length) {
   return text;
 }
 
-WideText::WideText(const char* source) {
-  if (!source) source = "";
+WideText::WideText(ProgramText programText) {
+  const char* source = programText.Bytes();
   text = room;
   // 1250 maps every byte, so a terminated text always has a length.
   int length = MultiByteToWideChar(TEXT_CODE_PAGE, 0, source, -1, 0, 0);

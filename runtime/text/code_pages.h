@@ -10,17 +10,21 @@
 // (strings.h).
 #pragma once
 #include "runtime/common.h"
+#include "runtime/text/text_kinds.h"
 
 // The code page of every text the program hands the runtime to show.
 const UINT TEXT_CODE_PAGE = 1250;
 
-// A text of the program (Windows-1250; null counts as "") as UTF-16, for
+// A text of the program (Windows-1250) as UTF-16, for
 // the one call that shows it. Every text of the program fits the room on the
 // stack, so showing it needs no memory; a longer one goes to the ring of
 // temporary texts, and is "" when memory runs out.
 const int WIDE_TEXT_ROOM = 256;
 struct WideText {
-  explicit WideText(const char* text);
+  explicit WideText(ProgramText text);
+  // A copy would point into the room of the one it was copied from.
+  WideText(const WideText&) = delete;
+  WideText& operator=(const WideText&) = delete;
   operator const wchar_t*() const { return text; }
   wchar_t* text;
   wchar_t room[WIDE_TEXT_ROOM];

@@ -1,0 +1,97 @@
+// The kinds of text that cross the program's doors, kept apart by the
+// compiler, each a single pointer that costs what the pointer did:
+// - a program text: Windows-1250 bytes of the program's own (app/texts.txt),
+//   shown only through the conversion to UTF-16 (code_pages.h);
+// - a path: UTF-16, as the user gave it; its view in the system's code page
+//   is only ever the exact conversion, never the system's best fit, which
+//   would name another file;
+// - the packer's own words: plain ASCII as far as the program can tell,
+//   shown only through a conversion that keeps printable ASCII alone;
+// - a program's parameters: the system's code page, made only with a path's
+//   exact view.
+// None is made implicitly from a raw char* or wchar_t*, so a path handed
+// where a text belongs, or a text where a path does, does not build. Tests
+// that must hand raw bytes take them through raw_bytes.h, which no file of
+// the program includes.
+#pragma once
+#include "runtime/common.h"
+
+char* AnsiFromWideExact(const wchar_t* text);  // code_pages.h
+
+class ProgramParameters;
+class PathText;
+
+class ProgramText {
+ public:
+  // A literal, or a constant array filled from literals (a level's item):
+  // the only texts written in the program's sources are its own.
+  template <size_t N>
+  constexpr ProgramText(const char (&literal)[N]) : bytes(literal) {}
+  // A writable array is not: a path read into a buffer would be one.
+  template <size_t N>
+  ProgramText(char (&)[N]) = delete;
+  const char* Bytes() const { return bytes; }
+
+ private:
+  explicit constexpr ProgramText(const char* built) : bytes(built) {}
+  const char* bytes;
+  friend class ProgramTextBuilder;
+  friend ProgramText RawProgramText(const char* bytes);
+};
+
+class PathText {
+ public:
+  // Read from the screen, a dialog or a drop; null counts as "".
+  explicit PathText(const wchar_t* given) : wide(given ? given : L"") {}
+  const wchar_t* Wide() const { return wide; }
+  // The path in the system's code page, exactly, as a temporary text; null
+  // when that code page lacks one of its letters (or memory runs out).
+  char* Ansi() const { return AnsiFromWideExact(wide); }
+
+ private:
+  const wchar_t* wide;
+};
+
+class AsciiText {
+ public:
+  explicit AsciiText(const char* words) : bytes(words) {}
+  const char* Bytes() const { return bytes; }
+
+ private:
+  const char* bytes;
+};
+
+// A program text built from pieces in the caller's room, cut to its size.
+class ProgramTextBuilder {
+ public:
+  ProgramTextBuilder(char* room, int size) : room(room), size(size), used(0) { room[0] = 0; }
+  void Append(ProgramText text) { Add(text.Bytes(), false); }
+  // Printable ASCII is kept as it came, every other byte becomes '?': the
+  // words are in the code page of whoever wrote them, which the box does not
+  // read.
+  void Append(AsciiText words) { Add(words.Bytes(), true); }
+  ProgramText Text() const { return ProgramText(room); }
+
+ private:
+  void Add(const char* piece, bool asciiOnly);
+  char* room;
+  int size;
+  int used;
+};
+
+class ProgramParameters {
+ public:
+  // Null when they could not be made.
+  const char* Bytes() const { return bytes; }
+
+ private:
+  explicit ProgramParameters(const char* line) : bytes(line) {}
+  const char* bytes;
+  friend ProgramParameters ParametersWithPath(const char* switches, PathText path, char* room, int size);
+  friend ProgramParameters RawProgramParameters(const char* bytes);
+};
+
+// switches (ASCII), then the path's exact view in double quotes, in room;
+// null bytes when the system's code page cannot hold the path or room is too
+// small for the whole line.
+ProgramParameters ParametersWithPath(const char* switches, PathText path, char* room, int size);
