@@ -3,11 +3,11 @@
 
 #include "app/decimal_text.h"
 #include "app/packer_outcome.h"
+#include "app/stand_in.h"
 #include "app/texts.h"
 #include "runtime/system/modal.h"
 #include "runtime/system/path_size.h"
 #include "runtime/system/program_watch.h"
-
 
 char levelSwitch[LEVEL_SWITCH_ROOM];
 LONG sizeBefore;
@@ -17,6 +17,9 @@ int64_t sizeBeforeFull;
 // rather than on the stack, which holds the request's other rooms: one
 // request runs at a time.
 static wchar_t packerTemp[PACKER_TEMP_ROOM];
+// The stand-in of a file whose name the system's code page cannot hold, for
+// the run under way; kept here for the same reason.
+static StandIn standIn;
 
 // The longest path handed to the packer. The size query looks at no more than
 // this, so anything longer would be measured as one file and packed as another.
@@ -40,16 +43,27 @@ static PathText ReadPath(const CompressionReaders& readers) { return readers.pat
 // a double-byte code page the second byte of a letter may be 0x5C, the byte
 // of '\', and a letter that ends in it is no closing backslash. The limit
 // counts bytes, the size of what is measured and packed.
+static bool IsWildcardOrQuote(unsigned c) { return c == '*' || c == '?' || c == '<' || c == '>' || c == '"'; }
+
 static bool PathIsPackable(const char* path) {
   const char* last = 0;
   const char* p = path;
   for (; *p; p = CharNextA(p)) {
-    if (p - path >= REQUEST_PATH_MAX) return false;
-    char c = *p;
-    if (c == '*' || c == '?' || c == '<' || c == '>' || c == '"') return false;
+    if (p - path >= REQUEST_PATH_MAX || IsWildcardOrQuote((unsigned char)*p)) return false;
     last = p;
   }
   return last && p - path <= REQUEST_PATH_MAX && *last != '\\';
+}
+
+// The same for a path that the code page cannot hold, which reaches the
+// packer under a stand-in's name (stand_in.h): its letters are looked up by
+// the wide file functions, which take fewer than MAX_PATH of them without the
+// long-path prefix, and by the size query, which expands wildcards too.
+static bool LettersArePackable(const wchar_t* path) {
+  int n = 0;
+  for (; path[n]; ++n)
+    if (n >= MAX_PATH - 1 || IsWildcardOrQuote(path[n])) return false;
+  return n && path[n - 1] != '\\';
 }
 
 // The box of the services. Its texts are passed through a call of this
@@ -64,15 +78,15 @@ static void RefuseFile(const CompressionServices& services) {
   ShowBox(services, TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
 }
 
-// The text is there, held exactly by the system's code page (the packer reads
-// nothing else), fit to be packed, and names a non-empty file; its copy goes
-// into checked (room for REQUEST_PATH_MAX letters and the NUL: a packable
-// path has no more bytes in that code page, and so no more letters).
+// The text is there, fit to be packed, and names a non-empty file; its copy
+// goes into checked (room for REQUEST_PATH_MAX letters and the NUL: a
+// packable path has no more bytes in the system's code page, and so no more
+// letters, or fewer than MAX_PATH letters).
 static bool CheckPath(const CompressionReaders& readers, const CompressionServices& services, wchar_t* checked) {
   if (!ReadPath(readers).Wide()[0]) return false;
   PathText path = ReadPath(readers);
   const char* view = path.Ansi();
-  if (!view || !PathIsPackable(view)) return false;
+  if (view ? !PathIsPackable(view) : !LettersArePackable(path.Wide())) return false;
   const wchar_t* letters = path.Wide();
   int i = 0;
   for (; i < REQUEST_PATH_MAX && letters[i]; ++i) checked[i] = letters[i];
@@ -87,7 +101,8 @@ static void BuildSwitch(const CompressionReaders& readers) {
   if (index < 0 || index >= LEVEL_COUNT) return;
   const LevelRow& row = LEVEL_ROWS[index];
   if (row.packerSwitch[0]) {
-    lstrcpyA(levelSwitch, row.packerSwitch);
+    for (int i = 0; (levelSwitch[i] = row.packerSwitch[i]) != 0; ++i) {
+    }
     return;
   }
   // A numbered level. Asked once more for the number: every use of the
@@ -140,6 +155,20 @@ static void ReportSizes(const CompressionServices& services, int64_t sizeAfter) 
   ShowBox(services, TEXT_REPORT_CAPTION, text.Text(), MB_ICONINFORMATION);
 }
 
+// Runs the packer on given (in folder, its working directory; "": the
+// program's current one); false when it did not start. Its temporary file is
+// removed if the run left it; *cancelled tells whether its user ended it.
+static bool RunPacker(const CompressionServices& services, ProgramParameters parameters, PathText folder,
+                      PathText given, ProgramEnd* end, bool* cancelled) {
+  PackerTempName(folder, given, packerTemp);
+  // Filled by the run; a run that tells nothing leaves no reason.
+  end->exitCode = 0;
+  end->errorLine[0] = 0;
+  if (!services.programRun("upx.exe", parameters, folder, end)) return false;
+  *cancelled = PackerRunCancelled(*end, PathText(packerTemp));
+  return true;
+}
+
 void CompressionRequest(const CompressionReaders& readers, const CompressionServices& services) {
   wchar_t checked[REQUEST_PATH_MAX + 1];
   if (!CheckPath(readers, services, checked)) {
@@ -151,35 +180,51 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
     RefuseFile(services);
     return;
   }
-  // levelSwitch, then the checked path in double quotes, read afresh just
-  // before: the packer never gets a text other than the one that passed the
-  // checks. The path's view is had again, which fails only when memory has
-  // run out.
-  // One room for the command line and, once the packer has ended with it,
-  // for the warning's words: the frame stays small.
+  // The packer is given the checked path, read afresh just before: never a
+  // text other than the one that passed the checks. A name that the system's
+  // code page cannot hold goes to it as a stand-in's, in the stand-in's folder.
+  PathText given(checked), folder(L"");
+  bool standing = !given.Ansi();
+  if (standing) {
+    // No new file can be made beside it (the packer could not make its own
+    // temporary file there either), or its folder is too long to work in.
+    if (StandInMake(checked, &standIn) != 1) {
+      ShowBox(services, TEXT_ERROR_CAPTION, PACKER_WRITE_PROTECTED, MB_ICONEXCLAMATION);
+      return;
+    }
+    given = PathText(standIn.wideName);
+    folder = PathText(standIn.folder);
+  }
+  // levelSwitch, then the path in double quotes; its view is had again, which
+  // fails only when memory has run out. One room for the command line and,
+  // once the packer has ended with it, for the warning's words: the frame
+  // stays small.
   char room[REQUEST_PARAMETERS_ROOM > PACKER_WARNING_ROOM ? REQUEST_PARAMETERS_ROOM : PACKER_WARNING_ROOM];
-  ProgramParameters parameters = ParametersWithPath(levelSwitch, PathText(checked), room, sizeof room);
-  if (!parameters.Bytes()) {
-    RefuseFile(services);
-    return;
-  }
-
-  // Whether it packed is told by the size alone; what it wrote and how it
-  // ended only choose the words of the warning.
-  // No working directory: the packer runs in the program's current one.
-  PackerTempName(PathText(checked), packerTemp);
-  // Filled by the run; a run that tells nothing leaves no reason.
+  ProgramParameters parameters = ParametersWithPath(levelSwitch, given, room, sizeof room);
   ProgramEnd end;
-  end.exitCode = 0;
-  end.errorLine[0] = 0;
-  if (!services.programRun("upx.exe", parameters, PathText(L""), &end)) {
-    ShowBox(services, TEXT_ERROR_CAPTION, TEXT_PACKER_MISSING, MB_ICONEXCLAMATION);
+  bool cancelled = false;
+  if (!parameters.Bytes() || !RunPacker(services, parameters, folder, given, &end, &cancelled)) {
+    if (standing) StandInFinish(&standIn, false);
+    if (parameters.Bytes()) ShowBox(services, TEXT_ERROR_CAPTION, TEXT_PACKER_MISSING, MB_ICONEXCLAMATION);
+    else RefuseFile(services);
     return;
   }
-  bool cancelled = PackerRunCancelled(end, PathText(packerTemp));
-
-  // Whole 64-bit sizes: a file of 2 GiB or more is neither taken for changed
-  // when it is not, nor reported with a size folded into 32 bits.
+  // A stand-in's bytes replace the original's when the packer changed its
+  // size (one that the packer removed or emptied replaces nothing), and it
+  // goes either way; the original is then measured as any file is. A
+  // replacement that fails leaves the original as it was, and is told as a
+  // file in use.
+  if (standing) {
+    int64_t packed = services.pathSize(PathText(standIn.path));
+    if (StandInFinish(&standIn, packed > 0 && packed != sizeBeforeFull) < 0) {
+      ShowBox(services, TEXT_ERROR_CAPTION, PACKER_FILE_IN_USE, MB_ICONEXCLAMATION);
+      return;
+    }
+  }
+  // Whether it packed is told by the size alone; what it wrote and how it
+  // ended only choose the words of the warning. Whole 64-bit sizes: a file of
+  // 2 GiB or more is neither taken for changed when it is not, nor reported
+  // with a size folded into 32 bits.
   if (services.pathSize(MeasuredAfterRun(readers, checked)) == sizeBeforeFull) {
     ShowBox(services, TEXT_ERROR_CAPTION, PackerWarningText(end, cancelled, room), MB_ICONEXCLAMATION);
     return;

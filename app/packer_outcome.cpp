@@ -9,11 +9,13 @@
 
 static bool Exists(const wchar_t* name) { return GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES; }
 
-void PackerTempName(PathText path, wchar_t* name) {
+void PackerTempName(PathText folder, PathText path, wchar_t* name) {
   name[0] = 0;
+  int used = lstrlenW(folder.Wide());
   const char* bytes = path.Ansi();
   int length = bytes ? lstrlenA(bytes) : PACKER_TEMP_ROOM;
-  if (length > PACKER_TEMP_ROOM - 5) return;
+  if (used + length > PACKER_TEMP_ROOM - 5) return;
+  for (int i = 0; i < used; ++i) name[i] = folder.Wide()[i];
   // Read byte by byte, as the packer reads it: its file name follows a drive's
   // colon and the last '/' or '\' (in a double-byte code page also a second
   // byte that looks like one), and its extension begins at the name's last '.'.
@@ -25,8 +27,8 @@ void PackerTempName(PathText path, wchar_t* name) {
   }
   // The same place in the path's letters: what comes before a '.' or the end
   // is whole letters, which the code page holds exactly.
-  int letters = MultiByteToWideChar(CP_ACP, 0, bytes, extension, name, PACKER_TEMP_ROOM - 5);
-  wchar_t* suffix = name + letters;
+  wchar_t* suffix = name + used;
+  suffix += MultiByteToWideChar(CP_ACP, 0, bytes, extension, suffix, PACKER_TEMP_ROOM - 5 - used);
   for (int i = 0; i < 5; ++i) suffix[i] = L".upx"[i];
   for (int n = 0; Exists(name); ++n) {
     if (n > 998) {
@@ -63,6 +65,9 @@ bool PackerRunCancelled(const ProgramEnd& end, PathText tempName) {
 // message. The message repeats the file's name only after a failed open
 // ("<file>: Permission denied"), so that row comes before any words that a
 // name could also hold.
+const ProgramText PACKER_FILE_IN_USE = TEXT_REASON_IN_USE;
+const ProgramText PACKER_WRITE_PROTECTED = TEXT_REASON_WRITE_PROTECTED;
+
 struct ReasonRow {
   const char* words;
   ProgramText text;

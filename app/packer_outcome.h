@@ -6,15 +6,18 @@
 #include "runtime/system/program_watch.h"
 
 // Room for the name of the packer's temporary file: a path of up to 260
-// letters whose extension becomes ".upx" (4 more at most), and the NUL.
+// letters whose extension becomes ".upx" (4 more at most), and the NUL. A
+// folder and a name given apart fit it when the folder and the name do.
 const int PACKER_TEMP_ROOM = 260 + 4 + 1;
 
 // The name the packer will give its temporary file for path, as it makes it:
 // the path with the file name's last extension replaced by ".upx", or by
-// ".000" to ".998" when that is taken. The first that does not exist now is
-// the one a run started now writes; "" when all are taken, or when the
-// system's code page cannot hold the path (the packer is never given one).
-void PackerTempName(PathText path, wchar_t* name);
+// ".000" to ".998" when that is taken, in folder (with its closing backslash;
+// "": the path is whole) when the packer runs there and is given path within
+// it. The first that does not exist now is the one a run started now writes;
+// "" when all are taken, when it would not fit the room, or when the system's
+// code page cannot hold the path (the packer is never given one).
+void PackerTempName(PathText folder, PathText path, wchar_t* name);
 
 // After the run: whether it was cancelled. A run is cancelled when it ended
 // as a console program ends whose window its user closed (or that got Ctrl+C),
@@ -23,6 +26,12 @@ void PackerTempName(PathText path, wchar_t* name);
 // deletes its own on every error it handles, so only a packer ended from
 // outside leaves one.
 bool PackerRunCancelled(const ProgramEnd& end, PathText tempName);
+
+// The warnings for a file that another program holds and for one that cannot
+// be written, also given where no reason of the packer's is read: the same
+// texts as its reasons (one copy each in the program).
+extern const ProgramText PACKER_FILE_IN_USE;
+extern const ProgramText PACKER_WRITE_PROTECTED;
 
 // Room for a warning built from the packer's own words.
 const int PACKER_WARNING_ROOM = 64 + PROGRAM_ERROR_LINE_ROOM;

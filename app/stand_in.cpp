@@ -15,41 +15,32 @@ const int STAND_IN_TRIES = 16;
 
 static bool Exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
-// New digits for a name, after its "zimbrel-": they differ at every call of
-// this process and, through its id, mostly from those of another process. A
-// name that is taken anyway gives way when it is used.
-static void Number(wchar_t* name) {
+// New digits for a name at digits, after its "zimbrel-": they differ at
+// every call of this process and, through its id, mostly from those of
+// another process. A name that is taken anyway gives way when it is used.
+static void Number(wchar_t* digits) {
   static DWORD count;
   DWORD number = ((GetCurrentProcessId() << 12) ^ ++count) * 0x9E3779B1u;
-  for (int shift = 28; shift >= 0; shift -= 4) *(name++ + 8) = "0123456789abcdef"[number >> shift & 15];
+  for (int i = 0; i < 8; ++i, number <<= 4) digits[i] = "0123456789abcdef"[number >> 28];
 }
 
-// Links, else copies, the original under a new name; neither call makes a file
-// where one has that name, and a name that some file has then gives way to
-// the next one.
-static int MakeFile(StandIn* standIn) {
-  for (int tries = 0; tries < STAND_IN_TRIES; ++tries) {
-    Number(standIn->wideName);
-    standIn->linked = (StandInLink ? StandInLink : CreateHardLinkW)(standIn->path, standIn->original, 0);
-    if (standIn->linked || CopyFileW(standIn->original, standIn->path, TRUE)) {
-      for (int i = 0; (standIn->name[i] = (char)standIn->wideName[i]); ++i) {
-      }
-      return 1;
-    }
-    if (!Exists(standIn->path)) return 0;
+// The stand-in's path with new digits: the folder, the stem, the extension.
+static wchar_t* Renumbered(StandIn* standIn, wchar_t* path) {
+  for (int i = 0; (path[i] = standIn->path[i]) != 0; ++i) {
   }
-  return 0;
+  Number(path + (standIn->wideName - standIn->path) + 8);
+  return path;
 }
 
 int StandInMake(const wchar_t* original, StandIn* standIn) {
   // The name begins after the last backslash (or slash), its extension at the
-  // last dot in it.
+  // last dot in it. The extension is kept when it is printable ASCII and fits
+  // the name's room.
   const wchar_t *name = original, *dot = 0, *end = original;
   for (; *end; ++end) {
     if (*end == '\\' || *end == '/') name = end + 1, dot = 0;
     else if (*end == '.') dot = end;
   }
-  // The extension is kept when it is printable ASCII and fits the name's room.
   if (!dot || end - dot < 2 || end - dot >= STAND_IN_NAME_ROOM - STAND_IN_STEM) dot = end;
   for (const wchar_t* at = dot; *at; ++at)
     if (*at <= ' ' || *at > '~') dot = end;
@@ -58,17 +49,24 @@ int StandInMake(const wchar_t* original, StandIn* standIn) {
   if (end - original >= MAX_PATH ||
       folder + STAND_IN_STEM + (kept > PACKER_TEMP_EXTENSION ? kept : PACKER_TEMP_EXTENSION) >= MAX_PATH)
     return -1;
-  if (!GetFileAttributesExW(original, GetFileExInfoStandard, &standIn->before)) return 0;
-  for (int i = 0; (standIn->original[i] = standIn->path[i] = standIn->folder[i] = original[i]); ++i) {
-  }
+  standIn->original = original;
+  if ((standIn->attributes = GetFileAttributesW(original)) == INVALID_FILE_ATTRIBUTES) return 0;
+  for (int i = 0; i < folder; ++i) standIn->folder[i] = standIn->path[i] = original[i];
   standIn->folder[folder] = 0;
   // The stand-in's path: the folder, the stem (its digits written by each
   // try), then the extension kept and the NUL.
   wchar_t* at = standIn->wideName = standIn->path + folder;
   for (const char* stem = "zimbrel-"; *stem;) *at++ = *stem++;
-  while ((at[8] = *dot++)) ++at;
-  standIn->backupName[0] = 0;
-  return MakeFile(standIn);
+  while ((at[8] = *dot++) != 0) ++at;
+  // Linked, else copied, under a new name: neither call makes a file where
+  // one has that name, and a name that some file has gives way to the next.
+  for (int tries = 0; tries < STAND_IN_TRIES; ++tries) {
+    Renumbered(standIn, standIn->path);
+    standIn->linked = (StandInLink ? StandInLink : CreateHardLinkW)(standIn->path, original, 0);
+    if (standIn->linked || CopyFileW(original, standIn->path, TRUE)) return 1;
+    if (!Exists(standIn->path)) return 0;
+  }
+  return 0;
 }
 
 // The stand-in in the original's place. Where the backup's name is free,
@@ -81,15 +79,8 @@ int StandInMake(const wchar_t* original, StandIn* standIn) {
 // Windows refuses both (Wine's rename does not).
 static int Replace(StandIn* standIn) {
   const wchar_t* original = standIn->original;
-  if (standIn->before.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return -1;
-  // The backup's path: the stand-in's with other digits.
-  wchar_t backup[MAX_PATH];
-  for (int i = 0; (backup[i] = standIn->path[i]); ++i) {
-  }
-  wchar_t* name = backup + (standIn->wideName - standIn->path);
-  Number(name);
-  for (int i = 0; (standIn->backupName[i] = name[i]); ++i) {
-  }
+  if (standIn->attributes & FILE_ATTRIBUTE_READONLY) return -1;
+  const wchar_t* backup = Renumbered(standIn, standIn->backup);
   bool free = !Exists(backup);
   BOOL replaced = free && (StandInReplace ? StandInReplace : ReplaceFileW)(original, standIn->path, backup,
                                                                           REPLACEFILE_IGNORE_MERGE_ERRORS, 0, 0);
@@ -110,6 +101,6 @@ int StandInFinish(StandIn* standIn, bool packed) {
   // not under Wine, and a rename never does). Either way they are put back.
   SetFileAttributesW(standIn->path, FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(standIn->path);
-  SetFileAttributesW(standIn->original, standIn->before.dwFileAttributes);
+  SetFileAttributesW(standIn->original, standIn->attributes);
   return result;
 }

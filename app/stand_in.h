@@ -11,21 +11,21 @@
 // extension of up to 11 characters (its dot included) and the NUL.
 const int STAND_IN_NAME_ROOM = 28;
 
-// One file's stand-in; the caller owns the record (about 1.7 KB: better kept
+// One file's stand-in; the caller owns the record (about 1.6 KB: better kept
 // out of a function's frame), StandInMake fills it. wideName points into path,
 // so the record is used where it was filled, never a copy of it.
 struct StandIn {
-  wchar_t original[MAX_PATH];              // the file's full path
-  wchar_t folder[MAX_PATH];                // its folder with the last backslash: the packer's working directory
-  wchar_t path[MAX_PATH];                  // the stand-in's full path: the folder, then wideName
-  wchar_t* wideName;                       // the stand-in's name in the folder, within path
-  char name[STAND_IN_NAME_ROOM];           // the same name, for the packer's command line
-  wchar_t backupName[STAND_IN_NAME_ROOM];  // the original's name in the folder while it is replaced; "" before
-  WIN32_FILE_ATTRIBUTE_DATA before;        // the original's attributes, times and size as they were
-  bool linked;                             // a hard link (the original's own file), not a copy
+  const wchar_t* original;   // the file's full path, the caller's, kept until the stand-in is finished
+  wchar_t folder[MAX_PATH];  // its folder with the last backslash: the packer's working directory
+  wchar_t path[MAX_PATH];    // the stand-in's full path: the folder, then wideName
+  wchar_t* wideName;         // the stand-in's name in the folder, within path (ASCII)
+  wchar_t backup[MAX_PATH];  // the original's path while it is replaced, of the stand-in's kind
+  DWORD attributes;          // the original's attributes as they were
+  bool linked;               // a hard link (the original's own file), not a copy
 };
 
-// Makes a stand-in for original, a full path, in its folder: named "zimbrel-",
+// Makes a stand-in for original, a full path that lasts until StandInFinish,
+// in its folder: named "zimbrel-",
 // eight hexadecimal digits, then the original's extension when that is
 // printable ASCII and fits (none otherwise). It is never an existing file: the
 // link and the copy are both made only where no file has the name, and another

@@ -32,7 +32,7 @@ void* LateFunction(LateFunctionId id) {
   const char* name = NameAt(lateFunctionNames, id);
   int library = name[0] - '0';
   HMODULE& module = lateModules[library];
-  if (!module) module = LoadLibraryA(NameAt(lateLibraryNames, library));
+  if (!module) module = LoadLibraryExA(NameAt(lateLibraryNames, library), 0, 0);
   return module ? (void*)GetProcAddress(module, name + 1) : 0;
 }
 

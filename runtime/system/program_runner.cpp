@@ -7,6 +7,7 @@
 #include "runtime/memory/heaps.h"
 #include "runtime/system/late_library.h"
 #include "runtime/system/owners.h"
+#include "runtime/text/code_pages.h"
 
 ListNode* ProcessList;
 // Guards only the linking and unlinking of ProcessList nodes.
@@ -23,14 +24,16 @@ const size_t RUN_COMMAND_LINE_LIMIT = 32767;
 struct RunCall {
   const char* program;     // never null
   const char* parameters;  // never null
-  const char* directory;   // null: the program inherits the caller's current directory
+  const char* directory;   // for the shell; null: the program inherits the caller's current directory
+  const wchar_t* wideDirectory;  // the same for the direct start, in UTF-16
   DWORD flags;
   int show;                // SW_HIDE or SW_SHOWNORMAL
   ProcessRecord* sender;   // RUN_CONNECT's earlier program, or null
   ProcessRecord* record;   // reserved for RUN_OPEN, else null
   // The command-line buffer; being longer than the program text, it also
-  // holds the folder that the shell is given.
+  // holds the folder that the shell is given. The line in UTF-16 follows it.
   char* line;
+  wchar_t* wideLine;
 };
 
 // The handles one start makes, in two rows of owners with lives of their own;
@@ -235,7 +238,12 @@ static BOOL CreateProgram(const RunCall* call, OwnedHandle* caller, PROCESS_INFO
   start.wShowWindow = (WORD)call->show;
   SetUpStreams(call->flags, call->sender, program, caller, &start, &inherit, &creationFlags);
   BuildCommandLine(call->line, call->program, call->parameters);
-  return CreateProcessA(0, call->line, 0, 0, inherit, creationFlags, 0, call->directory, &start, info);
+  // Started through the UTF-16 call, which takes a working directory that the
+  // system's code page cannot hold. The line is the same one: made from the
+  // code page's bytes, it reads back as them in the program.
+  MultiByteToWideChar(CP_ACP, 0, call->line, -1, call->wideLine, RUN_COMMAND_LINE_LIMIT);
+  return CreateProcessW(0, call->wideLine, 0, 0, inherit, creationFlags, 0, call->wideDirectory,
+                        (STARTUPINFOW*)&start, info);
 }
 
 // The first try. The caller's ends of the pipes go to the record, or are
@@ -261,7 +269,7 @@ static intptr_t StartDirectly(const RunCall* call) {
 static intptr_t ShellRun(const RunCall* call) {
   const char* directory = call->directory;
   if (directory) {
-    DWORD attributes = GetFileAttributesA(directory);
+    DWORD attributes = GetFileAttributesW(call->wideDirectory);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
   } else {
     directory = ProgramFolder(call->program, call->line);
@@ -283,12 +291,16 @@ static intptr_t ShellRun(const RunCall* call) {
   return Started(info.hProcess, -1, call->flags, call->record);
 }
 
-intptr_t ProgramRun(const char* program, const char* parameters, const char* workingDirectory, DWORD flags,
-                    ProcessRecord* senderProgram) {
+// The run of ProgramRun, with the working directory both ways: directory for
+// the shell, wideDirectory for the direct start; shell: whether the shell may
+// be tried.
+static intptr_t Run(const char* program, const char* parameters, const char* directory,
+                    const wchar_t* wideDirectory, DWORD flags, ProcessRecord* senderProgram, bool shell) {
   RunCall call;
   call.program = program ? program : "";
   call.parameters = parameters ? parameters : "";
-  call.directory = workingDirectory && workingDirectory[0] ? workingDirectory : 0;
+  call.directory = directory;
+  call.wideDirectory = wideDirectory;
   call.flags = flags;
   call.show = (flags & RUN_HIDE) ? SW_HIDE : (flags & RUN_INACTIVE) ? SW_SHOWNOACTIVATE : SW_SHOWNORMAL;
   call.sender = senderProgram;
@@ -296,8 +308,11 @@ intptr_t ProgramRun(const char* program, const char* parameters, const char* wor
   // No program names nothing to start (the shell would be asked to open "").
   if (!call.program[0] || CommandLineLength(call.program, call.parameters) >= RUN_COMMAND_LINE_LIMIT) return 0;
 
-  call.line = (char*)HeapAllocate(MainHeap, 0, strlen(call.program) + strlen(call.parameters) + 4);
+  // The line, then the same line in UTF-16 (two bytes a character, at an even offset).
+  size_t room = (strlen(call.program) + strlen(call.parameters) + 4) & ~(size_t)1;
+  call.line = (char*)HeapAllocate(MainHeap, 0, 3 * room);
   if (!call.line) return 0;
+  call.wideLine = (wchar_t*)(call.line + room);
   intptr_t result = 0;
   if (flags & RUN_OPEN) call.record = ReserveRecord();
   if (call.record || !(flags & RUN_OPEN)) {
@@ -305,11 +320,22 @@ intptr_t ProgramRun(const char* program, const char* parameters, const char* wor
     // A program that does not start is tried once more through the shell,
     // which may still find or open it; not so when streams were to be
     // redirected, which the shell cannot hand over.
-    if (!result && !(flags & RUN_REDIRECTS)) result = ShellRun(&call);
+    if (!result && shell && !(flags & RUN_REDIRECTS)) result = ShellRun(&call);
   }
   // The one way out once the buffer is made: a record reserved for a program
   // that never started is unlinked, and the buffer freed.
   if (!result && call.record) DropRecord(call.record);
   HeapRelease(MainHeap, call.line);
   return result;
+}
+
+intptr_t ProgramRun(const char* program, const char* parameters, const char* workingDirectory, DWORD flags,
+                    ProcessRecord* senderProgram) {
+  const char* directory = workingDirectory && workingDirectory[0] ? workingDirectory : 0;
+  const wchar_t* wide = directory ? WideFromAnsi(directory) : 0;
+  return Run(program, parameters, directory, wide, flags, senderProgram, true);
+}
+
+intptr_t ProgramRunIn(const char* program, const char* parameters, const wchar_t* workingDirectory, DWORD flags) {
+  return Run(program, parameters, 0, workingDirectory && workingDirectory[0] ? workingDirectory : 0, flags, 0, false);
 }

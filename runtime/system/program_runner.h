@@ -39,6 +39,11 @@ void ProgramRunnerInit();
 // Whether the program succeeded is never asked: its exit code is not read.
 intptr_t ProgramRun(const char* program, const char* parameters = "", const char* workingDirectory = "",
                     DWORD flags = 0, ProcessRecord* senderProgram = 0);
+// The same with a working directory in UTF-16, which the system's code page
+// need not hold; the shell is not tried, so the program is looked for only
+// where the direct start looks (the caller's folder first, never the working
+// directory). No RUN_CONNECT.
+intptr_t ProgramRunIn(const char* program, const char* parameters, const wchar_t* workingDirectory, DWORD flags);
 // Closes the record's handles and unlinks it; the record is gone afterwards.
 // The program itself runs on, if it still runs.
 void ProgramRelease(ProcessRecord* record);

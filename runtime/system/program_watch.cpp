@@ -12,18 +12,18 @@ intptr_t ProgramRunWatched(const char* program, ProgramParameters parameters, Pa
   end->exitCode = 0;
   end->errorLine[0] = 0;
   const char* line = parameters.Bytes();
-  // No directory ("") needs no conversion, and so cannot fail one.
-  const char* directory = workingDirectory.Wide()[0] ? workingDirectory.Ansi() : "";
-  if (!line || !directory) return 0;
+  const wchar_t* directory = workingDirectory.Wide();
+  if (!line) return 0;
   // Kept only for this run: its record is handed back below, whatever happened.
   // Its console window, when it gets one, comes up without taking the
   // activation: the caller's window stays the active one, and its box after
   // the run comes up in front and active.
   ProcessRecord* record =
-      (ProcessRecord*)ProgramRun(program, line, directory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
+      (ProcessRecord*)ProgramRunIn(program, line, directory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
   // The pipe rules the shell out; without the direct start, the shell's try
-  // runs as a plain run would, and nothing is read.
-  if (!record) return ProgramRun(program, line, directory, RUN_WAIT | RUN_INACTIVE);
+  // runs as a plain run would, and nothing is read. Not in a working
+  // directory of its own: the shell would look for the program there too.
+  if (!record) return directory[0] ? 0 : ProgramRun(program, line, "", RUN_WAIT | RUN_INACTIVE);
 
   DWORD kept = 0, waiting, got;
   char dropped[256];

@@ -16,16 +16,17 @@ struct ProgramEnd {
   char errorLine[PROGRAM_ERROR_LINE_ROOM];
 };
 
-// Starts the program as ProgramRun does with RUN_WAIT (the same command line
-// and working directory; shown without taking the activation), with its
-// standard error on a pipe and its
-// standard input and output as this program has them, and returns once it has
-// ended. The pipe is read while waiting, so a program that writes much never
-// stops on a full pipe; the wait ends when the program ends, whoever else
-// still holds its stream. No message is handled meanwhile. A program that
-// does not start directly is tried through the shell, without the pipe.
+// Starts the program as ProgramRun does with RUN_WAIT (the same command line;
+// shown without taking the activation), with its standard error on a pipe and
+// its standard input and output as this program has them, and returns once it
+// has ended. The pipe is read while waiting, so a program that writes much
+// never stops on a full pipe; the wait ends when the program ends, whoever
+// else still holds its stream. No message is handled meanwhile. The working
+// directory ("": this program's own) is given in UTF-16, as it is. Without a
+// working directory, a program that does not start directly is tried through
+// the shell, without the pipe; with one, it is not, since the shell would
+// look for the program in that directory too. Parameters that could not be
+// made are not started.
 // 0: not started; 1: started and ended, *end filled in.
-// The working directory is taken in the system's code page, exactly; one it
-// cannot hold is not started in (0), as are parameters that could not be made.
 intptr_t ProgramRunWatched(const char* program, ProgramParameters parameters, PathText workingDirectory,
                            ProgramEnd* end);

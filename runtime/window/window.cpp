@@ -1,5 +1,6 @@
 // The life of a numbered window of window.h, and the choice of accelerator table for a key.
 #include <richedit.h>
+#include <string.h>
 
 #include "runtime/memory/heaps.h"
 #include "runtime/text/code_pages.h"
@@ -67,7 +68,7 @@ static bool TabIsText() {
   HWND focus = GetFocus();
   char className[5] = "";
   GetClassNameA(focus, className, sizeof className);
-  return lstrcmpA(className, "Rich") == 0 && !(SendMessageW(focus, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
+  return strcmp(className, "Rich") == 0 && !(SendMessageW(focus, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
 }
 
 HACCEL ActiveAccelerators(HWND window) {

@@ -117,12 +117,11 @@ TEST(StandIn, NameIsTheStemEightDigitsAndAPlainAsciiExtension) {
     std::wstring folder = original.substr(0, original.rfind(L'\\') + 1);
     StandIn standIn;
     ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
-    std::string name = standIn.name;
+    std::string name = Utf8FromWide(standIn.wideName);
     ASSERT_EQ(name.size(), 16 + row.extension.size()) << name;
     EXPECT_EQ(name.substr(0, 8), "zimbrel-");
     EXPECT_EQ(name.substr(8, 8).find_first_not_of("0123456789abcdef"), std::string::npos) << name;
     EXPECT_EQ(name.substr(16), row.extension);
-    EXPECT_EQ(Utf8FromWide(standIn.wideName), name);
     EXPECT_EQ(std::wstring(standIn.original), original);
     EXPECT_EQ(std::wstring(standIn.folder), folder);
     EXPECT_EQ(std::wstring(standIn.path), folder + standIn.wideName);
@@ -193,8 +192,7 @@ TEST(StandIn, LinkOrCopyHoldsTheBytesAndGoesWithoutATrace) {
     EXPECT_EQ(Got(path), kBytes);
     EXPECT_EQ(LinkCount(path), row.refused ? 1u : 2u);
     EXPECT_EQ(Data(path).dwFileAttributes & FILE_ATTRIBUTE_READONLY, row.attributes & FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(standIn.before.dwFileAttributes, row.attributes);
-    EXPECT_EQ(standIn.before.nFileSizeLow, kBytes.size());
+    EXPECT_EQ(standIn.attributes, row.attributes);
 
     EXPECT_EQ(StandInFinish(&standIn, false), 0);
     WIN32_FILE_ATTRIBUTE_DATA now = Data(original);
@@ -248,10 +246,12 @@ TEST(StandIn, PackedStandInReplacesTheOriginalWithItsAttributes) {
     EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
     // The backup's name is another of the stand-in's kind, in its folder.
     if (row.replaceRefused) {
-      EXPECT_EQ(backupAsked, standIn.folder + std::wstring(standIn.backupName));
-      EXPECT_EQ(std::wstring(standIn.backupName).substr(0, 8), L"zimbrel-");
-      EXPECT_EQ(std::wstring(standIn.backupName).substr(16), L".exe");
-      EXPECT_NE(std::wstring(standIn.backupName), std::wstring(standIn.wideName));
+      std::wstring backup = standIn.backup, folder = standIn.folder;
+      EXPECT_EQ(backupAsked, backup);
+      ASSERT_EQ(backup.substr(0, folder.size()), folder);
+      EXPECT_EQ(backup.substr(folder.size(), 8), L"zimbrel-");
+      EXPECT_EQ(backup.substr(folder.size() + 16), L".exe");
+      EXPECT_NE(backup, std::wstring(standIn.path));
     }
   }
 }
@@ -305,7 +305,7 @@ TEST(StandIn, FailedReplacementLeavesTheOriginalWhole) {
       if (handle) CloseHandle(handle);
     // What the test held could not be removed; nothing else is left. A
     // backup that could not be put back is the original's only copy: it stays.
-    std::wstring kept = heldBackup ? standIn.folder + std::wstring(standIn.backupName) : original;
+    std::wstring kept = heldBackup ? std::wstring(standIn.backup) : original;
     std::vector<std::string> left = {NameOf(kept)};
     if (heldStandIn) left.push_back(NameOf(path));
     std::sort(left.begin(), left.end());

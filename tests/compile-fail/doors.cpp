@@ -62,7 +62,7 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
   ProgramRunWatched("upx.exe", parameters, RIGHT_OR_WRONG(path, wide), &end);
 #elif DOOR == 12  // door 12: could not convert .* from .ProgramText. to .PathText.
   wchar_t temp[PACKER_TEMP_ROOM];
-  PackerTempName(RIGHT_OR_WRONG(path, text), temp);
+  PackerTempName(path, RIGHT_OR_WRONG(path, text), temp);
 #elif DOOR == 13  // door 13: could not convert .* from .char\*. to .ProgramText.
   TextLabelCreate(0, 0, 0, 10, 10, RIGHT_OR_WRONG(text, pathBytes));
 #elif DOOR == 14  // door 14: no matching function for call to .ProgramTextBuilder::Append\(char\*&\)
