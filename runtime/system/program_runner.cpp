@@ -309,7 +309,7 @@ static intptr_t Run(const char* program, const char* parameters, const char* dir
   if (!call.program[0] || CommandLineLength(call.program, call.parameters) >= RUN_COMMAND_LINE_LIMIT) return 0;
 
   // The line, then the same line in UTF-16 (two bytes a character, at an even offset).
-  size_t room = (strlen(call.program) + strlen(call.parameters) + 4) & ~(size_t)1;
+  size_t room = (strlen(call.program) + strlen(call.parameters) + 5) & ~(size_t)1;
   call.line = (char*)HeapAllocate(MainHeap, 0, 3 * room);
   if (!call.line) return 0;
   call.wideLine = (wchar_t*)(call.line + room);

@@ -1,11 +1,12 @@
 // Names that the system's ANSI code page cannot hold, put into the real main
 // window's path field the three ways a person can (typed, pasted, chosen in
 // the open dialog): the field keeps the letters as they came, and the compress
-// request refuses the name with the no-file box, runs no packer and changes no
-// file. Each name is chosen so that the system's best fit of it names another
+// request packs that file (under a stand-in, which is gone afterwards) and no
+// other. Each name is chosen so that the system's best fit of it names another
 // file beside it (a look-alike letter, or one that best-fits to '/', '\' or
-// '.'): the file that was packed before paths were read exactly. A name whose
-// letters the code page holds is packed. The names come from a table per code
+// '.'): the file that was packed before paths were read exactly, and that
+// stays as it was. A name the file system cannot hold (a lone surrogate) names
+// no file, and is refused. A name whose letters the code page holds is packed. The names come from a table per code
 // page; the test command runs this area in each of them.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -237,19 +238,33 @@ class BestFit : public testing::Test {
     return catcher.boxes();
   }
 
+  // program packed by the packer under a plain name, at the level in use.
+  static std::string PackedPlain(const std::string& program) {
+    WideTempDir reference;
+    std::wstring plain = reference.path + L"\\plain.exe";
+    if (!WriteWide(plain, program)) return "";
+    Put(TYPED, plain);
+    Compress();
+    return Snapshot(reference.path)[plain];
+  }
+
   static BOOL started;
   static HWND field;
 };
 BOOL BestFit::started;
 HWND BestFit::field;
 
-TEST_F(BestFit, NameTheCodePageCannotHoldIsRefusedHoweverItCameIntoTheField) {
+TEST_F(BestFit, NameTheCodePageCannotHoldIsPackedUnderAStandInHoweverItCameIntoTheField) {
   const CodePageNames* names = NamesForThisCodePage();
   if (!names) GTEST_SKIP() << "no names are chosen for code page " << GetACP();
   WideTempDir dir;
   const std::wstring& folder = dir.path;
   std::string program;
   ASSERT_TRUE(ReadBytes(BuildDir() + "\\fake-upx.exe", &program));  // a program that UPX packs
+  // What the packer makes of the same bytes under a plain name, at the same level.
+  const std::string packedPlain = PackedPlain(program);
+  ASSERT_LT(packedPlain.size(), program.size());
+
   ASSERT_TRUE(CreateDirectoryW((folder + L"\\sub").c_str(), 0));
   for (const Refused& r : names->refused) {
     // What the test rests on: the system's best fit of the name is the path of
@@ -261,24 +276,64 @@ TEST_F(BestFit, NameTheCodePageCannotHoldIsRefusedHoweverItCameIntoTheField) {
     for (wchar_t& c : neighbour)
       if (c == L'/') c = L'\\';
     ASSERT_TRUE(WriteWide(folder + L"\\" + neighbour, program)) << Shown(neighbour);
-    // The name itself too, where the file system can hold it (Wine's cannot
-    // hold a lone surrogate); the dialog takes a name that is not there alike.
-    WriteWide(folder + L"\\" + r.name, program);
   }
-  const Files before = Snapshot(folder);
   for (const Refused& r : names->refused) {
     for (Way way : {TYPED, PASTED, CHOSEN}) {
       std::wstring path = folder + L"\\" + r.name;
       SCOPED_TRACE(Shown(r.name) + " " + kWayNames[way]);
+      // The name itself, unpacked, where the file system can hold it (Wine's
+      // cannot hold a lone surrogate); the dialog takes a name that is not there alike.
+      bool there = WriteWide(path, program);
+      const Files before = Snapshot(folder);
       Put(way, path);
       EXPECT_EQ(Shown(FieldText()), Shown(path));
       std::vector<SeenBox> boxes = Compress();
       ASSERT_EQ(boxes.size(), 1u);
-      EXPECT_EQ(boxes[0].caption, kNoFileCaption);
-      EXPECT_EQ(boxes[0].text, kNoFileText);
-      EXPECT_EQ(boxes[0].icon, kNoFileIcon);
-      EXPECT_EQ(Changed(before, Snapshot(folder)), std::vector<std::string>{});
+      const Files after = Snapshot(folder);
+      if (!there) {
+        EXPECT_EQ(boxes[0].caption, kNoFileCaption);
+        EXPECT_EQ(boxes[0].text, kNoFileText);
+        EXPECT_EQ(Changed(before, after), std::vector<std::string>{});
+        continue;
+      }
+      // Only the named file changed, to what the packer makes of it under a plain name.
+      EXPECT_EQ(Changed(before, after), std::vector<std::string>{Shown(path)});
+      ASSERT_TRUE(after.count(path));
+      EXPECT_EQ(after.at(path).size(), packedPlain.size());
+      EXPECT_EQ(boxes[0].caption, kReportCaption);
+      EXPECT_EQ(boxes[0].text, Report(program.size(), packedPlain.size()));
+      EXPECT_EQ(boxes[0].icon, kReportIcon);
     }
+  }
+}
+
+// Letters of other scripts, an emoji (a surrogate pair) and a folder so
+// named: whatever the code page, each file is packed to the bytes the packer
+// makes of it under a plain name, and nothing else in the folder changes.
+TEST_F(BestFit, NameInAnyScriptIsPackedAsUnderAPlainName) {
+  WideTempDir dir;
+  const std::wstring& folder = dir.path;
+  std::string program;
+  ASSERT_TRUE(ReadBytes(BuildDir() + "\\fake-upx.exe", &program));
+  const std::string packedPlain = PackedPlain(program);
+  ASSERT_LT(packedPlain.size(), program.size());
+  const std::wstring sub = L"\x0109\x4E2D\x03A9\xD83D\xDE00";
+  ASSERT_TRUE(CreateDirectoryW((folder + L"\\" + sub).c_str(), 0));
+  ASSERT_TRUE(WriteWide(folder + L"\\other.exe", program));
+  const std::vector<std::wstring> names = {L"\x0109.exe", L"\x4E2D\x6587.exe", L"\x03A9\x03BC\x03AD\x03B3\x03B1.exe",
+                                           L"\xD83D\xDE00.exe", sub + L"\\a.exe"};
+  for (const std::wstring& name : names) {
+    std::wstring path = folder + L"\\" + name;
+    SCOPED_TRACE(Shown(name));
+    ASSERT_TRUE(WriteWide(path, program));
+    const Files before = Snapshot(folder);
+    Put(TYPED, path);
+    std::vector<SeenBox> boxes = Compress();
+    const Files after = Snapshot(folder);
+    EXPECT_EQ(Changed(before, after), std::vector<std::string>{Shown(path)});
+    EXPECT_TRUE(after.count(path) && after.at(path) == packedPlain);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, Report(program.size(), packedPlain.size()));
   }
 }
 

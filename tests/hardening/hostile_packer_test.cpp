@@ -12,8 +12,23 @@ const long long ORIGINAL = 900;
 
 struct Row {
   std::string mode;
-  long long after;  // the file's size once the packer has ended (-1: gone)
+  long long after;   // the file's size once the packer has ended (-1: gone)
+  std::string text = "";  // the warning's text; "" for the one the size calls for
 };
+
+// The file's bytes and size by its UTF-8 path, which may hold any letter.
+bool WriteAnyName(const std::string& path, const std::string& bytes) {
+  HANDLE f = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
+  DWORD written = 0;
+  bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, bytes.data(), (DWORD)bytes.size(), &written, 0);
+  if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+  return ok && written == bytes.size();
+}
+long long SizeOfAnyName(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
+}
 
 // The exit codes a packer may end with: UPX's own (0 done, 1 error,
 // 2 warning), 3 (the C runtime's abort), 127 and 255, and values that only a
@@ -48,14 +63,18 @@ std::vector<Row> Rows() {
 
 class HostilePackerTest : public ProgramTest {
  protected:
+  // The file's name (UTF-8); standIn: the system's code page cannot hold it,
+  // and the packer is handed a stand-in's name instead.
+  std::string name = "hostile target.exe";
+  bool standIn = false;
   std::string file, log;
 
   void SetUp() override {
     ProgramTest::SetUp();
     UseFakePacker("keep");
-    file = dir.file("hostile target.exe");
+    file = dir.file(name);
     log = dir.file("fake-upx.log");
-    ASSERT_TRUE(WriteBytes(file, std::string(ORIGINAL, 'z')));
+    ASSERT_TRUE(WriteAnyName(file, std::string(ORIGINAL, 'z')));
     // Started as from the desktop, with no console of its own: the packer,
     // a console program, then gets a console of its own to print to, as it
     // does on Windows (under Wine the program would otherwise hand this
@@ -79,23 +98,33 @@ class HostilePackerTest : public ProgramTest {
 
   // One request with the stand-in in mode on a fresh file; the box, answered.
   DriverBox Request(const std::string& mode) {
-    EXPECT_TRUE(WriteBytes(file, std::string(ORIGINAL, 'z')));
+    EXPECT_TRUE(WriteAnyName(file, std::string(ORIGINAL, 'z')));
     EXPECT_TRUE(WriteBytes(dir.file("fake-upx.mode"), mode));
     size_t runs = FileLines(log).size();
     DriverBox box = CompressForOneBox(PACK_WAIT_MS);
     std::vector<std::string> lines = FileLines(log);
     EXPECT_EQ(lines.size(), runs + 1) << "the packer ran " << lines.size() - runs << " times";
-    if (!lines.empty()) {
+    if (lines.empty()) return box;
+    if (!standIn) {
       EXPECT_EQ(lines.back(), "\"upx.exe\" --best \"" + file + "\"");
+    } else {
+      // "zimbrel-", eight hexadecimal digits and the extension, in the file's folder.
+      const std::string& line = lines.back();
+      EXPECT_EQ(line.substr(0, 26), "\"upx.exe\" --best \"zimbrel-") << line;
+      EXPECT_EQ(line.size() > 34 ? line.substr(26, 8).find_first_not_of("0123456789abcdef") : 0, std::string::npos)
+          << line;
+      EXPECT_EQ(line.substr(34), ".exe\"") << line;
     }
     return box;
   }
 
-  void ExpectBoxFor(const DriverBox& box, long long after) {
-    EXPECT_EQ(SizeOf(file), after);
-    if (after == ORIGINAL) {
+  void ExpectBoxFor(const DriverBox& box, long long after, const std::string& text = "") {
+    // A copy of the packer may hold the file a while after the packer ended.
+    for (DWORD start = GetTickCount(); DriverCountProcesses("upx.exe") && GetTickCount() - start < WAIT_MS;) Sleep(50);
+    EXPECT_EQ(SizeOfAnyName(file), after);
+    if (after == ORIGINAL || !text.empty()) {
       EXPECT_EQ(box.caption, kErrorCaption);
-      EXPECT_EQ(box.text, kUnchanged);
+      EXPECT_EQ(box.text, text.empty() ? kUnchanged : text);
       EXPECT_EQ(box.icon, kErrorIcon) << box.iconProblem;
     } else {
       EXPECT_EQ(box.caption, kReportCaption);
@@ -107,6 +136,9 @@ class HostilePackerTest : public ProgramTest {
     EXPECT_EQ(DriverCountProcesses("upx.exe"), 0);
     EXPECT_EQ(DriverCountProcesses("winedbg.exe"), 0);
     EXPECT_TRUE(IsWindowEnabled(app.window));
+    // Neither a stand-in, nor its backup, nor the packer's temporary file is left.
+    for (const std::string& entry : FolderEntries(dir.path()))
+      EXPECT_TRUE(entry.substr(0, 8) != "zimbrel-" && entry.find(".upx") == std::string::npos) << entry;
   }
 };
 
@@ -119,6 +151,47 @@ TEST_F(HostilePackerTest, EachGivesTheBoxItsSizeCallsForAndTheProgramGoesOn) {
   // After them all, a plain request is still packed and reported with the true sizes.
   ExpectBoxFor(Request("shrink 300"), 300);
   printf("[ hardening ] %zu misbehaving packers through the window\n", rows.size());
+  CloseAndExpectCleanEnd();
+}
+
+// The same packers on a file whose name no system code page holds whole (a
+// letter the code pages of Europe lack, a Chinese one and an emoji), handed to
+// the packer under a stand-in: a hard link of it in its folder. Whatever the
+// packer does to the stand-in in place it does to the file, as to a file it is
+// given by name; one it deletes is only the stand-in, and the file stays. The
+// stand-in's packed bytes replace the file's; where the file is held open, so
+// that they cannot, it keeps its own and the box says it is in use. A
+// cancelled run leaves the file alone. Nothing of the stand-in is left.
+class HostileStandInTest : public HostilePackerTest {
+ protected:
+  HostileStandInTest() {
+    name = "\xC4\x89 \xE4\xB8\xAD \xF0\x9F\x98\x80.exe";  // ĉ 中 😀.exe
+    standIn = true;
+  }
+  // The file that the packer's "hold" step holds, known to the program (and
+  // so to the packers it starts) from its start.
+  void SetUp() override {
+    SetEnvironmentVariableW(L"ZIMBREL_FAKE_UPX_HOLD", WideFromUtf8(dir.file(name)).c_str());
+    HostilePackerTest::SetUp();
+  }
+  void TearDown() override {
+    HostilePackerTest::TearDown();
+    SetEnvironmentVariableW(L"ZIMBREL_FAKE_UPX_HOLD", 0);
+  }
+};
+
+TEST_F(HostileStandInTest, EachGivesTheBoxItsOutcomeCallsForAndNothingOfTheStandInIsLeft) {
+  std::vector<Row> rows = Rows();
+  for (Row& row : rows)
+    if (row.after == -1) row.after = ORIGINAL;
+  rows.push_back({"pack", ORIGINAL / 2, ""});
+  rows.push_back({"pack hold 2000", ORIGINAL, kInUse});
+  rows.push_back({"temp", ORIGINAL, kCancelled});
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.mode);
+    ExpectBoxFor(Request(row.mode), row.after, row.text);
+  }
+  ExpectBoxFor(Request("pack 300"), 300);
   CloseAndExpectCleanEnd();
 }
 

@@ -23,6 +23,13 @@
 //   temp        make the packer's temporary file beside the file (its name with
 //               the last extension replaced by ".upx"), as a packer ended from
 //               outside leaves it
+//   pack [N]    as UPX packs: write N bytes (default half the file's size) to
+//               the temporary file, delete the file, and rename the temporary
+//               file to the file's name (the file's other hard links keep
+//               their bytes)
+//   hold N      keep the file named by ZIMBREL_FAKE_UPX_HOLD (UTF-16) open
+//               without sharing for N milliseconds from now, also once this
+//               program has ended (a copy of it, in mode "grab N", holds it)
 //   exit N      end at once with exit code N
 // After the last step the program ends with exit code 0. An unknown word ends
 // it with exit code 99, a file that cannot be opened with 98.
@@ -149,8 +156,10 @@ static bool WriteError() {
 
 // The packer's temporary file: the target with its last extension (in the
 // file's name) replaced by ".upx".
-static bool MakeTemp() {
-  char name[sizeof target + 4];
+static char tempName[sizeof target + 4];
+
+static bool MakeTemp(LONGLONG size = 4) {
+  char* name = tempName;
   lstrcpyA(name, target);
   char* dot = 0;
   for (char* p = name; *p; ++p) {
@@ -160,8 +169,56 @@ static bool MakeTemp() {
   lstrcpyA(dot ? dot : name + lstrlenA(name), ".upx");
   HANDLE f = CreateFileA(name, GENERIC_WRITE, 0, 0, CREATE_NEW, 0, 0);
   if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written;
-  WriteFile(f, "half", 4, &written, 0);
+  static char bytes[65536];
+  lstrcpyA(bytes, "half");
+  DWORD written = 0;
+  bool ok = true;
+  for (LONGLONG left = size; ok && left > 0; left -= written)
+    ok = WriteFile(f, bytes, left < (LONGLONG)sizeof bytes ? (DWORD)left : sizeof bytes, &written, 0) != 0;
+  CloseHandle(f);
+  return ok;
+}
+
+// Written as UPX writes its output: into the temporary file, which then takes the file's name.
+static bool Pack(LONGLONG size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(target, GetFileExInfoStandard, &data)) return false;
+  return MakeTemp(size < 0 ? data.nFileSizeLow / 2 : size) && DeleteFileA(target) && MoveFileA(tempName, target);
+}
+
+const char* const HELD_EVENT = "zimbrel-fake-upx-held";
+
+// A copy of this program, in mode "grab N", holds the file; this one goes on
+// once it does. The copy logs nowhere, so it is not counted as a run.
+static bool Hold(LONGLONG ms) {
+  HANDLE held = CreateEventA(0, TRUE, FALSE, HELD_EVENT);
+  char copyMode[32], self[MAX_PATH], line[MAX_PATH + 2];
+  wsprintfA(copyMode, "grab %lu", (DWORD)ms);
+  GetModuleFileNameA(0, self, MAX_PATH);
+  wsprintfA(line, "\"%s\"", self);
+  SetEnvironmentVariableA("ZIMBREL_FAKE_UPX_MODE", copyMode);
+  SetEnvironmentVariableA("ZIMBREL_FAKE_UPX_LOG", "NUL");
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  bool ok = held && CreateProcessA(self, line, 0, 0, FALSE, DETACHED_PROCESS, 0, 0, &si, &pi);
+  if (ok) {
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    ok = WaitForSingleObject(held, 10000) == WAIT_OBJECT_0;
+  }
+  if (held) CloseHandle(held);
+  return ok;
+}
+
+static bool Grab(LONGLONG ms) {
+  wchar_t path[MAX_PATH] = L"";
+  GetEnvironmentVariableW(L"ZIMBREL_FAKE_UPX_HOLD", path, MAX_PATH);
+  HANDLE f = CreateFileW(path, GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
+  HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, HELD_EVENT);
+  if (held) SetEvent(held), CloseHandle(held);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  Sleep((DWORD)ms);
   CloseHandle(f);
   return true;
 }
@@ -197,6 +254,9 @@ int main() {
     else if (!lstrcmpA(word, "spew")) Print(number, STD_ERROR_HANDLE);
     else if (!lstrcmpA(word, "error")) ok = WriteError();
     else if (!lstrcmpA(word, "temp")) ok = MakeTemp();
+    else if (!lstrcmpA(word, "pack")) ok = Pack(number);
+    else if (!lstrcmpA(word, "hold")) ok = Hold(number);
+    else if (!lstrcmpA(word, "grab")) ok = Grab(number);
     else if (!lstrcmpA(word, "exit")) ExitProcess((UINT)number);
     else return 99;
     if (!ok) return 98;
