@@ -87,4 +87,32 @@ TEST(RequestBadInput, EachPathGivesOneBoxAndRunsOnlyForARealFile) {
   }
 }
 
+// A name that the system's code page cannot hold needs a stand-in beside it.
+// Where none can be made (here: a folder whose path leaves no room for the
+// stand-in's name; a folder that takes no new file is shown with the stand-in
+// itself), the packer could not write there either: the write-protected
+// warning, no run, and nothing changed.
+TEST(RequestBadInput, WhereNoStandInCanBeMadeTheFileIsTakenForWriteProtected) {
+  TempDir dir;
+  std::wstring folder = WideFromUtf8(dir.path()) + L"\\" + std::wstring(244 - dir.path().size(), L'd');
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), 0));
+  std::wstring crowded = folder + L"\\\x0109.exe";  // 251 letters: the stand-in's name does not fit beside it
+  HANDLE f = CreateFileW(crowded.c_str(), GENERIC_WRITE, 0, 0, CREATE_NEW, 0, 0);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  DWORD written;
+  WriteFile(f, "MZ", 2, &written, 0);
+  CloseHandle(f);
+  RequestSeam seam;
+  seam.widePath = crowded;
+  seam.realSizes = true;
+  seam.Run();
+  EXPECT_TRUE(seam.runs.empty());
+  ASSERT_EQ(seam.dialogs.size(), 1u);
+  EXPECT_EQ(seam.dialogs[0].caption, kErrorCaption);
+  EXPECT_EQ(seam.dialogs[0].text, kWriteProtected);
+  EXPECT_EQ(FolderEntries(Utf8FromWide(folder)).size(), 1u);
+  DeleteFileW(crowded.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace

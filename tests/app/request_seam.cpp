@@ -13,6 +13,7 @@ static PathText ReadPath(void* context) {
   RequestSeam* s = (RequestSeam*)context;
   size_t i = s->pathReads < (int)s->paths.size() ? s->pathReads : s->paths.size() - 1;
   ++s->pathReads;
+  if (!s->widePath.empty()) return PathText(s->widePath.c_str());
   return s->nullPath ? PathText(nullptr) : RawPath(s->paths[i].c_str());
 }
 

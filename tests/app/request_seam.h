@@ -21,6 +21,7 @@ struct RequestSeam {
   std::vector<std::string> paths{""};
   std::vector<LONG> levels{9};
   bool nullPath = false;
+  std::wstring widePath;  // when not empty, the path every read gives, in UTF-16
   int pathReads = 0, levelReads = 0;
 
   // Sizes: before the run, and after it; realSizes asks PathSize instead.
