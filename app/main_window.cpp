@@ -14,6 +14,7 @@
 #include "runtime/system/dropped_file.h"
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/font.h"
+#include "runtime/system/late_library.h"
 #include "runtime/system/modal.h"
 #include "runtime/system/path_size.h"
 #include "runtime/window/events.h"
@@ -96,6 +97,9 @@ BOOL AppStartUp() {
   sizeBefore = 0;
   sizeBeforeFull = 0;
   lastEvent = 0;
+  // First of all, before any library is loaded by name: such libraries come
+  // from the system folder alone, never from the program's own.
+  LibrarySearchRestrict();
   // No step's result is looked at: a part that fails shows later as a
   // missing font or gadget, and only a missing window ends the program.
   RuntimeStart();

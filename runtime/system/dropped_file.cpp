@@ -46,12 +46,28 @@ static bool FollowShortcut() {
          link->GetPath(droppedPath, FILE_PATH_ROOM + 1, 0, 0) == S_OK && lstrlenW(droppedPath) < FILE_PATH_ROOM;
 }
 
-// The one name, followed when it is a shortcut, if it is an existing file.
+// A path on another machine: a UNC path, or one on a drive that the system
+// maps to a share. Only the name is looked at: a drive's type comes from the
+// system's own table, not over the network.
+static bool OnNetwork(const wchar_t* path) {
+  if (path[0] == '\\' && path[1] == '\\') return true;
+  wchar_t root[] = {path[0], ':', '\\', 0};
+  return path[0] && path[1] == ':' && GetDriveTypeW(root) == DRIVE_REMOTE;
+}
+
+// The one name, followed when it is a shortcut, if it is an existing file. A
+// shortcut that leads to another shortcut leads to no file to pack. A
+// shortcut's target on the network goes into the field unchecked, so that a
+// share that does not answer never holds the window for the network's time:
+// the press checks it, as it checks a typed path.
 static wchar_t* ReadDrop(HDROP drop, UINT(WINAPI* query)(HDROP, UINT, wchar_t*, UINT)) {
   if (query(drop, 0xFFFFFFFF, 0, 0) != 1) return 0;
   UINT length = query(drop, 0, droppedPath, FILE_PATH_ROOM + 1);
   if (!length || length >= (UINT)FILE_PATH_ROOM) return 0;
-  if (IsShortcut(droppedPath, length) && !FollowShortcut()) return 0;
+  if (IsShortcut(droppedPath, length)) {
+    if (!FollowShortcut() || IsShortcut(droppedPath, lstrlenW(droppedPath))) return 0;
+    if (OnNetwork(droppedPath)) return droppedPath;
+  }
   DWORD attributes = GetFileAttributesW(droppedPath);
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? droppedPath : 0;
 }

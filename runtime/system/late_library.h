@@ -25,7 +25,8 @@
   X(LATE_REVOKE_DRAG_DROP, 2, RevokeDragDrop)          \
   X(LATE_CO_INITIALIZE, 2, CoInitialize)               \
   X(LATE_CO_CREATE_INSTANCE, 2, CoCreateInstance)      \
-  X(LATE_CO_UNINITIALIZE, 2, CoUninitialize)
+  X(LATE_CO_UNINITIALIZE, 2, CoUninitialize)           \
+  X(LATE_SET_DEFAULT_DLL_DIRECTORIES, 3, SetDefaultDllDirectories)
 
 enum LateFunctionId {
 #define LATE_FUNCTION_ID(id, library, name) id,
@@ -67,6 +68,15 @@ inline typename LateFunctionType<first>::Type Late(bool takeSecond) {
   (void)sameType;
   return (typename LateFunctionType<first>::Type)LateFunction(takeSecond ? second : first);
 }
+
+// From now on, a library loaded by name, and any library that it loads by name
+// in turn, is looked for in the system folder alone: never in the program's
+// own folder, where a library of a system's name may have been planted beside
+// it (in a Downloads folder, say). Where the system lacks the call (Windows 7
+// without its update), the search stays as it was; the three libraries above
+// are known to the system, which takes them from its own folder whatever the
+// search.
+void LibrarySearchRestrict();
 
 // RevokeDragDrop(window) for a window or control that carries the drop mark.
 // Without OLE nothing could have been registered, so nothing is revoked.

@@ -167,6 +167,8 @@ TEST_F(WindowTest, OneFileDraggedOntoTheWindowFillsTheFieldAndIsPackedOtherDrops
   std::string file = Sample("dragged sample.exe");
   std::string other = Sample("other.exe");
   ASSERT_TRUE(MakeShortcut(dir.file("other.lnk"), other));
+  ASSERT_TRUE(MakeShortcut(dir.file("share.lnk"), "\\\\zimbrel-nowhere\\tools\\app.exe"));
+  ASSERT_TRUE(MakeShortcut(dir.file("twice.lnk"), dir.file("other.lnk")));
   Start();
   // Nothing at start-up reads drops. (Shortcuts need ole32, which Wine
   // itself loads into every process with a window, the plain Win32 baseline's
@@ -195,8 +197,14 @@ TEST_F(WindowTest, OneFileDraggedOntoTheWindowFillsTheFieldAndIsPackedOtherDrops
   EXPECT_EQ(box.caption, kReportCaption);
   EXPECT_EQ(box.text, Report(before, after));
 
-  // A shortcut stands for the file it leads to.
+  // A shortcut stands for the file it leads to. One that leads to a share
+  // goes into the field as it is, unchecked (that share does not exist): a
+  // share that does not answer would hold the window while it was checked.
+  // One that leads to another shortcut leaves the field as it was.
   EXPECT_EQ(DragOnto(app.browseButton, "files", {dir.file("other.lnk")}), other);
+  EXPECT_EQ(DragOnto(app.pathField, "files", {dir.file("share.lnk")}), "\\\\zimbrel-nowhere\\tools\\app.exe");
+  EXPECT_EQ(DragOnto(app.pathField, "files", {dir.file("twice.lnk")}), "\\\\zimbrel-nowhere\\tools\\app.exe");
+  EXPECT_EQ(DriverCountBoxes(&app), 0);
 
   // A name is read as it is: one with a letter that the system's code page
   // lacks (U+0109) shows in the field and is packed under a stand-in, never
