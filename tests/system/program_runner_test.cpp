@@ -425,6 +425,14 @@ TEST_F(ProgramRunnerTest, AWatchedRunTellsItsErrorLineAndExitCodeAndKeepsNothing
   EXPECT_EQ(end.exitCode, 3u);
   Record();
   EXPECT_EQ(ProgramRunWatched(dir.file("missing.exe").c_str(), RawProgramParameters(""), PathText(L""), &end), 0);
+  // In a working directory that no code page holds whole, given in UTF-16;
+  // there, what does not start directly is not tried through the shell,
+  // which would look for it in that directory too.
+  std::wstring folder = WideFromUtf8(dir.path()) + L"\\\x0109 \x4E2D \xD83D\xDE00";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), 0));
+  ASSERT_EQ(ProgramRunWatched(Recorder().c_str(), RawProgramParameters("exit:0"), PathText(folder.c_str()), &end), 1);
+  EXPECT_EQ(Record()["cwd8"], Utf8FromWide(folder));
+  EXPECT_EQ(ProgramRunWatched(doc.c_str(), RawProgramParameters(""), PathText(folder.c_str()), &end), 0);
   EXPECT_EQ(HandleCount(), handles);
   EXPECT_EQ(ProcessList, head);
 }

@@ -5,7 +5,7 @@
 // the environment variable ZIMBREL_RECORD (no record when neither is given).
 // It is written to PATH.part and then renamed, so a reader never sees half of it.
 // Lines of the record:
-//   cmdline=<GetCommandLineA>     cwd=<current directory>
+//   cmdline=<GetCommandLineA>     cwd=<current directory>     cwd8=<the same in UTF-8>
 //   show=<wShowWindow>            flags=<STARTUPINFO dwFlags>
 //   stdin=, stdout=, stderr=<GetFileType of the handle; -1 for none>
 //
@@ -80,6 +80,11 @@ static void WriteRecord(const char* path) {
   GetCurrentDirectoryA(MAX_PATH, cwd);
   PutLine(file, "cmdline", GetCommandLineA());
   PutLine(file, "cwd", cwd);
+  wchar_t wide[MAX_PATH] = L"";
+  char utf8[MAX_PATH * 4] = "";
+  GetCurrentDirectoryW(MAX_PATH, wide);
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, 0, 0);
+  PutLine(file, "cwd8", utf8);
   PutNumber(file, "show", start.wShowWindow);
   PutNumber(file, "flags", (long)start.dwFlags);
   PutNumber(file, "stdin", StreamType(STD_INPUT_HANDLE));
