@@ -14,6 +14,7 @@
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/font.h"
 #include "runtime/system/modal.h"
+#include "runtime/system/owners.h"
 #include "runtime/system/path_size.h"
 #include "runtime/system/program_watch.h"
 #include "runtime/text/code_pages.h"
@@ -78,5 +79,17 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
   WideText shown(text);
   const wchar_t* copied = RIGHT_OR_WRONG(shown, WideText(shown));
   (void)copied;
+#elif DOOR == 18  // door 18: use of deleted function .OwnedHandle::OwnedHandle\(const OwnedHandle&\)
+  OwnedHandle process(GetCurrentProcess());
+  HANDLE kept = RIGHT_OR_WRONG(process.release(), OwnedHandle(process).release());
+  (void)kept;
+#elif DOOR == 19  // door 19: use of deleted function .OwnedInterface<Interface>::OwnedInterface\(const OwnedInterface<Interface>&\)
+  OwnedInterface<IUnknown> object;
+  IUnknown* kept = RIGHT_OR_WRONG(object.pointer, OwnedInterface<IUnknown>(object).pointer);
+  (void)kept;
+#elif DOOR == 20  // door 20: use of deleted function .ModalGuardScope::ModalGuardScope\(const ModalGuardScope&\)
+  ModalGuardScope guard;
+  HWND focus = RIGHT_OR_WRONG(guard.focus, ModalGuardScope(guard).focus);
+  (void)focus;
 #endif
 }
