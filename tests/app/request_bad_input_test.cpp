@@ -93,6 +93,7 @@ TEST(RequestBadInput, EachPathGivesOneBoxAndRunsOnlyForARealFile) {
 // itself), the packer could not write there either: the write-protected
 // warning, no run, and nothing changed.
 TEST(RequestBadInput, WhereNoStandInCanBeMadeTheFileIsTakenForWriteProtected) {
+  if (GetACP() == CP_UTF8) GTEST_SKIP() << "UTF-8 holds every name: none needs a stand-in";
   TempDir dir;
   std::wstring folder = WideFromUtf8(dir.path()) + L"\\" + std::wstring(244 - dir.path().size(), L'd');
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), 0));
