@@ -118,9 +118,9 @@ ObjectNumber DropListCreate(ObjectNumber number, int x, int y, int width, int he
   if (!editable) flags |= CBS_DROPDOWNLIST | WS_TABSTOP;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_GROUP | CBS_HASSTRINGS;
   // No window text at all (null, not ""): a list's text is that of its selection.
-  HWND handle = GadgetCreateControl(WS_EX_CLIENTEDGE, L"ComboBox", 0, style, x, y, width, height);
-  if (!handle) return 0;
-  GadgetRecord* record = GadgetClaim(number, handle);
+  HWND handle;
+  GadgetRecord* record =
+      GadgetCreateControl(number, WS_EX_CLIENTEDGE, L"ComboBox", 0, style, x, y, width, height, &handle);
   if (!record) return 0;
   if (editable) {
     // The edit box, not the list around it, is the tab stop of the editable form.

@@ -26,9 +26,8 @@ ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int 
   // A filled table has its size set.
   if (!PushButtonOps.size) FillPushButtonOps();
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
-  HWND handle = GadgetCreateControl(0, L"Button", &text, style, x, y, width, height);
-  if (!handle) return 0;
-  GadgetRecord* record = GadgetClaim(number, handle);
+  HWND handle;
+  GadgetRecord* record = GadgetCreateControl(number, 0, L"Button", &text, style, x, y, width, height, &handle);
   if (!record) return 0;
   // The window's default button, which Enter presses (runtime/window/focus.cpp).
   if (flags & BS_DEFPUSHBUTTON) SetPropA(GetParent(handle), PROPERTY_DEFAULT_BUTTON, handle);

@@ -28,9 +28,8 @@ ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int h
   // The sunken edge is the default here; the border flag takes it away.
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? 0 : WS_EX_CLIENTEDGE;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-  HWND handle = GadgetCreateControl(exStyle, L"Edit", &text, style, x, y, width, height);
-  if (!handle) return 0;
-  GadgetRecord* record = GadgetClaim(number, handle);
+  HWND handle;
+  GadgetRecord* record = GadgetCreateControl(number, exStyle, L"Edit", &text, style, x, y, width, height, &handle);
   if (!record) return 0;
   // Every field replaces the same Edit class procedure; a failed replacement
   // leaves the one already known in place.

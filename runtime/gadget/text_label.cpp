@@ -10,9 +10,8 @@ ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int h
   if (!TextLabelOps.size) ColourOpsFill(&TextLabelOps, GADGET_KIND_TEXT_LABEL, TextLabelColourHandler);
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? WS_EX_CLIENTEDGE : 0;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
-  HWND handle = GadgetCreateControl(exStyle, L"Static", &text, style, x, y, width, height);
-  if (!handle) return 0;
-  GadgetRecord* record = GadgetClaim(number, handle);
+  HWND handle;
+  GadgetRecord* record = GadgetCreateControl(number, exStyle, L"Static", &text, style, x, y, width, height, &handle);
   if (!record) return 0;
   record->textColour = -1;
   record->backColour = -1;
