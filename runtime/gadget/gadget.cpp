@@ -89,6 +89,13 @@ GadgetRecord* GadgetCreateControl(ObjectNumber number, DWORD exStyle, const wcha
   return record;
 }
 
+// The font to a control: the default font, made for the system's DPI, at the
+// DPI of the control's window. One copy for the create and GadgetSetFont.
+__attribute__((noinline)) static void ControlFont(HWND handle, HFONT font) {
+  if (font == DefaultGuiFont) font = GadgetDefaultFont(WindowDpi(GetParent(handle)));
+  SendMessageW(handle, WM_SETFONT, (WPARAM)font, TRUE);
+}
+
 ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND handle,
                                 const GadgetClassOps* table) {
   bool automatic = number == AUTO_NUMBER;
@@ -100,10 +107,7 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
   SetWindowLongPtrW(handle, GWLP_ID, (LONG_PTR)number);
   SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);
   // The record may not be touched from here on: the message runs our procedure.
-  // The default font, made for the system's DPI, at the DPI of the window.
-  HFONT font = Gadgets ? Gadgets->font : DefaultGuiFont;
-  if (font == DefaultGuiFont) font = GadgetDefaultFont(WindowDpi(GetParent(handle)));
-  SendMessageW(handle, WM_SETFONT, (WPARAM)font, TRUE);
+  ControlFont(handle, Gadgets ? Gadgets->font : DefaultGuiFont);
   return automatic ? number : (ObjectNumber)handle;
 }
 
@@ -122,8 +126,7 @@ void GadgetSetFont(ObjectNumber gadget, HFONT font) {
   }
   GadgetRecord* record = FindGadget(gadget);
   if (!record) return;
-  if (font == DefaultGuiFont) font = GadgetDefaultFont(WindowDpi(GetParent(record->handle)));
-  SendMessageW(record->handle, WM_SETFONT, (WPARAM)font, TRUE);
+  ControlFont(record->handle, font);
 }
 
 LONG GadgetAddItem(ObjectNumber gadget, LONG position, ProgramText text) {
