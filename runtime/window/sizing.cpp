@@ -213,8 +213,9 @@ static LRESULT SizingBegin(SizingState* state, HWND window, WPARAM wParam) {
 }
 
 // What every end of a loop does: the loop stops, and the cursor goes back if
-// no mouse move has taken it over since a start without an edge.
-static void SizingStop(SizingState* state) {
+// no mouse move has taken it over since a start without an edge. Not inlined
+// into the two ends that share it.
+__attribute__((noinline)) static void SizingStop(SizingState* state) {
   state->active = 0;
   if (state->restoreCursor == 1) SetCursorPos(state->savedCursor.x, state->savedCursor.y);
 }
