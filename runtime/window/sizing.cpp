@@ -71,9 +71,15 @@ void SizingApply(HWND window, const RECT& screen) {
              rectangle.bottom - rectangle.top, TRUE);
 }
 
+// The system cursor of that id; one out-of-line copy for the loop's start and
+// for SizingPointAt.
+__attribute__((noinline)) static void SizingCursor(LPCSTR cursor) {
+  SetCursor((HCURSOR)LoadImageA(0, cursor, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+}
+
 void SizingPointAt(LPCSTR cursor, int x, int y) {
   SetCursorPos(x, y);
-  SetCursor((HCURSOR)LoadImageA(0, cursor, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+  SizingCursor(cursor);
 }
 
 // One arrow-key step: the cursor moves, the dragged edges follow it, the
@@ -205,7 +211,7 @@ static LRESULT SizingBegin(SizingState* state, HWND window, WPARAM wParam) {
   if (state->edge == 0) {
     state->restoreCursor = 1;
     GetCursorPos(&state->savedCursor);
-    SetCursor((HCURSOR)LoadImageA(0, IDC_SIZEALL, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    SizingCursor(IDC_SIZEALL);
   } else {
     state->restoreCursor = 0;
   }
