@@ -5,6 +5,17 @@
 
 // --- colour slots --------------------------------------------------------------
 
+// One routine for both tables: the four stores they share are written once.
+void ColourOpsFill(GadgetClassOps* ops, intptr_t kind,
+                   LRESULT (*handler)(GadgetRecord*, HWND, UINT, WPARAM, LPARAM)) {
+  ops->kind = kind;
+  ops->size = sizeof(GadgetClassOps);
+  ops->handleMessage = handler;
+  ops->cleanup = ColourCleanup;
+  ops->setColour = ColourSet;
+  ops->getColour = ColourGet;
+}
+
 void ColourSet(GadgetRecord* record, LONG kind, LONG colour) {
   if (kind == COLOUR_TEXT) {
     record->textColour = colour;

@@ -17,6 +17,10 @@ const LONG COLOUR_BACK = 2;
 // The cached brushes, newest first (a NodeList of entries of colour.cpp).
 extern ListNode* BrushCache;
 
+// Fills a label's or field's table: its kind, its size (which also marks the
+// table filled), its colour handler and the colour slots.
+void ColourOpsFill(GadgetClassOps* ops, intptr_t kind,
+                   LRESULT (*handler)(GadgetRecord*, HWND, UINT, WPARAM, LPARAM));
 void ColourSet(GadgetRecord* record, LONG kind, LONG colour);
 LONG ColourGet(GadgetRecord* record, LONG kind);
 void ColourCleanup(GadgetRecord* record);

@@ -61,8 +61,9 @@ HWND GadgetListUse(HWND window) {
 // the control's place at 96 DPI, before the record exists.
 static GadgetPlace placeAt96;
 
-HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const ProgramText* text, DWORD style,
-                         int x, int y, int width, int height) {
+GadgetRecord* GadgetCreateControl(ObjectNumber number, DWORD exStyle, const wchar_t* className,
+                                  const ProgramText* text, DWORD style, int x, int y, int width, int height,
+                                  HWND* handle) {
   // Without a parent there is nowhere to put a child control.
   if (!Gadgets || !Gadgets->parent) return 0;
   // Written in pixels at 96 DPI; shown at the DPI of the window. The place at
@@ -77,16 +78,22 @@ HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const ProgramT
   // known after the claim and is set by GadgetCreateFinish. A Unicode control,
   // which the gadgets' procedures keep Unicode: typed and pasted letters stay
   // as they were typed.
-  return CreateWindowExW(exStyle, className, text ? (const wchar_t*)WideText(*text) : 0, style, x, y, width, height,
-                         Gadgets->parent, (HMENU)(LONG_PTR)-1, InstanceHandle, 0);
-}
-
-GadgetRecord* GadgetClaim(ObjectNumber number, HWND handle) {
+  HWND control = CreateWindowExW(exStyle, className, text ? (const wchar_t*)WideText(*text) : 0, style, x, y,
+                                 width, height, Gadgets->parent, (HMENU)(LONG_PTR)-1, InstanceHandle, 0);
+  *handle = control;
+  if (!control) return 0;
   // Claiming a used number destroys the gadget that holds it (the table's
   // release hook); the new control already exists at that point.
   GadgetRecord* record = (GadgetRecord*)ObjectTableClaim(GadgetTable, number);
-  if (!record) DestroyWindow(handle);  // not yet subclassed: nothing else to undo
+  if (!record) DestroyWindow(control);  // not yet subclassed: nothing else to undo
   return record;
+}
+
+// The font to a control: the default font, made for the system's DPI, at the
+// DPI of the control's window. One copy for the create and GadgetSetFont.
+__attribute__((noinline)) static void ControlFont(HWND handle, HFONT font) {
+  if (font == DefaultGuiFont) font = GadgetDefaultFont(WindowDpi(GetParent(handle)));
+  SendMessageW(handle, WM_SETFONT, (WPARAM)font, TRUE);
 }
 
 ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND handle,
@@ -100,10 +107,7 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
   SetWindowLongPtrW(handle, GWLP_ID, (LONG_PTR)number);
   SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);
   // The record may not be touched from here on: the message runs our procedure.
-  // The default font, made for the system's DPI, at the DPI of the window.
-  HFONT font = Gadgets ? Gadgets->font : DefaultGuiFont;
-  if (font == DefaultGuiFont) font = GadgetDefaultFont(WindowDpi(GetParent(handle)));
-  SendMessageW(handle, WM_SETFONT, (WPARAM)font, TRUE);
+  ControlFont(handle, Gadgets ? Gadgets->font : DefaultGuiFont);
   return automatic ? number : (ObjectNumber)handle;
 }
 
@@ -122,8 +126,7 @@ void GadgetSetFont(ObjectNumber gadget, HFONT font) {
   }
   GadgetRecord* record = FindGadget(gadget);
   if (!record) return;
-  if (font == DefaultGuiFont) font = GadgetDefaultFont(WindowDpi(GetParent(record->handle)));
-  SendMessageW(record->handle, WM_SETFONT, (WPARAM)font, TRUE);
+  ControlFont(record->handle, font);
 }
 
 LONG GadgetAddItem(ObjectNumber gadget, LONG position, ProgramText text) {

@@ -121,12 +121,14 @@ LRESULT GadgetForwardMessage(HWND control, HWND window, UINT message, WPARAM wPa
 HWND FindRuntimeWindow(HWND handle);
 
 // Creation protocol, shared by the classes.
-// CreateWindowExW in the gadget list's parent with control id -1; null on
-// failure. The text (Windows-1250) is shown as UTF-16; null: no window text.
-HWND GadgetCreateControl(DWORD exStyle, const wchar_t* className, const ProgramText* text, DWORD style,
-                         int x, int y, int width, int height);
-// The record for number; on failure the new control is destroyed and null returned.
-GadgetRecord* GadgetClaim(ObjectNumber number, HWND handle);
+// CreateWindowExW in the gadget list's parent with control id -1, then the
+// claim of number's record. The text (Windows-1250) is shown as UTF-16; null:
+// no window text. The record, with the control in *handle; null when the
+// control could not be made, or when the claim failed (the new control is
+// then destroyed again).
+GadgetRecord* GadgetCreateControl(ObjectNumber number, DWORD exStyle, const wchar_t* className,
+                                  const ProgramText* text, DWORD style, int x, int y, int width, int height,
+                                  HWND* handle);
 ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND handle,
                                 const GadgetClassOps* table);
 LRESULT CALLBACK GadgetSubclassProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

@@ -41,9 +41,11 @@ void GadgetsRescale(HWND parent, UINT fromDpi, UINT toDpi) {
     // Each gadget from its place at 96 DPI, so that many changes never move it.
     GadgetRecord* record = GadgetOfControl(child, 0);
     if (!record) continue;
-    const GadgetPlace& at = record->at96;
-    MoveWindow(child, ScaleToDpi(at.x, toDpi), ScaleToDpi(at.y, toDpi), ScaleToDpi(at.width, toDpi),
-               ScaleToDpi(at.height, toDpi), TRUE);
+    // x, y, width and height, one after the other, in one loop.
+    const short* at = &record->at96.x;
+    int place[4];
+    for (int i = 0; i < 4; i++) place[i] = ScaleToDpi(at[i], toDpi);
+    MoveWindow(child, place[0], place[1], place[2], place[3], TRUE);
   }
   if (to == DefaultGuiFont) scaledFont = 0;
   if (previousScaled && previousScaled != scaledFont) DeleteObject(previousScaled);

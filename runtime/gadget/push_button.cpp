@@ -4,7 +4,6 @@
 #include "runtime/gadget/gadget_classes.h"
 
 GadgetClassOps PushButtonOps;
-static bool pushButtonOpsFilled;
 
 // Only a full check counts; the indeterminate state reads as clear.
 static LONG PushButtonGetState(GadgetRecord* record) {
@@ -20,16 +19,15 @@ static void FillPushButtonOps() {
   PushButtonOps.size = sizeof(GadgetClassOps);
   PushButtonOps.getState = PushButtonGetState;
   PushButtonOps.setState = PushButtonSetState;
-  pushButtonOpsFilled = true;
 }
 
 ObjectNumber PushButtonCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text,
                               DWORD flags) {
-  if (!pushButtonOpsFilled) FillPushButtonOps();
+  // A filled table has its size set.
+  if (!PushButtonOps.size) FillPushButtonOps();
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
-  HWND handle = GadgetCreateControl(0, L"Button", &text, style, x, y, width, height);
-  if (!handle) return 0;
-  GadgetRecord* record = GadgetClaim(number, handle);
+  HWND handle;
+  GadgetRecord* record = GadgetCreateControl(number, 0, L"Button", &text, style, x, y, width, height, &handle);
   if (!record) return 0;
   // The window's default button, which Enter presses (runtime/window/focus.cpp).
   if (flags & BS_DEFPUSHBUTTON) SetPropA(GetParent(handle), PROPERTY_DEFAULT_BUTTON, handle);

@@ -9,17 +9,6 @@ GadgetClassOps TextFieldOps;
 // One for all fields: the Edit class procedure, stored again (the same value)
 // by every field's creation and never cleared.
 static WNDPROC TextFieldPreviousProc;
-static bool textFieldOpsFilled;
-
-static void FillTextFieldOps() {
-  TextFieldOps.kind = GADGET_KIND_TEXT_FIELD;
-  TextFieldOps.size = sizeof(GadgetClassOps);
-  TextFieldOps.handleMessage = TextFieldColourHandler;
-  TextFieldOps.cleanup = ColourCleanup;
-  TextFieldOps.setColour = ColourSet;
-  TextFieldOps.getColour = ColourGet;
-  textFieldOpsFilled = true;
-}
 
 // Beneath GadgetSubclassProc, above the Edit procedure, which still gets both
 // focus messages.
@@ -34,13 +23,13 @@ static LRESULT CALLBACK TextFieldFocusProc(HWND handle, UINT message, WPARAM wPa
 
 ObjectNumber TextFieldCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text,
                              DWORD flags) {
-  if (!textFieldOpsFilled) FillTextFieldOps();
+  // A filled table has its size set.
+  if (!TextFieldOps.size) ColourOpsFill(&TextFieldOps, GADGET_KIND_TEXT_FIELD, TextFieldColourHandler);
   // The sunken edge is the default here; the border flag takes it away.
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? 0 : WS_EX_CLIENTEDGE;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-  HWND handle = GadgetCreateControl(exStyle, L"Edit", &text, style, x, y, width, height);
-  if (!handle) return 0;
-  GadgetRecord* record = GadgetClaim(number, handle);
+  HWND handle;
+  GadgetRecord* record = GadgetCreateControl(number, exStyle, L"Edit", &text, style, x, y, width, height, &handle);
   if (!record) return 0;
   // Every field replaces the same Edit class procedure; a failed replacement
   // leaves the one already known in place.

@@ -4,26 +4,14 @@
 #include "runtime/gadget/gadget_classes.h"
 
 GadgetClassOps TextLabelOps;
-static bool textLabelOpsFilled;
-
-static void FillTextLabelOps() {
-  TextLabelOps.kind = GADGET_KIND_TEXT_LABEL;
-  TextLabelOps.size = sizeof(GadgetClassOps);
-  TextLabelOps.handleMessage = TextLabelColourHandler;
-  TextLabelOps.cleanup = ColourCleanup;
-  TextLabelOps.setColour = ColourSet;
-  TextLabelOps.getColour = ColourGet;
-  textLabelOpsFilled = true;
-}
-
 ObjectNumber TextLabelCreate(ObjectNumber number, int x, int y, int width, int height, ProgramText text,
                              DWORD flags) {
-  if (!textLabelOpsFilled) FillTextLabelOps();
+  // A filled table has its size set.
+  if (!TextLabelOps.size) ColourOpsFill(&TextLabelOps, GADGET_KIND_TEXT_LABEL, TextLabelColourHandler);
   DWORD exStyle = (flags & GADGET_FLAG_BORDER) ? WS_EX_CLIENTEDGE : 0;
   DWORD style = flags | WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
-  HWND handle = GadgetCreateControl(exStyle, L"Static", &text, style, x, y, width, height);
-  if (!handle) return 0;
-  GadgetRecord* record = GadgetClaim(number, handle);
+  HWND handle;
+  GadgetRecord* record = GadgetCreateControl(number, exStyle, L"Static", &text, style, x, y, width, height, &handle);
   if (!record) return 0;
   record->textColour = -1;
   record->backColour = -1;

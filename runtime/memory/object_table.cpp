@@ -50,7 +50,9 @@ static void IdentityRemove(ObjectTable* table, LONG i) {
   // Shift back the entries of the probe run that follows, so no search stops early.
   for (LONG j = (i + 1) & mask; table->identities[j]; j = (j + 1) & mask) {
     LONG home = IdentityHome(table->identities[j], table->identityCapacity);
-    bool between = (i <= j) ? (i < home && home <= j) : (i < home || home <= j);
+    // Whether home lies in the run from just after i round to j: counted
+    // modulo the capacity, home is fewer steps past i + 1 than j is past i.
+    bool between = ((home - i - 1) & mask) < ((j - i) & mask);
     if (!between) {
       table->identities[i] = table->identities[j];
       table->identities[j] = 0;

@@ -66,12 +66,14 @@ static bool FetchMessage(LONG timeout, MSG* msg) {
     GetMessageW(msg, 0, 0, 0);
     return true;
   }
-  if (PeekMessageW(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
-  if (timeout == 0) return false;
   // Waited once, not for the rest of the time-out: a wake-up that brings no
-  // message for this thread answers 0 early, as a time-out does.
-  if (MsgWaitForMultipleObjects(0, 0, FALSE, (DWORD)timeout, WAIT_WAKE_MASK) == WAIT_TIMEOUT) return false;
-  return PeekMessageW(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
+  // message for this thread answers 0 early, as a time-out does. One look
+  // before the wait and one after it, through the same call.
+  for (bool waited = false;; waited = true) {
+    if (PeekMessageW(msg, 0, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
+    if (waited || timeout == 0) return false;
+    if (MsgWaitForMultipleObjects(0, 0, FALSE, (DWORD)timeout, WAIT_WAKE_MASK) == WAIT_TIMEOUT) return false;
+  }
 }
 
 LONG WaitEvent(LONG timeout) {

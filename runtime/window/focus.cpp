@@ -23,13 +23,10 @@ static bool Eligible(HWND control) {
 static BOOL CALLBACK StepForward(HWND control, LPARAM context) {
   FocusStep* step = (FocusStep*)context;
   if (!Eligible(control)) return TRUE;
-  if (step->takeNext) {
+  // The control after the focused one, or the first one when nothing had the focus.
+  if (step->takeNext || !step->current) {
     SetFocus(control);
     step->takeNext = false;
-    return FALSE;
-  }
-  if (!step->current) {
-    SetFocus(control);
     return FALSE;
   }
   if (control == step->current) step->takeNext = true;
@@ -51,7 +48,10 @@ static BOOL CALLBACK StepBackward(HWND control, LPARAM context) {
 // Nothing in this program makes MDI children; a window that hosts them still
 // gets Tab and Shift+Tab kept within the child around the focus.
 static bool IsMdiChild(HWND window) {
-  char className[51] = "";
+  // Only the first character needs clearing: a name the call writes is
+  // always terminated, and a failed call leaves the empty one.
+  char className[51];
+  className[0] = 0;
   GetClassNameA(window, className, sizeof className);
   return strcmp(className, "MDI_ChildClass") == 0;
 }

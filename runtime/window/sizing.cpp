@@ -25,61 +25,77 @@ static const int SIZING_KEY_STEP = 10;
 
 // --- tracking and moving -----------------------------------------------------
 
+// One axis of the rectangle: side 1 drags its low edge (left, top) to the
+// point, side 2 its high edge (right, bottom) to 2 pixels past it, 0 neither.
+// The size is then held first to the minimum and only otherwise to the
+// maximum, by moving the dragged edge again. Not inlined: one copy for both
+// axes is the smaller code.
+__attribute__((noinline)) static void TrackAxis(LONG* low, LONG* high, DWORD side, LONG at, LONG minimum,
+                                               LONG maximum) {
+  if (side == 1) *low = at;
+  else if (side == 2) *high = at + 2;
+  else return;
+  LONG size = *high - *low;
+  if (size < minimum) size = minimum;
+  else if (size > maximum) size = maximum;
+  if (side == 1) *low = *high - size;
+  else *high = *low + size;
+}
+
 // Moves the dragged edges of the rectangle to the point, each axis held first
 // to the minimum track size and only otherwise to the maximum. The 2-pixel
 // offsets match the cursor points that the arrow keys choose, so a cursor put
-// on an edge maps back onto that edge.
+// on an edge maps back onto that edge. The WMSZ codes run left, right, top,
+// top-left, top-right, bottom, bottom-left, bottom-right (1 to 8): the code
+// modulo 3 says which side of the width is dragged, divided by 3 which side
+// of the height.
 void SizingTrack(int x, int y, SizingState* state) {
+  const DWORD edge = (DWORD)state->edge;
+  if (edge > WMSZ_BOTTOMRIGHT) return;
   RECT& r = state->rectangle;
-  const LONG minWidth = state->limits.ptMinTrackSize.x;
-  const LONG minHeight = state->limits.ptMinTrackSize.y;
-  const LONG maxWidth = state->limits.ptMaxTrackSize.x;
-  const LONG maxHeight = state->limits.ptMaxTrackSize.y;
-  const LONG edge = state->edge;
-
-  if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT) {
-    r.left = edge == WMSZ_TOPLEFT ? x - 2 : x;
-    if (r.right - r.left < minWidth) r.left = r.right - minWidth;
-    else if (r.right - r.left > maxWidth) r.left = r.right - maxWidth;
-  }
-  if (edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT) {
-    r.right = x + 2;
-    if (r.right - r.left < minWidth) r.right = r.left + minWidth;
-    else if (r.right - r.left > maxWidth) r.right = r.left + maxWidth;
-  }
-  if (edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT) {
-    r.top = edge == WMSZ_TOPLEFT ? y - 2 : y;
-    if (r.bottom - r.top < minHeight) r.top = r.bottom - minHeight;
-    else if (r.bottom - r.top > maxHeight) r.top = r.bottom - maxHeight;
-  }
-  if (edge == WMSZ_BOTTOM || edge == WMSZ_BOTTOMLEFT || edge == WMSZ_BOTTOMRIGHT) {
-    r.bottom = y + 2;
-    if (r.bottom - r.top < minHeight) r.bottom = r.top + minHeight;
-    else if (r.bottom - r.top > maxHeight) r.bottom = r.top + maxHeight;
-  }
+  const MINMAXINFO& limits = state->limits;
+  // Only the top-left corner puts its low edges 2 pixels before the point.
+  const LONG corner = edge == WMSZ_TOPLEFT ? 2 : 0;
+  TrackAxis(&r.left, &r.right, edge % 3, x - corner, limits.ptMinTrackSize.x, limits.ptMaxTrackSize.x);
+  TrackAxis(&r.top, &r.bottom, edge / 3, y - corner, limits.ptMinTrackSize.y, limits.ptMaxTrackSize.y);
 }
 
 // The rectangle is in screen coordinates; a child window is placed in its
 // parent's client coordinates.
-void SizingApply(HWND window, RECT rectangle) {
+// Taken by reference and copied once here, not at every caller.
+void SizingApply(HWND window, const RECT& screen) {
+  RECT rectangle = screen;
   if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD)
     MapWindowPoints(0, GetParent(window), (POINT*)&rectangle, 2);
   MoveWindow(window, rectangle.left, rectangle.top, rectangle.right - rectangle.left,
              rectangle.bottom - rectangle.top, TRUE);
 }
 
+// The system cursor of that id; one out-of-line copy for the loop's start and
+// for SizingPointAt.
+__attribute__((noinline)) static void SizingCursor(LPCSTR cursor) {
+  SetCursor((HCURSOR)LoadImageA(0, cursor, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+}
+
 void SizingPointAt(LPCSTR cursor, int x, int y) {
   SetCursorPos(x, y);
-  SetCursor((HCURSOR)LoadImageA(0, cursor, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+  SizingCursor(cursor);
 }
 
 // One arrow-key step: the cursor moves, the dragged edges follow it, the
 // window may adjust the rectangle in WM_SIZING, and then it is moved.
-void SizingKeyStep(HWND window, int x, int y, SizingState* state) {
-  SetCursorPos(x, y);
+// The dragged edges follow the screen point, the window may adjust the
+// rectangle in WM_SIZING, and then it is moved: a mouse move and an arrow key
+// alike, through one copy that is not inlined into either.
+__attribute__((noinline)) static void SizingMoveTo(HWND window, int x, int y, SizingState* state) {
   SizingTrack(x, y, state);
   SendMessageW(window, WM_SIZING, state->edge, (LPARAM)&state->rectangle);
   SizingApply(window, state->rectangle);
+}
+
+void SizingKeyStep(HWND window, int x, int y, SizingState* state) {
+  SetCursorPos(x, y);
+  SizingMoveTo(window, x, y, state);
 }
 
 // --- arrow keys --------------------------------------------------------------
@@ -135,12 +151,11 @@ static void SizingArrowKey(HWND window, WPARAM key, SizingState* state) {
       return;
     }
   }
-  switch (key) {
-    case VK_LEFT: c.x -= SIZING_KEY_STEP; break;
-    case VK_RIGHT: c.x += SIZING_KEY_STEP; break;
-    case VK_UP: c.y -= SIZING_KEY_STEP; break;
-    default: c.y += SIZING_KEY_STEP; break;
-  }
+  // VK_LEFT and VK_RIGHT are odd, VK_UP and VK_DOWN even; left and up come
+  // before right and down.
+  const LONG step = key < VK_RIGHT ? -SIZING_KEY_STEP : SIZING_KEY_STEP;
+  if (key & 1) c.x += step;
+  else c.y += step;
   SizingKeyStep(window, c.x, c.y, state);
 }
 
@@ -196,7 +211,7 @@ static LRESULT SizingBegin(SizingState* state, HWND window, WPARAM wParam) {
   if (state->edge == 0) {
     state->restoreCursor = 1;
     GetCursorPos(&state->savedCursor);
-    SetCursor((HCURSOR)LoadImageA(0, IDC_SIZEALL, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    SizingCursor(IDC_SIZEALL);
   } else {
     state->restoreCursor = 0;
   }
@@ -204,8 +219,9 @@ static LRESULT SizingBegin(SizingState* state, HWND window, WPARAM wParam) {
 }
 
 // What every end of a loop does: the loop stops, and the cursor goes back if
-// no mouse move has taken it over since a start without an edge.
-static void SizingStop(SizingState* state) {
+// no mouse move has taken it over since a start without an edge. Not inlined
+// into the two ends that share it.
+__attribute__((noinline)) static void SizingStop(SizingState* state) {
   state->active = 0;
   if (state->restoreCursor == 1) SetCursorPos(state->savedCursor.x, state->savedCursor.y);
 }
@@ -221,9 +237,7 @@ static LRESULT SizingMouseMove(SizingState* state, HWND window, LPARAM lParam) {
   state->restoreCursor = 0;
   POINT p = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
   MapWindowPoints(window, 0, &p, 1);
-  SizingTrack(p.x, p.y, state);
-  SendMessageW(window, WM_SIZING, state->edge, (LPARAM)&state->rectangle);
-  SizingApply(window, state->rectangle);
+  SizingMoveTo(window, p.x, p.y, state);
   return 0;
 }
 

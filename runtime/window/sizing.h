@@ -28,7 +28,7 @@ LRESULT SizingFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Moves the rectangle's dragged edges to the screen point within the limits.
 void SizingTrack(int x, int y, SizingState* state);
 // Moves the window to a rectangle in screen coordinates.
-void SizingApply(HWND window, RECT rectangle);
+void SizingApply(HWND window, const RECT& rectangle);
 // Puts the cursor at (x, y) with the system cursor of that id.
 void SizingPointAt(LPCSTR cursor, int x, int y);
 // One arrow-key step to the cursor point (x, y): track, WM_SIZING, move.

@@ -66,7 +66,9 @@ static bool KeyDown(int key) { return (GetKeyState(key) & 0x80) != 0; }
 static bool TabIsText() {
   if (!KeyDown(VK_TAB) || KeyDown(VK_CONTROL) || KeyDown(VK_SHIFT) || KeyDown(VK_MENU)) return false;
   HWND focus = GetFocus();
-  char className[5] = "";
+  // A name the call writes is always terminated; a failed call leaves the empty one.
+  char className[5];
+  className[0] = 0;
   GetClassNameA(focus, className, sizeof className);
   return strcmp(className, "Rich") == 0 && !(SendMessageW(focus, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
 }

@@ -29,16 +29,16 @@ void WindowIdChanged() { windowIdChanges++; }
 // "Kel_WindowID" or the nearest ancestor's), -1 for none.
 static ObjectNumber WindowNumberOf(HWND window) {
   if (window && window == lastWindow && lastChanges == windowIdChanges) return lastNumber;
-  ObjectNumber own = window ? (ObjectNumber)GetPropA(window, PROPERTY_WINDOW_ID) : 0;
-  if (own) {
-    lastWindow = window;
-    lastNumber = own - 1;
-    lastChanges = windowIdChanges;
-    return own - 1;
-  }
-  for (HWND w = window ? GetParent(window) : 0; w; w = GetParent(w)) {
+  for (HWND w = window; w; w = GetParent(w)) {
     ObjectNumber stored = (ObjectNumber)GetPropA(w, PROPERTY_WINDOW_ID);
-    if (stored) return stored - 1;
+    if (!stored) continue;
+    // Only the window's own property is remembered, not an ancestor's.
+    if (w == window) {
+      lastWindow = window;
+      lastNumber = stored - 1;
+      lastChanges = windowIdChanges;
+    }
+    return stored - 1;
   }
   return -1;
 }
@@ -80,30 +80,24 @@ static void EventDataAdopt(EventState* state, LPARAM data) {
 // focus move for the Tab and Shift+Tab accelerators.
 static void EventCommand(EventState* state, HWND window, WPARAM wParam, LPARAM lParam) {
   if (GadgetForwardMessage((HWND)lParam, window, WM_COMMAND, wParam, lParam) != NOT_HANDLED) return;
+  const WORD command = LOWORD(wParam);
   if (lParam) {
     // From a control: its identifier is the gadget's number (or identity).
     LONG id = GetWindowLongW((HWND)lParam, GWL_ID);
-    if (id == MENU_CONTROL_ID) {
-      state->code = EVENT_MENU;
-      state->source = LOWORD(wParam);
-    } else {
+    if (id != MENU_CONTROL_ID) {
       state->code = EVENT_GADGET;
       state->type = HIWORD(wParam);
       state->source = id;
+      return;
     }
-  } else if (HIWORD(wParam) == 0) {
-    // From a menu.
-    state->code = EVENT_MENU;
-    state->source = (ObjectNumber)wParam;
-  } else if (LOWORD(wParam) == CMD_NEXT_CONTROL) {
-    FocusTraverse(FALSE);
-  } else if (LOWORD(wParam) == CMD_PREVIOUS_CONTROL) {
-    FocusTraverse(TRUE);
-  } else {
-    // From some other accelerator.
-    state->code = EVENT_MENU;
-    state->source = LOWORD(wParam);
+  } else if (HIWORD(wParam) != 0 && (command == CMD_NEXT_CONTROL || command == CMD_PREVIOUS_CONTROL)) {
+    // The Tab and Shift+Tab accelerators.
+    FocusTraverse(command == CMD_PREVIOUS_CONTROL);
+    return;
   }
+  // From the menu control, a menu (whose high word is 0) or some other accelerator.
+  state->code = EVENT_MENU;
+  state->source = command;
 }
 
 // --- the other messages ------------------------------------------------------
