@@ -169,6 +169,33 @@ static bool RunPacker(const CompressionServices& services, ProgramParameters par
   return true;
 }
 
+// A stand-in (stand_in.h) for the checked path, whose name the system's code
+// page cannot hold: *given becomes its name, *folder its folder, where the
+// packer runs. False, with the write-protected warning, when none can be made:
+// no new file can be made beside the file (the packer could not make its own
+// temporary file there either), or its folder is too long to work in.
+static bool MakeStandIn(const CompressionServices& services, const wchar_t* checked, PathText* given,
+                        PathText* folder) {
+  if (StandInMake(checked, &standIn) != 1) {
+    ShowBox(services, TEXT_ERROR_CAPTION, PACKER_WRITE_PROTECTED, MB_ICONEXCLAMATION);
+    return false;
+  }
+  *given = PathText(standIn.wideName);
+  *folder = PathText(standIn.folder);
+  return true;
+}
+
+// After a run on a stand-in: its bytes replace the original's when the packer
+// changed its size (one that the packer removed or emptied replaces nothing),
+// and it goes either way. False, with the in-use warning, when the
+// replacement failed, which leaves the original as it was.
+static bool EndStandIn(const CompressionServices& services) {
+  int64_t packed = services.pathSize(PathText(standIn.path));
+  if (StandInFinish(&standIn, packed > 0 && packed != sizeBeforeFull) >= 0) return true;
+  ShowBox(services, TEXT_ERROR_CAPTION, PACKER_FILE_IN_USE, MB_ICONEXCLAMATION);
+  return false;
+}
+
 void CompressionRequest(const CompressionReaders& readers, const CompressionServices& services) {
   wchar_t checked[REQUEST_PATH_MAX + 1];
   if (!CheckPath(readers, services, checked)) {
@@ -185,16 +212,7 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   // code page cannot hold goes to it as a stand-in's, in the stand-in's folder.
   PathText given(checked), folder(L"");
   bool standing = !given.Ansi();
-  if (standing) {
-    // No new file can be made beside it (the packer could not make its own
-    // temporary file there either), or its folder is too long to work in.
-    if (StandInMake(checked, &standIn) != 1) {
-      ShowBox(services, TEXT_ERROR_CAPTION, PACKER_WRITE_PROTECTED, MB_ICONEXCLAMATION);
-      return;
-    }
-    given = PathText(standIn.wideName);
-    folder = PathText(standIn.folder);
-  }
+  if (standing && !MakeStandIn(services, checked, &given, &folder)) return;
   // levelSwitch, then the path in double quotes; its view is had again, which
   // fails only when memory has run out. One room for the command line and,
   // once the packer has ended with it, for the warning's words: the frame
@@ -209,18 +227,8 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
     else RefuseFile(services);
     return;
   }
-  // A stand-in's bytes replace the original's when the packer changed its
-  // size (one that the packer removed or emptied replaces nothing), and it
-  // goes either way; the original is then measured as any file is. A
-  // replacement that fails leaves the original as it was, and is told as a
-  // file in use.
-  if (standing) {
-    int64_t packed = services.pathSize(PathText(standIn.path));
-    if (StandInFinish(&standIn, packed > 0 && packed != sizeBeforeFull) < 0) {
-      ShowBox(services, TEXT_ERROR_CAPTION, PACKER_FILE_IN_USE, MB_ICONEXCLAMATION);
-      return;
-    }
-  }
+  // A stand-in ends first; the original is then measured as any file is.
+  if (standing && !EndStandIn(services)) return;
   // Whether it packed is told by the size alone; what it wrote and how it
   // ended only choose the words of the warning. Whole 64-bit sizes: a file of
   // 2 GiB or more is neither taken for changed when it is not, nor reported
