@@ -213,17 +213,12 @@ TEST_F(WindowTest, OneFileDraggedOntoTheWindowFillsTheFieldAndIsPackedOtherDrops
   if (GetACP() != CP_UTF8) {
     std::string lookAlike = Sample("c.exe"), hatted = dir.file("\xC4\x89.exe");
     ASSERT_TRUE(CopyFileW(WideFromUtf8(lookAlike).c_str(), WideFromUtf8(hatted).c_str(), TRUE));
-    auto sizeOf = [](const std::string& path) {
-      WIN32_FILE_ATTRIBUTE_DATA data;
-      if (!GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data)) return -1LL;
-      return (long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
-    };
-    long long lookAlikeSize = SizeOf(lookAlike), hattedSize = sizeOf(hatted);
+    long long lookAlikeSize = SizeOf(lookAlike), hattedSize = SizeOfUtf8(hatted);
     EXPECT_EQ(DragOnto(app.pathField, "files", {hatted}), hatted);
     DriverBox packed = CompressForOneBox(PACK_WAIT_MS);
     EXPECT_EQ(packed.caption, kReportCaption);
-    EXPECT_LT(sizeOf(hatted), hattedSize);
-    EXPECT_EQ(packed.text, Report(hattedSize, sizeOf(hatted)));
+    EXPECT_LT(SizeOfUtf8(hatted), hattedSize);
+    EXPECT_EQ(packed.text, Report(hattedSize, SizeOfUtf8(hatted)));
     EXPECT_EQ(SizeOf(lookAlike), lookAlikeSize);
     for (const std::string& name : FolderEntries(dir.path())) EXPECT_NE(name.substr(0, 8), "zimbrel-") << name;
   }

@@ -238,6 +238,12 @@ long long SizeOf(const std::string& path) {
   return ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
 }
 
+long long SizeOfUtf8(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+  return ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
 // ---- windows -----------------------------------------------------------------
 
 std::string ClassOf(HWND window) {

@@ -95,6 +95,8 @@ bool MakeSizedFile(const std::string& path, long long size);
 bool CopyFileTo(const std::string& from, const std::string& to);
 // Size of a file, -1 when it is not there.
 long long SizeOf(const std::string& path);
+// The same for a path written in UTF-8, which may hold any letter.
+long long SizeOfUtf8(const std::string& path);
 // The names of the files and folders in folder, sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);
 
