@@ -138,10 +138,12 @@ static PathText PathInField() {
 
 // The dialog starts at the file the field names (in its folder, with its name
 // chosen), or in the folder the field names; otherwise where the system
-// remembers. The chosen name goes into the field as it was chosen, also one
-// that the system's code page cannot hold: the request then refuses it,
-// rather than the field showing a look-alike that names another file. A
-// dialog cancelled, or one that cannot open, leaves the field as it was.
+// remembers (also for a field that the system's code page cannot hold, which
+// the dialog is not given). The chosen name goes into the field as it was
+// chosen, also one that the code page cannot hold: the request then hands it
+// to the packer under a stand-in, rather than the field showing a look-alike
+// that names another file. A dialog cancelled, or one that cannot open,
+// leaves the field as it was.
 void BrowseRequest() {
   PathText path = PathInField();
   PathText start(L"");
@@ -167,10 +169,10 @@ void BrowseRequest() {
   if (chosen && chosen[0]) PutPathInField(chosen);
 }
 
-// The field's text as the path it names. The packer takes its path in the
-// system's code page: the request refuses a name that the code page cannot
-// hold, whose best fit would name another file (a look-alike letter, or even
-// '\', '/' or '.').
+// The field's text as the path it names, in UTF-16 as it was given. The
+// packer takes its path in the system's code page, whose best fit of a letter
+// it lacks would name another file (a look-alike letter, or even '\', '/' or
+// '.'): the request gives it such a name only under a stand-in.
 static PathText ReadPathField(void*) { return PathInField(); }
 
 static LONG ReadLevelList(void*) { return GadgetGetState(GADGET_LEVEL); }
