@@ -30,15 +30,14 @@ PathText PathInText(wchar_t* text) {
   int length = lstrlenW(text);
   Unquote(&path, &length);
   path[length] = 0;
-  if (NamesFile(path)) return PathText(path);
   // The spaces go, then a pair of quotes inside them; the path keeps them
-  // unless the one without them names a file.
+  // unless only the one without them names a file.
   wchar_t* trimmed = path;
   int trimmedLength = length;
-  while (trimmedLength && *trimmed == ' ') ++trimmed, --trimmedLength;
-  while (trimmedLength && trimmed[trimmedLength - 1] == ' ') --trimmedLength;
+  while (*trimmed == ' ') ++trimmed, --trimmedLength;
+  while (trimmedLength > 0 && trimmed[trimmedLength - 1] == ' ') --trimmedLength;
   Unquote(&trimmed, &trimmedLength);
-  if (trimmedLength == length) return PathText(path);
+  if (trimmedLength == length || NamesFile(path)) return PathText(path);
   wchar_t cut = trimmed[trimmedLength];
   trimmed[trimmedLength] = 0;
   if (NamesFile(trimmed)) return PathText(trimmed);

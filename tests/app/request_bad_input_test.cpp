@@ -145,6 +145,15 @@ TEST(RequestBadInput, TheFieldLosesQuotesAroundItAndSpacesWhenOnlySoItNamesAFile
     EXPECT_EQ(Utf8FromWide(PathInText(&text[0]).Wide()), row.path);
   }
   EXPECT_EQ(PathInText(nullptr).Wide()[0], L'\0');
+  // A name that begins with a space, in the current folder, is that file,
+  // though the name without the space is another one.
+  char own[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, own);
+  ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+  ASSERT_TRUE(WriteBytes(dir.file(" app.exe"), "MZ"));
+  std::wstring text = L" app.exe";
+  EXPECT_EQ(Utf8FromWide(PathInText(&text[0]).Wide()), " app.exe");
+  SetCurrentDirectoryA(own);
 }
 
 // A name that the system's code page cannot hold needs a stand-in beside it:
