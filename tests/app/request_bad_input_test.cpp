@@ -178,8 +178,10 @@ TEST(RequestBadInput, AFolderWithNoRoomForTheStandInSaysHowLongItIsAndTheLimit) 
       // than 11 characters is not kept, nor one outside printable ASCII.
       {235, L"\x0109.config", 0},
       {236, L"\x0109.config", 235},
-      {238, L"\x0109.abcdefghijkl", 0},
-      {239, L"\x0109.abcdefghijkl", 238},
+      {231, L"\x0109.abcdefghij", 0},
+      {232, L"\x0109.abcdefghij", 231},
+      {238, L"\x0109.abcdefghijk", 0},
+      {239, L"\x0109.abcdefghijk", 238},
       {238, L"\x0109.abcde\x0109", 0},
       {239, L"\x0109", 238},
   };
