@@ -6,8 +6,8 @@
 
 // The longest path handed to the packer, MAX_PATH less its NUL: the packer
 // opens its file by name, and Windows takes no longer name without the
-// long-path prefix. The size query looks at no more than this either, so
-// anything longer would be measured as one file and packed as another.
+// long-path prefix. The size query looks at the first MAX_PATH letters only,
+// so a longer path could be measured as one file and packed as another.
 const int REQUEST_PATH_MAX = MAX_PATH - 1;
 
 // Room for the no-file box's sentence, its two numbers included.
