@@ -3,6 +3,7 @@
 
 #include "app/decimal_text.h"
 #include "app/packer_outcome.h"
+#include "app/path_check.h"
 #include "app/stand_in.h"
 #include "app/texts.h"
 #include "runtime/system/modal.h"
@@ -21,50 +22,11 @@ static wchar_t packerTemp[PACKER_TEMP_ROOM];
 // the run under way; kept here for the same reason.
 static StandIn standIn;
 
-// The longest path handed to the packer. The size query looks at no more than
-// this, so anything longer would be measured as one file and packed as another.
-const int REQUEST_PATH_MAX = 260;
-
 // The command line and the report are built in fixed buffers.
 const int REQUEST_PARAMETERS_ROOM = sizeof levelSwitch + 2 + REQUEST_PATH_MAX + 1;
 const int REQUEST_REPORT_ROOM = sizeof TEXT_REPORT_BEFORE + sizeof TEXT_REPORT_AFTER + 2 * DECIMAL_TEXT_ROOM;
 
 static PathText ReadPath(const CompressionReaders& readers) { return readers.pathText(readers.context); }
-
-// Whether the packer can be given this path as one quoted argument naming
-// exactly the file that was measured:
-// - no more than REQUEST_PATH_MAX characters;
-// - no '*' or '?': the packer expands them itself and would rewrite every
-//   matching file while the size query looked at only the first;
-// - no '<', '>' or '"': the file search reads these as wildcards too, and a
-//   '"' would also end the quoted argument early;
-// - no '\' at the end: it would escape the closing quote.
-// The path is in the system's code page and walked a character at a time: in
-// a double-byte code page the second byte of a letter may be 0x5C, the byte
-// of '\', and a letter that ends in it is no closing backslash. The limit
-// counts bytes, the size of what is measured and packed.
-static bool IsWildcardOrQuote(unsigned c) { return c == '*' || c == '?' || c == '<' || c == '>' || c == '"'; }
-
-static bool PathIsPackable(const char* path) {
-  const char* last = 0;
-  const char* p = path;
-  for (; *p; p = CharNextA(p)) {
-    if (p - path >= REQUEST_PATH_MAX || IsWildcardOrQuote((unsigned char)*p)) return false;
-    last = p;
-  }
-  return last && p - path <= REQUEST_PATH_MAX && *last != '\\';
-}
-
-// The same for a path that the code page cannot hold, which reaches the
-// packer under a stand-in's name (stand_in.h): its letters are looked up by
-// the wide file functions, which take fewer than MAX_PATH of them without the
-// long-path prefix, and by the size query, which expands wildcards too.
-static bool LettersArePackable(const wchar_t* path) {
-  int n = 0;
-  for (; path[n]; ++n)
-    if (n >= MAX_PATH - 1 || IsWildcardOrQuote(path[n])) return false;
-  return n && path[n - 1] != '\\';
-}
 
 // The box of the services. Its texts are passed through a call of this
 // function, not through the services' pointer: a call through a pointer
@@ -73,25 +35,9 @@ static void ShowBox(const CompressionServices& services, ProgramText caption, Pr
   services.messageDialog(caption, text, flags);
 }
 
-// The one answer to every path that is refused, whatever the reason.
-static void RefuseFile(const CompressionServices& services) {
-  ShowBox(services, TEXT_NO_FILE_CAPTION, TEXT_NO_FILE, MB_ICONEXCLAMATION);
-}
-
-// The text is there, fit to be packed, and names a non-empty file; its copy
-// goes into checked (room for REQUEST_PATH_MAX letters and the NUL: a
-// packable path has no more bytes in the system's code page, and so no more
-// letters, or fewer than MAX_PATH letters).
-static bool CheckPath(const CompressionReaders& readers, const CompressionServices& services, wchar_t* checked) {
-  if (!ReadPath(readers).Wide()[0]) return false;
-  PathText path = ReadPath(readers);
-  const char* view = path.Ansi();
-  if (view ? !PathIsPackable(view) : !LettersArePackable(path.Wide())) return false;
-  const wchar_t* letters = path.Wide();
-  int i = 0;
-  for (; i < REQUEST_PATH_MAX && letters[i]; ++i) checked[i] = letters[i];
-  checked[i] = 0;
-  return services.pathSize(PathText(checked)) > 0;
+// The no-file box, with the sentence that tells what is wrong with the path.
+static void RefuseFile(const CompressionServices& services, ProgramText sentence) {
+  ShowBox(services, TEXT_NO_FILE_CAPTION, sentence, MB_ICONEXCLAMATION);
 }
 
 // levelSwitch for the selected level; an index outside the list leaves the
@@ -198,13 +144,15 @@ static bool EndStandIn(const CompressionServices& services) {
 
 void CompressionRequest(const CompressionReaders& readers, const CompressionServices& services) {
   wchar_t checked[REQUEST_PATH_MAX + 1];
-  if (!CheckPath(readers, services, checked)) {
-    RefuseFile(services);
+  char refusal[PATH_REFUSAL_ROOM];
+  ProgramTextBuilder why(refusal, sizeof refusal);
+  if (!CheckPath(readers, services, checked, &why)) {
+    RefuseFile(services, why.Text());
     return;
   }
   BuildSwitch(readers);
   if (!TakeSizeBefore(readers, services, checked) || !RereadMatches(readers, checked)) {
-    RefuseFile(services);
+    RefuseFile(services, TEXT_NO_FILE);
     return;
   }
   // The packer is given the checked path, read afresh just before: never a
@@ -224,7 +172,7 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   if (!parameters.Bytes() || !RunPacker(services, parameters, folder, given, &end, &cancelled)) {
     if (standing) StandInFinish(&standIn, false);
     if (parameters.Bytes()) ShowBox(services, TEXT_ERROR_CAPTION, TEXT_PACKER_MISSING, MB_ICONEXCLAMATION);
-    else RefuseFile(services);
+    else RefuseFile(services, TEXT_NO_FILE);
     return;
   }
   // A stand-in ends first; the original is then measured as any file is.

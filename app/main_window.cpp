@@ -3,6 +3,7 @@
 
 #include "app/compression_request.h"
 #include "app/level_table.h"
+#include "app/path_check.h"
 #include "app/texts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/gadget_classes.h"
@@ -123,18 +124,8 @@ BOOL AppStartUp() {
   return TRUE;
 }
 
-// The path in the field, without one pair of quotes around it (Explorer's
-// "Copy as path" gives it so): a quote anywhere else stays, and the request
-// refuses it.
-static PathText PathInField() {
-  wchar_t* text = GadgetGetTextWide(GADGET_PATH);
-  int length = lstrlenW(text);
-  if (length < 2 || text[0] != '"' || text[length - 1] != '"') return PathText(text);
-  for (int i = 1; i < length - 1; ++i)
-    if (text[i] == '"') return PathText(text);
-  text[length - 1] = 0;
-  return PathText(text + 1);
-}
+// The path in the field, as path_check.h reads a field's text.
+static PathText PathInField() { return PathInText(GadgetGetTextWide(GADGET_PATH)); }
 
 // The dialog starts at the file the field names (in its folder, with its name
 // chosen), or in the folder the field names; otherwise where the system

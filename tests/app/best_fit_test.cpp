@@ -292,7 +292,7 @@ TEST_F(BestFit, NameTheCodePageCannotHoldIsPackedUnderAStandInHoweverItCameIntoT
       const Files after = Snapshot(folder);
       if (!there) {
         EXPECT_EQ(boxes[0].caption, kNoFileCaption);
-        EXPECT_EQ(boxes[0].text, kNoFileText);
+        EXPECT_EQ(boxes[0].text, kNoFileMissing);
         EXPECT_EQ(Changed(before, after), std::vector<std::string>{});
         continue;
       }

@@ -71,30 +71,43 @@ TEST(CompressionRequest, UnknownLevelReusesTheLastSwitchOrNone) {
   }
 }
 
-TEST(CompressionRequest, PathsThatNameNoUsableFileAreRefusedWithoutARun) {
+// Each mistake gets its own sentence, checked in the order the rows are
+// grouped in: no text, too long, a wildcard or a quote, a folder or a drive,
+// no such file, an empty file.
+TEST(CompressionRequest, PathsThatNameNoUsableFileAreRefusedWithoutARunAndSayWhy) {
+  const std::string a254 = "C:\\" + std::string(254, 'a') + ".exe";
   struct Row {
     const char* name;
     std::vector<std::string> paths;
     int64_t size;
     size_t sizeQueries;
+    std::string text;
   } rows[] = {
-      {"empty text", {""}, 900, 0},
-      {"directory", {"C:\\work"}, -2, 1},
-      {"drive", {"C:"}, -2, 1},
-      {"drive root", {"C:\\"}, -2, 0},
-      {"missing file", {kPath}, -1, 1},
-      {"empty file", {kPath}, 0, 1},
+      {"empty text", {""}, 900, 0, kNoFileText},
+      {"only spaces", {"   "}, 900, 0, kNoFileText},
+      // Text at the first read, none at the second: a read that failed.
+      {"empty at the second read", {kPath, ""}, 900, 0, kNoFileText},
+      // Longer than the packer opens: its length and the limit, whatever else is wrong.
+      {"260 characters", {"C:\\" + std::string(253, 'a') + ".exe"}, 900, 0, NoFileTooLong(260)},
+      {"261 characters", {a254}, 900, 0, NoFileTooLong(261)},
+      {"2000 characters", {"C:\\" + std::string(1993, 'a') + ".exe"}, 900, 0, NoFileTooLong(2000)},
+      {"too long, with a star", {a254 + "*"}, 900, 0, NoFileTooLong(262)},
       // The packer would expand these itself and rewrite every match.
-      {"star", {"C:\\work\\*.exe"}, 900, 0},
-      {"question mark", {"C:\\work\\ap?.exe"}, 900, 0},
-      {"dos star", {"C:\\work\\app<"}, 900, 0},
-      {"dos question mark", {"C:\\work\\app>exe"}, 900, 0},
+      {"star", {"C:\\work\\*.exe"}, 900, 0, kNoFileWildcard},
+      {"question mark", {"C:\\work\\ap?.exe"}, 900, 0, kNoFileWildcard},
+      {"dos star", {"C:\\work\\app<"}, 900, 0, kNoFileWildcard},
+      {"dos question mark", {"C:\\work\\app>exe"}, 900, 0, kNoFileWildcard},
       // These would end the quoted argument early.
-      {"double quote", {"C:\\work\\app\".exe"}, 900, 0},
-      {"trailing backslash", {"C:\\work\\app.exe\\"}, 900, 0},
-      // Longer than the size query looks.
-      {"261 characters", {"C:\\" + std::string(254, 'a') + ".exe"}, 900, 0},
-      {"2000 characters", {"C:\\" + std::string(1993, 'a') + ".exe"}, 900, 0},
+      {"double quote", {"C:\\work\\app\".exe"}, 900, 0, kNoFileWildcard},
+      {"a quote at the end", {"C:\\work\\\""}, -2, 0, kNoFileWildcard},
+      {"directory", {"C:\\work"}, -2, 1, kNoFileFolder},
+      {"directory and backslash", {"C:\\work\\"}, -2, 1, kNoFileFolder},
+      {"drive", {"C:"}, -2, 1, kNoFileFolder},
+      {"drive root", {"C:\\"}, -2, 1, kNoFileFolder},
+      {"missing file", {kPath}, -1, 1, kNoFileMissing},
+      // The size query would still find the file before the backslash.
+      {"trailing backslash", {"C:\\work\\app.exe\\"}, 900, 1, kNoFileMissing},
+      {"empty file", {kPath}, 0, 1, kNoFileEmpty},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -106,7 +119,7 @@ TEST(CompressionRequest, PathsThatNameNoUsableFileAreRefusedWithoutARun) {
     seam.Run();
     EXPECT_EQ(seam.sizeQueries.size(), row.sizeQueries);
     EXPECT_TRUE(seam.runs.empty());
-    ExpectOneDialog(seam, kNoFileCaption, kNoFileText, kNoFileIcon);
+    ExpectOneDialog(seam, kNoFileCaption, row.text, kNoFileIcon);
     // A refused request leaves both variables as they were.
     EXPECT_STREQ(levelSwitch, "--best ");
     EXPECT_EQ(sizeBefore, 12345);
@@ -134,7 +147,7 @@ TEST(CompressionRequest, NullOrChangedPathTextNeverReachesThePacker) {
 
 TEST(CompressionRequest, PathIsHandedOverExactlyAsTyped) {
   std::vector<std::string> paths = {
-      "C:\\" + std::string(253, 'a') + ".exe",  // 260 characters, the longest taken
+      "C:\\" + std::string(252, 'a') + ".exe",  // 259 characters, the longest taken
       "C:\\Program Files\\my app.exe",
       "C:\\" + HeldNonAscii("m\xE9rt\xE9k\\\xE1rv\xEDzt\xFBr\xF5 t\xFCk\xF6rf\xFAr\xF3g\xE9p.exe"),
       "\\\\server\\share\\app.exe",
@@ -143,7 +156,7 @@ TEST(CompressionRequest, PathIsHandedOverExactlyAsTyped) {
   // Japanese (932): a name that ends in the letter "\x83\x5C" (katakana so),
   // whose second byte is that of '\', has no closing backslash.
   if (GetACP() == 932) paths.push_back("C:\\work\\\x83\x5C");
-  ASSERT_EQ(paths[0].size(), 260u);
+  ASSERT_EQ(paths[0].size(), 259u);
   for (const std::string& path : paths) {
     SCOPED_TRACE(path);
     RequestSeam seam;

@@ -30,44 +30,59 @@ static std::vector<DriverBox> AnswerUntilQuiet(DriverApp* app) {
 
 class BadInputTest : public ProgramTest {};
 
-TEST_F(BadInputTest, EachOddTextGivesExactlyOneNoUsableFileBoxAndNoPackerRun) {
+TEST_F(BadInputTest, EachOddTextGivesExactlyOneNoUsableFileBoxSayingWhyAndNoPackerRun) {
   UseFakePacker("shrink");
   std::string file = Sample("sample.exe");
   long long size = SizeOf(file);
   ASSERT_TRUE(WriteBytes(dir.file("empty.exe"), ""));
-  const std::string texts[] = {
-      "   ",
-      "C:\\nincs árvíztűrő tükörfúrógép.exe",
+  std::string tooLong = dir.file(std::string(300, 'a') + ".exe");
+  struct Row {
+    std::string text, sentence;
+  } rows[] = {
+      {"   ", kNoFileText},
+      {tooLong, NoFileTooLong((long long)tooLong.size())},
       // Quotes, but not one pair around the whole path: a path in one pair is packed (below).
-      "\"" + file,
-      file + "\"",
-      "\"\"" + file + "\"\"",
-      "\"" + file + "\" ",
-      dir.file("*.exe"),
-      "sampl?.exe",
-      file + std::string(261 - file.size(), ' '),   // the file itself, but 261 characters long
-      file + std::string(2000 - file.size(), ' '),
-      "CON",
-      dir.path(),
-      dir.path() + "\\",
-      "C:\\",
-      dir.file("empty.exe"),
+      {"\"" + file, kNoFileWildcard},
+      {file + "\"", kNoFileWildcard},
+      {"\"\"" + file + "\"\"", kNoFileWildcard},
+      {dir.file("*.exe"), kNoFileWildcard},
+      {"sampl?.exe", kNoFileWildcard},
+      {dir.path(), kNoFileFolder},
+      {dir.path() + "\\", kNoFileFolder},
+      {"C:\\", kNoFileFolder},
+      {"C:\\nincs árvíztűrő tükörfúrógép.exe", kNoFileMissing},
+      {"CON", kNoFileMissing},
+      {file + "\\", kNoFileMissing},
+      {"nincs.exe", kNoFileMissing},  // a bare name not in the current folder (dir)
+      {dir.file("empty.exe"), kNoFileEmpty},
   };
   Start();
-  for (const std::string& text : texts) {
-    SCOPED_TRACE(DriverEscape(text.substr(0, 80)));
-    Type(text);
-    ExpectNoUsableFileBox(CompressForOneBox());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(DriverEscape(row.text.substr(0, 80)));
+    Type(row.text);
+    ExpectNoUsableFileBox(CompressForOneBox(), row.sentence);
   }
   EXPECT_FALSE(FileExists(dir.file("fake-upx.log")));
   EXPECT_EQ(SizeOf(file), size);
-  // A path in one pair of quotes, as Explorer's "Copy as path" gives it: the
-  // field shows it so, and the file inside is packed.
-  Type("\"" + file + "\"");
-  DriverBox box = CompressForOneBox();
-  EXPECT_EQ(box.caption, kReportCaption);
-  EXPECT_EQ(box.text, Report(size, size / 2));
-  EXPECT_EQ(DriverFieldText(&app), "\"" + file + "\"");
+  // A path in one pair of quotes, as Explorer's "Copy as path" gives it, and
+  // a pasted path with spaces before or after it: the field shows it so, and
+  // the file inside is packed.
+  const std::string packed[] = {
+      "\"" + file + "\"",
+      "\"" + file + "\" ",
+      " " + file + "  ",
+      file + std::string(261 - file.size(), ' '),  // the file itself, but 261 characters long
+      file + std::string(2000 - file.size(), ' '),
+  };
+  for (const std::string& text : packed) {
+    SCOPED_TRACE(DriverEscape(text.substr(0, 80)));
+    Type(text);
+    DriverBox box = CompressForOneBox();
+    EXPECT_EQ(box.caption, kReportCaption);
+    EXPECT_EQ(box.text, Report(size, size / 2));
+    EXPECT_EQ(DriverFieldText(&app), text);
+    size = SizeOf(file);
+  }
   CloseAndExpectCleanEnd();
 }
 
@@ -87,7 +102,7 @@ TEST_F(BadInputTest, AFlurryOfClicksLeavesTheProgramWorkingAndTheFileWhole) {
       EXPECT_EQ(box.text, Report(expected, expected / 2));
       expected /= 2;
     } else {
-      ExpectNoUsableFileBox(box);
+      ExpectNoUsableFileBox(box, kNoFileText);
     }
   }
   EXPECT_LT(expected, size);
@@ -119,7 +134,7 @@ TEST_F(BadInputTest, ClosingTheWindowWhileABoxIsUpLeavesNothingHung) {
     DriverBox box;
     ASSERT_TRUE(DriverClick(&app, app.compressButton));
     ASSERT_TRUE(DriverWaitBox(&app, WAIT_MS, &box)) << DriverError();
-    ExpectNoUsableFileBox(box);
+    ExpectNoUsableFileBox(box, kNoFileText);
     ASSERT_TRUE(DriverClose(&app, systemMenu));
     if (IsWindow(box.handle)) {
       EXPECT_TRUE(DriverAnswerBox(box.handle, IDOK, WAIT_MS)) << DriverError();

@@ -69,7 +69,7 @@ TEST_F(WindowTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
   EXPECT_EQ(DriverLevelIndex(&app), 9);
   // The whole list, in order: a level left out or put in another place shows here.
   EXPECT_EQ(DriverLevelItems(&app), std::vector<std::string>(std::begin(kLevelItems), std::end(kLevelItems)));
-  ExpectNoUsableFileBox(CompressForOneBox());
+  ExpectNoUsableFileBox(CompressForOneBox(), kNoFileText);
 
   // Typing and choosing a level do nothing by themselves.
   Type("C:\\valami.exe");
@@ -79,7 +79,7 @@ TEST_F(WindowTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
   EXPECT_EQ(DriverCountBoxes(&app), 0);
   EXPECT_EQ(DriverWaitFileDialog(&app, 0), (HWND)0);
   EXPECT_FALSE(FileExists(dir.file("fake-upx.log")));
-  ExpectNoUsableFileBox(CompressForOneBox());
+  ExpectNoUsableFileBox(CompressForOneBox(), kNoFileText);
   CloseAndExpectCleanEnd();
 }
 
@@ -229,7 +229,7 @@ TEST_F(WindowTest, OneFileDraggedOntoTheWindowFillsTheFieldAndIsPackedOtherDrops
   ASSERT_TRUE(DriverClick(&app, app.compressButton));
   DriverBox refused;
   ASSERT_TRUE(DriverWaitBox(&app, WAIT_MS, &refused)) << DriverError();
-  ExpectNoUsableFileBox(refused);
+  ExpectNoUsableFileBox(refused, kNoFileText);
   ASSERT_TRUE(SetWindowPos(refused.handle, 0, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
   EXPECT_FALSE(IsWindowEnabled(app.window));
   EXPECT_EQ(DragOnto(app.pathField, "files", {file}), "");

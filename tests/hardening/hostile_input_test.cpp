@@ -261,13 +261,25 @@ TEST_F(HostileInputTest, EachTextGivesOneBoxAndOnlyARealFileIsPacked) {
       ASSERT_NE(kind, PLAIN_FILE) << DriverError();
     }
     // The field's text as the program reads it: in one pair of quotes (a
-    // quote first and last, none between) the path inside them.
-    std::string inside = field;
-    if (inside.size() >= 2 && inside.front() == '"' && inside.back() == '"' && inside.find('"', 1) == inside.size() - 1)
-      inside = inside.substr(1, inside.size() - 2);
+    // quote first and last, none between) the path inside them; without the
+    // spaces around it (and then a pair of quotes inside them) when only so
+    // it names a file.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    auto namesFile = [&data](const std::string& path) {
+      return !path.empty() && WideFromUtf8(path).size() < MAX_PATH &&
+             GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data) &&
+             !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    };
+    auto unquoted = [](const std::string& text) {
+      bool pair = text.size() >= 2 && text.front() == '"' && text.back() == '"' && text.find('"', 1) == text.size() - 1;
+      return pair ? text.substr(1, text.size() - 2) : text;
+    };
+    std::string inside = unquoted(field);
+    size_t from = inside.find_first_not_of(' '), to = inside.find_last_not_of(' ');
+    std::string trimmed = from == std::string::npos ? "" : unquoted(inside.substr(from, to + 1 - from));
+    if (!namesFile(inside) && namesFile(trimmed)) inside = trimmed;
     std::string path;
     bool held = AnsiFromUtf8(inside, &path);
-    WIN32_FILE_ATTRIBUTE_DATA data;
     bool exists = !inside.empty() && GetFileAttributesExW(WideFromUtf8(inside).c_str(), GetFileExInfoStandard, &data);
     long long size = exists ? ((long long)data.nFileSizeHigh << 32) | data.nFileSizeLow : -1;
     bool realFile = exists && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && size > 0;
@@ -290,7 +302,7 @@ TEST_F(HostileInputTest, EachTextGivesOneBoxAndOnlyARealFileIsPacked) {
         EXPECT_EQ(box.text, Report(size, size + 1));
       }
     } else {
-      ExpectNoUsableFileBox(box);
+      ExpectSomeNoUsableFileBox(box);
       EXPECT_TRUE(!realFile || kind != PLAIN_FILE) << "a plain, real file was refused";
       refusedRealFiles += realFile;
     }

@@ -10,12 +10,36 @@
 #pragma once
 #include <windows.h>
 
+#include <stdlib.h>
+
 #include <string>
 
 // A path that names no usable file.
 inline const std::string kNoFileCaption = "Hiba ";
 inline const std::string kNoFileText = "Adj meg egy fájlt";
 inline const LONG kNoFileIcon = MB_ICONEXCLAMATION;
+// Its sentence says which mistake it is, the one above being for an empty field.
+inline std::string NoFileTooLong(long long length) {
+  return "Az elérési út túl hosszú: " + std::to_string(length) + " karakter, de legfeljebb 259 lehet.";
+}
+inline std::string NoFileFolderTooLong(long long length, long long limit) {
+  return "A mappa elérési útja túl hosszú a fájl helyettes nevéhez: " + std::to_string(length) +
+         " karakter, de legfeljebb " + std::to_string(limit) + " lehet.";
+}
+inline const std::string kNoFileWildcard = "Az elérési útban nem lehet *, ?, <, > vagy \" jel.";
+inline const std::string kNoFileFolder = "Ez egy mappa vagy meghajtó, nem fájl.";
+inline const std::string kNoFileMissing = "Nincs ilyen nevű fájl.";
+inline const std::string kNoFileEmpty = "A fájl üres (0 bájtos).";
+// Whether text is one of the sentences above, the too-long ones with any
+// numbers: for a text whose mistake a test does not work out itself.
+inline bool IsNoFileSentence(const std::string& text) {
+  for (const std::string* fixed : {&kNoFileText, &kNoFileWildcard, &kNoFileFolder, &kNoFileMissing, &kNoFileEmpty})
+    if (text == *fixed) return true;
+  size_t first = text.find(": "), second = text.find("legfeljebb ");
+  if (first == std::string::npos || second == std::string::npos) return false;
+  long long length = atoll(text.c_str() + first + 2), limit = atoll(text.c_str() + second + 11);
+  return text == NoFileTooLong(length) || text == NoFileFolderTooLong(length, limit);
+}
 
 // The two warnings share their caption and icon.
 inline const std::string kErrorCaption = "Hiba   ";
