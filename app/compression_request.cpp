@@ -7,6 +7,7 @@
 #include "app/texts.h"
 #include "runtime/system/modal.h"
 #include "runtime/system/path_size.h"
+#include "runtime/system/program_runner.h"
 #include "runtime/system/program_watch.h"
 
 char levelSwitch[LEVEL_SWITCH_ROOM];
@@ -164,7 +165,9 @@ static bool RunPacker(const CompressionServices& services, ProgramParameters par
   // Filled by the run; a run that tells nothing leaves no reason.
   end->exitCode = 0;
   end->errorLine[0] = 0;
-  if (!services.programRun("upx.exe", parameters, folder, end)) return false;
+  // The packer beside this program and nowhere else: a "upx.exe" in the
+  // current directory or on PATH is never run.
+  if (!services.programRun(ProgramBesideThis(L"upx.exe"), parameters, folder, end)) return false;
   *cancelled = PackerRunCancelled(*end, PathText(packerTemp));
   return true;
 }
