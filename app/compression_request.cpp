@@ -214,7 +214,7 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   // text other than the one that passed the checks. A name that the system's
   // code page cannot hold goes to it as a stand-in's, in the stand-in's folder.
   PathText given(checked), folder(L"");
-  bool standing = !given.Ansi();
+  bool standing = !given.InCodePage();
   if (standing && !MakeStandIn(services, checked, &given, &folder)) return;
   // levelSwitch, then the path in double quotes; its view is had again, which
   // fails only when memory has run out. One room for the command line and,
