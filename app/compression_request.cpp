@@ -8,6 +8,7 @@
 #include "app/texts.h"
 #include "runtime/system/modal.h"
 #include "runtime/system/path_size.h"
+#include "runtime/system/program_runner.h"
 #include "runtime/system/program_watch.h"
 
 char levelSwitch[LEVEL_SWITCH_ROOM];
@@ -110,7 +111,9 @@ static bool RunPacker(const CompressionServices& services, ProgramParameters par
   // Filled by the run; a run that tells nothing leaves no reason.
   end->exitCode = 0;
   end->errorLine[0] = 0;
-  if (!services.programRun("upx.exe", parameters, folder, end)) return false;
+  // The packer beside this program and nowhere else: a "upx.exe" in the
+  // current directory or on PATH is never run.
+  if (!services.programRun(ProgramBesideThis(L"upx.exe"), parameters, folder, end)) return false;
   *cancelled = PackerRunCancelled(*end, PathText(packerTemp));
   return true;
 }
@@ -159,7 +162,7 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   // text other than the one that passed the checks. A name that the system's
   // code page cannot hold goes to it as a stand-in's, in the stand-in's folder.
   PathText given(checked), folder(L"");
-  bool standing = !given.Ansi();
+  bool standing = !given.InCodePage();
   if (standing && !MakeStandIn(services, checked, &given, &folder)) return;
   // levelSwitch, then the path in double quotes; its view is had again, which
   // fails only when memory has run out. One room for the command line and,

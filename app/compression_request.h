@@ -17,9 +17,10 @@ struct CompressionReaders {
 // put watchers in between.
 struct CompressionServices {
   int64_t (*pathSize)(PathText path);
-  // Runs the program to its end; 0 when it did not start, else *end tells
-  // its exit code and the first line it wrote on its error stream.
-  intptr_t (*programRun)(const char* program, ProgramParameters parameters, PathText workingDirectory,
+  // Runs the program, given by its full name, to its end; 0 when it did not
+  // start, else *end tells its exit code and the first line it wrote on its
+  // error stream.
+  intptr_t (*programRun)(PathText program, ProgramParameters parameters, PathText workingDirectory,
                          ProgramEnd* end);
   int (*messageDialog)(ProgramText caption, ProgramText text, UINT flags);
 };

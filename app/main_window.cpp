@@ -177,7 +177,7 @@ static LONG ReadLevelList(void*) { return GadgetGetState(GADGET_LEVEL); }
 // the system take in what became of the focus while the thread waited: under
 // Wine the console's focus, still pending, would otherwise hand the foreground
 // on to the desktop once the box's loop looks.
-static intptr_t RunPackerBeforeBox(const char* program, ProgramParameters parameters, PathText directory,
+static intptr_t RunPackerBeforeBox(PathText program, ProgramParameters parameters, PathText directory,
                                    ProgramEnd* end) {
   intptr_t started = ProgramRunWatched(program, parameters, directory, end);
   MSG pending;

@@ -11,13 +11,12 @@
 
 FileDialogState FileDialog;
 
-// Names and folders are walked a character at a time (CharNextA): in a
-// double-byte code page the second byte of a letter may be 0x5C, the byte of '\'.
-LONG FileNameValid(const char* name) {
+// In UTF-16, whatever letters the system's code page holds: a folder or a
+// name that it cannot hold is split as any other.
+LONG FileNameValid(const wchar_t* name) {
   if (!name || !*name) return 0;
-  for (const unsigned char* p = (const unsigned char*)name; *p; p = (const unsigned char*)CharNextA((LPCSTR)p)) {
+  for (const wchar_t* p = name; *p; ++p) {
     if (*p < 32) return 0;
-    if (IsDBCSLeadByte(*p)) continue;
     switch (*p) {
       case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
         return 0;
@@ -26,17 +25,17 @@ LONG FileNameValid(const char* name) {
   return 1;
 }
 
-char* FileDialogSplitDefault(const char* defaultFile, char* name) {
+wchar_t* FileDialogSplitDefault(const wchar_t* defaultFile, wchar_t* name) {
   name[0] = 0;
   if (!defaultFile) return 0;
-  size_t length = lstrlenA(defaultFile);
-  char* directory = (char*)HeapAllocate(MainHeap, HEAP_ZERO_MEMORY, length + 2);
+  size_t length = lstrlenW(defaultFile);
+  wchar_t* directory = (wchar_t*)HeapAllocate(MainHeap, HEAP_ZERO_MEMORY, (length + 2) * sizeof(wchar_t));
   if (!directory) return 0;
-  CopyMemory(directory, defaultFile, length);
+  CopyMemory(directory, defaultFile, length * sizeof(wchar_t));
   size_t cut = 0;
-  for (const char* p = defaultFile; *p; p = CharNextA(p))
+  for (const wchar_t* p = defaultFile; *p; ++p)
     if (*p == '\\') cut = p - defaultFile;
-  const char* rest = defaultFile;
+  const wchar_t* rest = defaultFile;
   if (cut > 0) {
     rest = defaultFile + cut + 1;
     // "C:" alone would name the drive's current directory, not its root.
@@ -48,7 +47,7 @@ char* FileDialogSplitDefault(const char* defaultFile, char* name) {
   }
   size_t restLength = length - (rest - defaultFile);
   if (restLength < (size_t)FILE_PATH_ROOM) {
-    CopyMemory(name, rest, restLength + 1);
+    CopyMemory(name, rest, (restLength + 1) * sizeof(wchar_t));
     if (!FileNameValid(name)) name[0] = 0;
   }
   return directory;
@@ -136,13 +135,9 @@ static wchar_t* FileDialogRun(ProgramText title, PathText defaultFile, ProgramTe
   if (!filter) return Nothing();
   for (size_t i = 0; i < patternLength; i++) filter[i] = wide.text[i] == '|' ? 0 : wide.text[i];
 
-  // Without a copy of the default file the dialog opens without it. The
-  // default file is split in the system's code page, which holds it exactly
-  // or not at all: a path it cannot hold is not offered.
-  char name[FILE_PATH_ROOM];
-  const char* start = defaultFile.Ansi();
-  char* directory = FileDialogSplitDefault(start ? start : "", name);
-  MultiByteToWideChar(CP_ACP, 0, name, -1, FileDialog.buffer, FILE_PATH_ROOM);
+  // Without a copy of the default file the dialog opens without it. Split in
+  // UTF-16, as given: its name is proposed in the buffer the dialog fills.
+  wchar_t* directory = FileDialogSplitDefault(defaultFile.Wide(), FileDialog.buffer);
 
   OPENFILENAMEW dialog;
   ZeroMemory(&dialog, sizeof dialog);
@@ -152,7 +147,7 @@ static wchar_t* FileDialogRun(ProgramText title, PathText defaultFile, ProgramTe
   dialog.nFilterIndex = (DWORD)position + 1;
   dialog.lpstrFile = FileDialog.buffer;
   dialog.nMaxFile = FILE_DIALOG_BUFFER;
-  dialog.lpstrInitialDir = directory ? WideFromAnsi(directory) : 0;
+  dialog.lpstrInitialDir = directory;
   dialog.lpstrTitle = wideTitle;
   dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
   if (flags & FILE_MULTISELECT) dialog.Flags |= OFN_ALLOWMULTISELECT;

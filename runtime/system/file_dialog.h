@@ -1,7 +1,7 @@
 // The system's open and save dialogs as single calls, shown modally over the
 // thread's windows, with the files of a multiple selection handed out one by
 // one. Titles and patterns are the program's texts (Windows-1250), default
-// files paths, split in the system's code page. Results are temporary UTF-16 texts
+// files paths, split in UTF-16 as given. Results are temporary UTF-16 texts
 // (runtime/memory/strings.h) of at most 259 characters, as chosen, whatever
 // the system's code page holds; "" when cancelled or refused.
 #pragma once
@@ -36,12 +36,12 @@ wchar_t* FileDialogNextSelected();
 LONG FileDialogSelectedPattern();
 // 1 for a non-empty name with no control or reserved character (so no folder
 // part either), else 0.
-LONG FileNameValid(const char* name);
+LONG FileNameValid(const wchar_t* name);
 
 // Splits a default file into the folder the dialog opens in and the name it
-// proposes. name (room for FILE_PATH_ROOM bytes) receives the name part,
+// proposes. name (room for FILE_PATH_ROOM letters) receives the name part,
 // or "" when that is empty, not a valid file name or too long. The folder is
 // returned as a MainHeap block for the caller to release: "" when the default
 // file has no folder part, a drive's root keeps its backslash ("C:\"); null
 // when defaultFile is null or the copy cannot be made.
-char* FileDialogSplitDefault(const char* defaultFile, char* name);
+wchar_t* FileDialogSplitDefault(const wchar_t* defaultFile, wchar_t* name);

@@ -19,7 +19,7 @@
 #define LATE_FUNCTIONS(X)                              \
   X(LATE_GET_OPEN_FILE_NAME, 0, GetOpenFileNameW)      \
   X(LATE_GET_SAVE_FILE_NAME, 0, GetSaveFileNameW)      \
-  X(LATE_SHELL_EXECUTE_EX, 1, ShellExecuteExA)         \
+  X(LATE_SHELL_EXECUTE_EX, 1, ShellExecuteExW)         \
   X(LATE_DRAG_QUERY_FILE, 1, DragQueryFileW)           \
   X(LATE_DRAG_FINISH, 1, DragFinish)                   \
   X(LATE_REVOKE_DRAG_DROP, 2, RevokeDragDrop)          \

@@ -1,12 +1,13 @@
-// The program runner of program_runner.h: the direct start, the shell's try and the kept programs.
+// The program runner of program_runner.h: the direct start, the shell's try
+// (program_shell.h) and the kept programs.
 #include "runtime/system/program_runner.h"
 
-#include <shellapi.h>
 #include <string.h>
 
 #include "runtime/memory/heaps.h"
-#include "runtime/system/late_library.h"
 #include "runtime/system/owners.h"
+#include "runtime/system/program_line.h"
+#include "runtime/system/program_shell.h"
 #include "runtime/text/code_pages.h"
 
 ListNode* ProcessList;
@@ -15,25 +16,24 @@ static CRITICAL_SECTION ProcessListLock;
 
 void ProgramRunnerInit() { InitializeCriticalSection(&ProcessListLock); }
 
-// A command line holds at most 32767 characters with its NUL. CreateProcessA
-// refuses a longer one, and the shell would start the program with the line
-// cut short, so such a line is not started at all.
-const size_t RUN_COMMAND_LINE_LIMIT = 32767;
-
-// One call as ProgramRun has settled it.
+// One call as ProgramRun or ProgramRunIn has settled it.
 struct RunCall {
-  const char* program;     // never null
+  // ProgramRunIn's program by its full name, started by that name alone;
+  // null for ProgramRun, whose program text is looked for as the system looks.
+  const wchar_t* application;
+  const char* program;     // ProgramRun's program text; never null
   const char* parameters;  // never null
-  const char* directory;   // for the shell; null: the program inherits the caller's current directory
-  const wchar_t* wideDirectory;  // the same for the direct start, in UTF-16
+  const wchar_t* directory;  // null: the program inherits the caller's current directory
   DWORD flags;
   int show;                // SW_HIDE or SW_SHOWNORMAL
   ProcessRecord* sender;   // RUN_CONNECT's earlier program, or null
   ProcessRecord* record;   // reserved for RUN_OPEN, else null
-  // The command-line buffer; being longer than the program text, it also
-  // holds the folder that the shell is given. The line in UTF-16 follows it.
+  // ProgramRun's line in the system's code page, then room for `room`
+  // letters of UTF-16: the line as the direct start takes it, and once that
+  // has failed, the texts the shell is given.
   char* line;
-  wchar_t* wideLine;
+  wchar_t* wide;
+  size_t room;
 };
 
 // The handles one start makes, in two rows of owners with lives of their own;
@@ -83,7 +83,7 @@ static bool MakePipe(HANDLE* read, HANDLE* write, HANDLE* callerEnd) {
 
 // The standard streams are handed over: the program inherits handles and
 // cannot be detached from the console that carries them.
-static void UseStdHandles(STARTUPINFOA* start, BOOL* inherit, DWORD* creationFlags) {
+static void UseStdHandles(STARTUPINFOW* start, BOOL* inherit, DWORD* creationFlags) {
   start->dwFlags |= STARTF_USESTDHANDLES;
   *creationFlags &= ~(DWORD)DETACHED_PROCESS;
   *inherit = TRUE;
@@ -100,7 +100,7 @@ static HANDLE InheritableCopy(HANDLE handle) {
 }
 
 static void SetUpStreams(DWORD flags, ProcessRecord* sender, OwnedHandle* program, OwnedHandle* caller,
-                         STARTUPINFOA* start, BOOL* inherit, DWORD* creationFlags) {
+                         STARTUPINFOW* start, BOOL* inherit, DWORD* creationFlags) {
   bool open = (flags & RUN_OPEN) != 0;
   HANDLE* input = &caller[INPUT_WRITE].handle;
   HANDLE* output = &caller[OUTPUT_READ].handle;
@@ -130,55 +130,6 @@ static void SetUpStreams(DWORD flags, ProcessRecord* sender, OwnedHandle* progra
     if (!start->hStdOutput) start->hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!start->hStdError) start->hStdError = GetStdHandle(STD_ERROR_HANDLE);
   }
-}
-
-// ---- command line ------------------------------------------------------------
-
-static size_t CommandLineLength(const char* program, const char* parameters) {
-  size_t length = strlen(program) + (program[0] != '"' ? 2 : 0);
-  if (parameters[0]) length += 1 + strlen(parameters);
-  return length;
-}
-
-// The quoted program name (unless it already begins with a quote), then one
-// space and the parameters when there are any.
-static void BuildCommandLine(char* line, const char* program, const char* parameters) {
-  char* at = line;
-  bool quote = program[0] != '"';
-  if (quote) *at++ = '"';
-  size_t n = strlen(program);
-  memcpy(at, program, n);
-  at += n;
-  if (quote) *at++ = '"';
-  if (parameters[0]) {
-    *at++ = ' ';
-    n = strlen(parameters);
-    memcpy(at, parameters, n);
-    at += n;
-  }
-  *at = 0;
-}
-
-// For the shell: the folder of the program text (up to and including its last
-// backslash, when that is not its first character), written into buffer;
-// null when there is none. A quoted program text is read inside its quotes.
-static const char* ProgramFolder(const char* program, char* buffer) {
-  const char* name = program;
-  size_t end;
-  if (name[0] == '"') {
-    ++name;
-    const char* close = strchr(name, '"');
-    end = close ? (size_t)(close - name) : strlen(name);
-  } else {
-    end = strlen(name);
-  }
-  size_t last = 0;
-  for (size_t i = 1; i < end; ++i)
-    if (name[i] == '\\') last = i;
-  if (!last) return 0;
-  memcpy(buffer, name, last + 1);
-  buffer[last + 1] = 0;
-  return buffer;
 }
 
 // ---- kept programs -----------------------------------------------------------
@@ -231,19 +182,18 @@ static BOOL CreateProgram(const RunCall* call, OwnedHandle* caller, PROCESS_INFO
   BOOL inherit = FALSE;
   DWORD creationFlags = NORMAL_PRIORITY_CLASS;
   if (call->flags & RUN_HIDE) creationFlags |= DETACHED_PROCESS;
-  STARTUPINFOA start;
+  STARTUPINFOW start;
   memset(&start, 0, sizeof start);
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESHOWWINDOW;
   start.wShowWindow = (WORD)call->show;
   SetUpStreams(call->flags, call->sender, program, caller, &start, &inherit, &creationFlags);
-  BuildCommandLine(call->line, call->program, call->parameters);
-  // Started through the UTF-16 call, which takes a working directory that the
-  // system's code page cannot hold. The line is the same one: made from the
-  // code page's bytes, it reads back as them in the program.
-  MultiByteToWideChar(CP_ACP, 0, call->line, -1, call->wideLine, RUN_COMMAND_LINE_LIMIT);
-  return CreateProcessW(0, call->wideLine, 0, 0, inherit, creationFlags, 0, call->wideDirectory,
-                        (STARTUPINFOW*)&start, info);
+  // Through the UTF-16 call, which takes a working directory and a program's
+  // full name that the system's code page cannot hold. A program given by its
+  // full name is started from that file alone: the system looks for no other
+  // file of its name (the current directory, PATH).
+  return CreateProcessW(call->application, call->wide, 0, 0, inherit, creationFlags, 0, call->directory, &start,
+                        info);
 }
 
 // The first try. The caller's ends of the pipes go to the record, or are
@@ -263,79 +213,103 @@ static intptr_t StartDirectly(const RunCall* call) {
   return result;
 }
 
-// The second try, through the shell, which also opens documents by their
-// association. A working directory that is not there is not handed on: the
-// shell would start the program in the caller's directory instead.
-static intptr_t ShellRun(const RunCall* call) {
-  const char* directory = call->directory;
-  if (directory) {
-    DWORD attributes = GetFileAttributesW(call->wideDirectory);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
-  } else {
-    directory = ProgramFolder(call->program, call->line);
-  }
-  SHELLEXECUTEINFOA info;
-  memset(&info, 0, sizeof info);
-  info.cbSize = sizeof info;
-  // The caller reports a failure in its own words; the shell shows nothing.
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-  info.lpVerb = "Open";
-  info.lpFile = call->program;
-  info.lpParameters = call->parameters;
-  info.lpDirectory = directory;
-  info.nShow = call->show;
-  // The shell's library is loaded only now: a program that starts directly,
-  // as the packer does, never needs it. Without it the program did not start.
-  auto start = Late<LATE_SHELL_EXECUTE_EX>();
-  if (!start || !start(&info)) return 0;
-  return Started(info.hProcess, -1, call->flags, call->record);
+// text (the system's code page) in UTF-16 at *at, which then moves past it;
+// null when it cannot be converted.
+static const wchar_t* Widen(const char* text, wchar_t** at, const wchar_t* end) {
+  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, *at, (int)(end - *at));
+  if (n <= 0) return 0;
+  const wchar_t* widened = *at;
+  *at += n;
+  return widened;
 }
 
-// The run of ProgramRun, with the working directory both ways: directory for
-// the shell, wideDirectory for the direct start; shell: whether the shell may
-// be tried.
-static intptr_t Run(const char* program, const char* parameters, const char* directory,
-                    const wchar_t* wideDirectory, DWORD flags, ProcessRecord* senderProgram, bool shell) {
-  RunCall call;
-  call.program = program ? program : "";
-  call.parameters = parameters ? parameters : "";
-  call.directory = directory;
-  call.wideDirectory = wideDirectory;
-  call.flags = flags;
-  call.show = (flags & RUN_HIDE) ? SW_HIDE : (flags & RUN_INACTIVE) ? SW_SHOWNOACTIVATE : SW_SHOWNORMAL;
-  call.sender = senderProgram;
-  call.record = 0;
-  // No program names nothing to start (the shell would be asked to open "").
-  if (!call.program[0] || CommandLineLength(call.program, call.parameters) >= RUN_COMMAND_LINE_LIMIT) return 0;
+// The second try, through the shell, which also opens documents by their
+// association. ProgramRunIn's program goes by its full name, in the caller's
+// current directory as the direct start; ProgramRun's program text in its
+// own folder when no directory was given. The texts are made in the room
+// that the line held.
+static intptr_t ShellRun(const RunCall* call) {
+  wchar_t *at = call->wide, *end = call->wide + call->room;
+  const wchar_t* file = call->application ? call->application : Widen(call->program, &at, end);
+  const wchar_t* parameters = Widen(call->parameters, &at, end);
+  const wchar_t* directory = call->directory;
+  if (!file || !parameters) return 0;
+  if (!directory && !call->application) directory = ShellProgramFolder(file, at);
+  HANDLE process;
+  if (!ShellStart(file, parameters, directory, call->show, &process)) return 0;
+  return Started(process, -1, call->flags, call->record);
+}
 
-  // The line, then the same line in UTF-16 (two bytes a character, at an even offset).
-  size_t room = (strlen(call.program) + strlen(call.parameters) + 5) & ~(size_t)1;
-  call.line = (char*)HeapAllocate(MainHeap, 0, 3 * room);
-  if (!call.line) return 0;
-  call.wideLine = (wchar_t*)(call.line + room);
+// The run of ProgramRun and ProgramRunIn; shell: whether the shell may be tried.
+static intptr_t Run(RunCall* call, bool shell) {
+  DWORD flags = call->flags;
+  call->show = (flags & RUN_HIDE) ? SW_HIDE : (flags & RUN_INACTIVE) ? SW_SHOWNOACTIVATE : SW_SHOWNORMAL;
+  call->record = 0;
+  // No program names nothing to start (the shell would be asked to open "").
+  size_t length = call->application ? (size_t)lstrlenW(call->application) : strlen(call->program);
+  if (!length || CommandLineLength(call->application, call->program, call->parameters) >= RUN_COMMAND_LINE_LIMIT)
+    return 0;
+
+  // The line in the code page, then room for it in UTF-16 twice over (at an
+  // even offset): the shell's texts need as much.
+  size_t room = (length + strlen(call->parameters) + 5) & ~(size_t)1;
+  call->line = (char*)HeapAllocate(MainHeap, 0, 5 * room);
+  if (!call->line) return 0;
+  call->wide = (wchar_t*)(call->line + room);
+  call->room = 2 * room;
   intptr_t result = 0;
-  if (flags & RUN_OPEN) call.record = ReserveRecord();
-  if (call.record || !(flags & RUN_OPEN)) {
-    result = StartDirectly(&call);
+  if (flags & RUN_OPEN) call->record = ReserveRecord();
+  if ((call->record || !(flags & RUN_OPEN)) &&
+      CommandLineBuild(call->application, call->program, call->parameters, call->line, call->wide, call->room)) {
+    result = StartDirectly(call);
     // A program that does not start is tried once more through the shell,
     // which may still find or open it; not so when streams were to be
     // redirected, which the shell cannot hand over.
-    if (!result && shell && !(flags & RUN_REDIRECTS)) result = ShellRun(&call);
+    if (!result && shell && !(flags & RUN_REDIRECTS)) result = ShellRun(call);
   }
   // The one way out once the buffer is made: a record reserved for a program
   // that never started is unlinked, and the buffer freed.
-  if (!result && call.record) DropRecord(call.record);
-  HeapRelease(MainHeap, call.line);
+  if (!result && call->record) DropRecord(call->record);
+  HeapRelease(MainHeap, call->line);
   return result;
 }
 
 intptr_t ProgramRun(const char* program, const char* parameters, const char* workingDirectory, DWORD flags,
                     ProcessRecord* senderProgram) {
-  const char* directory = workingDirectory && workingDirectory[0] ? workingDirectory : 0;
-  const wchar_t* wide = directory ? WideFromAnsi(directory) : 0;
-  return Run(program, parameters, directory, wide, flags, senderProgram, true);
+  RunCall call;
+  call.application = 0;
+  call.program = program ? program : "";
+  call.parameters = parameters ? parameters : "";
+  call.directory = workingDirectory && workingDirectory[0] ? WideFromAnsi(workingDirectory) : 0;
+  call.flags = flags;
+  call.sender = senderProgram;
+  return Run(&call, true);
 }
 
-intptr_t ProgramRunIn(const char* program, const char* parameters, const wchar_t* workingDirectory, DWORD flags) {
-  return Run(program, parameters, 0, workingDirectory && workingDirectory[0] ? workingDirectory : 0, flags, 0, false);
+intptr_t ProgramRunIn(const wchar_t* program, const char* parameters, const wchar_t* workingDirectory,
+                      DWORD flags) {
+  RunCall call;
+  call.application = program ? program : L"";
+  call.program = "";
+  call.parameters = parameters ? parameters : "";
+  call.directory = workingDirectory && workingDirectory[0] ? workingDirectory : 0;
+  call.flags = flags;
+  call.sender = 0;
+  // The shell only in the caller's own directory, as the watched run has it.
+  return Run(&call, !call.directory);
+}
+
+// The room of ProgramBesideThis: a name for a start, which is used at once.
+static wchar_t besideThis[MAX_PATH];
+
+PathText ProgramBesideThis(const wchar_t* name) {
+  // A name cut short to the room (MAX_PATH, and no NUL before Vista) is no name.
+  DWORD n = GetModuleFileNameW(0, besideThis, MAX_PATH);
+  if (n >= MAX_PATH) n = 0;
+  while (n && besideThis[n - 1] != '\\') --n;
+  size_t length = lstrlenW(name);
+  if (!n || n + length >= MAX_PATH) n = 0, length = 0;
+  memcpy(besideThis + n, name, length * sizeof(wchar_t));
+  besideThis[n + length] = 0;
+  return PathText(besideThis);
 }

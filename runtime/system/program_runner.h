@@ -1,10 +1,11 @@
-// Starting outside programs: directly with CreateProcessA (waiting, hidden,
-// kept open with their streams on pipes, or chained to read an earlier
-// program's output), with the shell as a second try, and the list of programs
-// kept open.
+// Starting outside programs: directly through CreateProcessW (waiting,
+// hidden, kept open with their streams on pipes, or chained to read an
+// earlier program's output), with the shell as a second try, and the list of
+// programs kept open.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/node_list.h"
+#include "runtime/text/text_kinds.h"
 
 // The application itself only ever asks for RUN_WAIT; the other flags are the
 // runner's whole interface and are kept working for any caller.
@@ -37,13 +38,25 @@ extern ListNode* ProcessList;
 void ProgramRunnerInit();
 // 0: not started; the ProcessRecord's address with RUN_OPEN; 1 otherwise.
 // Whether the program succeeded is never asked: its exit code is not read.
+// The program text is the command line's first word and is looked for as the
+// system looks (a bare name also in the current directory and on PATH): a
+// program that must come from one file alone goes through ProgramRunIn.
 intptr_t ProgramRun(const char* program, const char* parameters = "", const char* workingDirectory = "",
                     DWORD flags = 0, ProcessRecord* senderProgram = 0);
-// The same with a working directory in UTF-16, which the system's code page
-// need not hold; the shell is not tried, so the program is looked for only
-// where the direct start looks (the caller's folder first, never the working
-// directory). No RUN_CONNECT.
-intptr_t ProgramRunIn(const char* program, const char* parameters, const wchar_t* workingDirectory, DWORD flags);
+// The same for a program given by its full name in UTF-16, which is started
+// from that file alone: it is never looked for elsewhere (not in the current
+// directory, nor on PATH). Its command line begins with its own name (the
+// letters after the last backslash), quoted. The working directory is UTF-16
+// too ("" or null: the caller's). The shell is tried, with the same full
+// name, only when no working directory is given, in the caller's current
+// directory as the direct start. The system's code page need hold
+// neither the name nor the directory. No RUN_CONNECT.
+intptr_t ProgramRunIn(const wchar_t* program, const char* parameters, const wchar_t* workingDirectory, DWORD flags);
+// The full name of the file `name` in this program's own folder (the folder
+// of its .exe, as GetModuleFileNameW tells it), in one room that the next call
+// fills again; "" when that folder cannot be told or the name does not fit
+// in MAX_PATH letters.
+PathText ProgramBesideThis(const wchar_t* name);
 // Closes the record's handles and unlinks it; the record is gone afterwards.
 // The program itself runs on, if it still runs.
 void ProgramRelease(ProcessRecord* record);

@@ -7,7 +7,7 @@
 // nothing; a program that ends is seen at once, whatever this is.
 const DWORD WATCH_POLL_MS = 10;
 
-intptr_t ProgramRunWatched(const char* program, ProgramParameters parameters, PathText workingDirectory,
+intptr_t ProgramRunWatched(PathText program, ProgramParameters parameters, PathText workingDirectory,
                            ProgramEnd* end) {
   end->exitCode = 0;
   end->errorLine[0] = 0;
@@ -19,11 +19,11 @@ intptr_t ProgramRunWatched(const char* program, ProgramParameters parameters, Pa
   // activation: the caller's window stays the active one, and its box after
   // the run comes up in front and active.
   ProcessRecord* record =
-      (ProcessRecord*)ProgramRunIn(program, line, directory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
+      (ProcessRecord*)ProgramRunIn(program.Wide(), line, directory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
   // The pipe rules the shell out; without the direct start, the shell's try
-  // runs as a plain run would, and nothing is read. Not in a working
-  // directory of its own: the shell would look for the program there too.
-  if (!record) return directory[0] ? 0 : ProgramRun(program, line, "", RUN_WAIT | RUN_INACTIVE);
+  // runs as a plain run would, and nothing is read. Only in this program's
+  // own directory, where the runner keeps the shell's try.
+  if (!record) return directory[0] ? 0 : ProgramRunIn(program.Wide(), line, L"", RUN_WAIT | RUN_INACTIVE);
 
   DWORD kept = 0, waiting, got;
   char dropped[256];

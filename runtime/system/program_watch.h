@@ -16,7 +16,8 @@ struct ProgramEnd {
   char errorLine[PROGRAM_ERROR_LINE_ROOM];
 };
 
-// Starts the program as ProgramRun does with RUN_WAIT (the same command line;
+// Starts the program, given by its full name, as ProgramRunIn does with
+// RUN_WAIT (from that file alone, its own name first on its command line;
 // shown without taking the activation), with its standard error on a pipe and
 // its standard input and output as this program has them, and returns once it
 // has ended. The pipe is read while waiting, so a program that writes much
@@ -24,9 +25,8 @@ struct ProgramEnd {
 // else still holds its stream. No message is handled meanwhile. The working
 // directory ("": this program's own) is given in UTF-16, as it is. Without a
 // working directory, a program that does not start directly is tried through
-// the shell, without the pipe; with one, it is not, since the shell would
-// look for the program in that directory too. Parameters that could not be
-// made are not started.
+// the shell by the same full name, without the pipe; with one, it is not.
+// Parameters that could not be made are not started.
 // 0: not started; 1: started and ended, *end filled in.
-intptr_t ProgramRunWatched(const char* program, ProgramParameters parameters, PathText workingDirectory,
+intptr_t ProgramRunWatched(PathText program, ProgramParameters parameters, PathText workingDirectory,
                            ProgramEnd* end);

@@ -62,3 +62,10 @@ char* AnsiFromWideExact(const wchar_t* text) {
   BOOL usedDefault = FALSE;
   return BytesFrom(codePage, WC_NO_BEST_FIT_CHARS, text, &usedDefault);
 }
+
+bool CodePageHoldsExactly(const wchar_t* text) {
+  const UINT codePage = GetACP();
+  BOOL usedDefault = FALSE;
+  if (codePage == CP_UTF8) return WideCharToMultiByte(codePage, WC_ERR_INVALID_CHARS, text, -1, 0, 0, 0, 0) > 0;
+  return WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, -1, 0, 0, 0, &usedDefault) > 0 && !usedDefault;
+}

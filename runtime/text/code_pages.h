@@ -41,3 +41,6 @@ wchar_t* WideFromAnsi(const char* text);
 // text (UTF-16) in the system's ANSI code page, or null when that code page
 // cannot hold every letter of it as it is (or memory runs out).
 char* AnsiFromWideExact(const wchar_t* text);
+// Whether the system's code page holds every letter of text (not null) as it
+// is; no memory is asked for.
+bool CodePageHoldsExactly(const wchar_t* text);

@@ -17,6 +17,7 @@
 #include "runtime/common.h"
 
 char* AnsiFromWideExact(const wchar_t* text);  // code_pages.h
+bool CodePageHoldsExactly(const wchar_t* text);  // code_pages.h
 
 class ProgramParameters;
 class PathText;
@@ -47,6 +48,9 @@ class PathText {
   // The path in the system's code page, exactly, as a temporary text; null
   // when that code page lacks one of its letters (or memory runs out).
   char* Ansi() const { return AnsiFromWideExact(wide); }
+  // Whether that view exists, asking for no memory: a null view may also
+  // mean that memory ran out, which says nothing of the letters.
+  bool InCodePage() const { return CodePageHoldsExactly(wide); }
 
  private:
   const wchar_t* wide;

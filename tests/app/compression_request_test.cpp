@@ -37,7 +37,8 @@ TEST(CompressionRequest, EachLevelGivesItsSwitchBeforeTheQuotedPath) {
     seam.levels = row.levels;
     seam.Run();
     ASSERT_EQ(seam.runs.size(), 1u);
-    EXPECT_EQ(seam.runs[0].program, "upx.exe");
+    // By its full name beside this program: never looked for elsewhere.
+    EXPECT_EQ(seam.runs[0].program, BuildDir() + "\\upx.exe");
     EXPECT_EQ(seam.runs[0].parameters, std::string(row.expectedSwitch) + "\"" + kPath + "\"");
     EXPECT_EQ(seam.runs[0].directory, "");
     EXPECT_TRUE(seam.runs[0].endAsked);

@@ -30,14 +30,17 @@ std::string Unhex(const std::string& hex) {
   return bytes;
 }
 
-// One request in another process, request-probe.exe copied into `folder`, so
-// that the packer is looked for there.
-std::vector<SeenBox> ProbeRequest(const std::string& folder, const std::string& path, LONG level) {
-  std::string probe = folder + "\\request-probe.exe";
-  EXPECT_TRUE(CopyFileTo(BuildDir() + "\\request-probe.exe", probe));
+// One request in another process, request-probe.exe copied into `folder`
+// (UTF-16, any letters), so that the packer is looked for there; run in
+// `directory` (null: that folder). The path is in the system's code page.
+std::vector<SeenBox> ProbeRequestIn(const std::wstring& folder, const std::string& path, LONG level,
+                                    const wchar_t* directory = nullptr) {
+  std::wstring probe = folder + L"\\request-probe.exe";
+  EXPECT_TRUE(CopyFileW(WideFromUtf8(BuildDir() + "\\request-probe.exe").c_str(), probe.c_str(), FALSE));
   std::string output;
-  long code = RunAndWait("\"" + probe + "\" " + std::to_string(level) + " \"" + path + "\"", 60000, &output,
-                         folder.c_str());
+  std::wstring line = L"\"" + probe + L"\" " + std::to_wstring(level) + L" \"" +
+                      WideFromUtf8(Utf8FromCodePage(CP_ACP, path)) + L"\"";
+  long code = RunAndWait(line, 60000, &output, directory ? directory : folder.c_str());
   std::vector<SeenBox> boxes;
   size_t at = 0;
   while ((at = output.find("box ", at)) != std::string::npos) {
@@ -52,6 +55,11 @@ std::vector<SeenBox> ProbeRequest(const std::string& folder, const std::string& 
   }
   EXPECT_EQ(code, (long)boxes.size()) << output;
   return boxes;
+}
+
+// The same for a folder in the system's code page.
+std::vector<SeenBox> ProbeRequest(const std::string& folder, const std::string& path, LONG level) {
+  return ProbeRequestIn(WideFromUtf8(Utf8FromCodePage(CP_ACP, folder)), path, level);
 }
 
 void ExpectBox(const std::vector<SeenBox>& boxes, const std::string& caption, const std::string& text, LONG icon) {
@@ -196,12 +204,55 @@ TEST(RequestEndToEnd, PackerMissingFromTheProgramsFolder) {
   ExpectBox(ProbeRequest(dir.path(), path, 9), kErrorCaption, kPackerMissing, kErrorIcon);
   EXPECT_TRUE(Bytes(path) == original);
 
+  // A "upx.exe" planted in the current directory, and one in a folder on
+  // PATH: the stand-in packer, which would log its run beside itself and
+  // shrink the file. Neither runs; the box says that the packer is missing.
+  const std::wstring folder = WideFromUtf8(Utf8FromCodePage(CP_ACP, dir.path()));
+  const std::string current = dir.file("current"), onPath = dir.file("on path");
+  for (const std::string& planted : {current, onPath}) {
+    ASSERT_TRUE(CreateDirectoryA(planted.c_str(), 0));
+    ASSERT_TRUE(CopyFileTo(BuildDir() + "\\fake-upx.exe", planted + "\\upx.exe"));
+  }
+  char searched[32767];
+  DWORD length = GetEnvironmentVariableA("PATH", searched, sizeof searched);
+  ASSERT_LT(length, sizeof searched);
+  const struct {
+    const char* where;
+    std::string directory, path;
+  } plants[] = {{"in the current directory", current, searched}, {"on PATH", dir.path(), onPath + ";" + searched}};
+  for (const auto& plant : plants) {
+    SCOPED_TRACE(plant.where);
+    SetEnvironmentVariableA("PATH", plant.path.c_str());
+    std::wstring directory = WideFromUtf8(Utf8FromCodePage(CP_ACP, plant.directory));
+    std::vector<SeenBox> planted = ProbeRequestIn(folder, path, 9, directory.c_str());
+    SetEnvironmentVariableA("PATH", searched);
+    ExpectBox(planted, kErrorCaption, kPackerMissing, kErrorIcon);
+    EXPECT_TRUE(Bytes(path) == original);
+    EXPECT_FALSE(FileExists(current + "\\fake-upx.log"));
+    EXPECT_FALSE(FileExists(onPath + "\\fake-upx.log"));
+  }
+
   // With upx.exe put beside it, the same program in the same folder packs the file.
   ASSERT_TRUE(CopyFileTo(BuildDir() + "\\upx.exe", dir.file("upx.exe")));
   std::vector<SeenBox> boxes = ProbeRequest(dir.path(), path, 9);
   size_t packedSize = Bytes(path).size();
   ExpectBox(boxes, kReportCaption, Report(original.size(), packedSize), kReportIcon);
   EXPECT_LT(packedSize, original.size());
+
+  // So too in a folder whose name no code page holds whole, its full name
+  // given to the system in UTF-16: the real packer beside it packs, not the
+  // one planted in the current directory.
+  const std::wstring unheld = folder + L"\\\x0109 \x4E2D \xD83D\xDE00";
+  ASSERT_TRUE(CreateDirectoryW(unheld.c_str(), 0));
+  ASSERT_TRUE(CopyFileW(WideFromUtf8(BuildDir() + "\\upx.exe").c_str(), (unheld + L"\\upx.exe").c_str(), FALSE));
+  ASSERT_TRUE(WriteBytes(path, original));
+  std::wstring directory = WideFromUtf8(Utf8FromCodePage(CP_ACP, current));
+  boxes = ProbeRequestIn(unheld, path, 9, directory.c_str());
+  std::string packed = Bytes(path);
+  ExpectBox(boxes, kReportCaption, Report(original.size(), packed.size()), kReportIcon);
+  EXPECT_LT(packed.size(), original.size());
+  EXPECT_NE(packed.find("UPX!"), std::string::npos);
+  EXPECT_FALSE(FileExists(current + "\\fake-upx.log"));
 }
 
 // The stand-in packer beside the probe, in each of its ways of ending: the

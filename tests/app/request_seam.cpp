@@ -36,9 +36,9 @@ static int64_t SeamSize(PathText path) {
   return active->runs.empty() ? active->sizeBeforeRun : active->sizeAfterRun;
 }
 
-static intptr_t SeamRun(const char* program, ProgramParameters parameters, PathText directory, ProgramEnd* end) {
+static intptr_t SeamRun(PathText program, ProgramParameters parameters, PathText directory, ProgramEnd* end) {
   const char* line = parameters.Bytes();
-  active->runs.push_back({program, line ? line : "(none)", View(directory), end != nullptr});
+  active->runs.push_back({View(program), line ? line : "(none)", View(directory), end != nullptr});
   if (active->onRun) active->onRun(active->runs.back().parameters);
   if (end) {
     end->exitCode = active->exitCode;

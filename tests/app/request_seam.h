@@ -8,7 +8,7 @@
 #include "app/compression_request.h"
 
 struct SeenRun {
-  std::string program, parameters, directory;
+  std::string program, parameters, directory;  // the program's full name, as the directory is
   bool endAsked;   // the request gave the run a record of its end to fill
 };
 struct SeenDialog {

@@ -16,6 +16,7 @@
 #include "runtime/system/modal.h"
 #include "runtime/system/owners.h"
 #include "runtime/system/path_size.h"
+#include "runtime/system/program_runner.h"
 #include "runtime/system/program_watch.h"
 #include "runtime/text/code_pages.h"
 #include "runtime/window/window.h"
@@ -58,9 +59,9 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
 #elif DOOR == 9  // door 9: could not convert .* from .const wchar_t\*. to .PathText.
   PathSize(RIGHT_OR_WRONG(path, wide));
 #elif DOOR == 10  // door 10: could not convert .* from .char\*. to .ProgramParameters.
-  ProgramRunWatched("upx.exe", RIGHT_OR_WRONG(parameters, pathBytes), path, &end);
+  ProgramRunWatched(path, RIGHT_OR_WRONG(parameters, pathBytes), path, &end);
 #elif DOOR == 11  // door 11: could not convert .* from .const wchar_t\*. to .PathText.
-  ProgramRunWatched("upx.exe", parameters, RIGHT_OR_WRONG(path, wide), &end);
+  ProgramRunWatched(path, parameters, RIGHT_OR_WRONG(path, wide), &end);
 #elif DOOR == 12  // door 12: could not convert .* from .ProgramText. to .PathText.
   wchar_t temp[PACKER_TEMP_ROOM];
   PackerTempName(path, RIGHT_OR_WRONG(path, text), temp);
@@ -91,5 +92,7 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
   ModalGuardScope guard;
   HWND focus = RIGHT_OR_WRONG(guard.focus, ModalGuardScope(guard).focus);
   (void)focus;
+#elif DOOR == 21  // door 21: could not convert .* from .char\*. to .PathText.
+  ProgramRunWatched(RIGHT_OR_WRONG(ProgramBesideThis(L"upx.exe"), pathBytes), parameters, path, &end);
 #endif
 }

@@ -38,7 +38,7 @@ int64_t Size(PathText given) {
   if (lstrcmpA(script->measured.back().c_str(), kPath)) return -1;  // nothing else exists
   return !script->runs.empty() && script->packerShrinks ? 450 : 900;
 }
-intptr_t StartPacker(const char*, ProgramParameters parameters, PathText, ProgramEnd*) {
+intptr_t StartPacker(PathText, ProgramParameters parameters, PathText, ProgramEnd*) {
   script->runs.push_back(parameters.Bytes() ? parameters.Bytes() : "(none)");
   return 1;
 }

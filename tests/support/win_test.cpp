@@ -261,9 +261,15 @@ DWORD UserObjectCount() { return GetGuiResources(GetCurrentProcess(), GR_USEROBJ
 // ---- processes ---------------------------------------------------------------
 
 long RunAndWait(const std::string& commandLine, DWORD timeoutMs, std::string* output, const char* directory) {
+  std::wstring wideDirectory = directory ? WideFromUtf8(Utf8FromCodePage(CP_ACP, directory)) : L"";
+  return RunAndWait(WideFromUtf8(Utf8FromCodePage(CP_ACP, commandLine)), timeoutMs, output,
+                    directory ? wideDirectory.c_str() : nullptr);
+}
+
+long RunAndWait(const std::wstring& commandLine, DWORD timeoutMs, std::string* output, const wchar_t* directory) {
   SECURITY_ATTRIBUTES sa = {sizeof sa, 0, TRUE};
   HANDLE readEnd = 0, writeEnd = 0;
-  STARTUPINFOA si = {};
+  STARTUPINFOW si = {};
   si.cb = sizeof si;
   if (output) {
     if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
@@ -274,8 +280,8 @@ long RunAndWait(const std::string& commandLine, DWORD timeoutMs, std::string* ou
     si.hStdError = writeEnd;
   }
   PROCESS_INFORMATION pi = {};
-  std::string cmd = commandLine;
-  BOOL ok = CreateProcessA(0, &cmd[0], 0, 0, output ? TRUE : FALSE, 0, 0, directory, &si, &pi);
+  std::wstring cmd = commandLine;
+  BOOL ok = CreateProcessW(0, &cmd[0], 0, 0, output ? TRUE : FALSE, 0, 0, directory, &si, &pi);
   if (writeEnd) CloseHandle(writeEnd);
   if (!ok) {
     if (readEnd) CloseHandle(readEnd);
@@ -308,7 +314,7 @@ long RunAndWait(const std::string& commandLine, DWORD timeoutMs, std::string* ou
     GetExitCodeProcess(pi.hProcess, &code);
   } else {
     TerminateProcess(pi.hProcess, 1);
-    std::string line = "RunAndWait: " + commandLine + " did not end (and close its output) within " +
+    std::string line = "RunAndWait: " + Utf8FromWide(commandLine) + " did not end (and close its output) within " +
                        std::to_string(timeoutMs) + " ms; it was ended\n";
     DWORD written;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), (DWORD)line.size(), &written, 0);

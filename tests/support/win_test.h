@@ -133,6 +133,9 @@ struct ScopedHandle {
 // standard output and error until it ended, or until the time ran out.
 long RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000, std::string* output = nullptr,
                 const char* directory = nullptr);
+// The same with the command line and the directory in UTF-16, which the
+// system's code page need not hold.
+long RunAndWait(const std::wstring& commandLine, DWORD timeoutMs, std::string* output, const wchar_t* directory);
 
 // Waits up to ms for handle to be signalled; on failure the message names
 // what never happened, as in

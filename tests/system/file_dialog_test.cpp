@@ -38,6 +38,7 @@ struct Script {
   int shown = 0;
   HWND dialog = 0, owner = 0;
   std::string caption, folder, name;
+  std::string folder8, name8;  // the folder and the name again, in UTF-8
   Texts filters, listed;
   int filterSelected = -1;
   bool watchedDisabled = false;
@@ -59,9 +60,11 @@ void CALLBACK Act(HWND box, UINT, UINT_PTR id, DWORD) {
   wchar_t text[room] = L"";
   SendMessageW(box, CDM_GETFOLDERPATH, room, (LPARAM)text);
   s.folder = Ansi(text);
+  s.folder8 = Utf8FromWide(text);
   text[0] = 0;
   SendMessageW(box, CDM_GETSPEC, room, (LPARAM)text);
   s.name = Ansi(text);
+  s.name8 = Utf8FromWide(text);
   HWND types = GetDlgItem(box, cmb1);
   for (int i = 0, n = (int)SendMessageW(types, CB_GETCOUNT, 0, 0); i < n; i++) {
     text[0] = 0;
@@ -126,33 +129,42 @@ std::string Open(Script& s, const std::string& file, const char* pattern, LONG p
 const char* EXE_PATTERN = "Exe f\xE1jl   (*.exe)|*.exe";
 
 TEST(FileDialog, FileNameValid) {
-  for (const char* bad : {"", "a?.exe", "a|b", "a\tb", "\x1F", "a\"b", "*", "a/b", "c:x", "<", ">", "a\\b"})
-    EXPECT_EQ(FileNameValid(bad), 0) << bad;
+  for (const wchar_t* bad : {L"", L"a?.exe", L"a|b", L"a\tb", L"\x1F", L"a\"b", L"*", L"a/b", L"c:x", L"<", L">", L"a\\b",
+                             L"\x4F5C\\\x0151.exe"})
+    EXPECT_EQ(FileNameValid(bad), 0) << Utf8FromWide(bad);
   EXPECT_EQ(FileNameValid(nullptr), 0);
-  EXPECT_EQ(FileNameValid("T\xF6m\xF6r\xEDt \xE1rv\xEDzt\xFBr\xF5.exe"), 1);
-  EXPECT_EQ(FileNameValid(" .~#$%&'()+,;=@[]^_`{}\x7F\xFF"), 1);
+  // Letters of any code page, and of none: a Japanese letter whose second
+  // byte in code page 932 is that of '\\' (0x5C), an emoji's surrogate pair.
+  EXPECT_EQ(FileNameValid(L"T\xF6m\xF6r\xEDt \xE1rv\xEDzt\x171r\x151.exe"), 1);
+  EXPECT_EQ(FileNameValid(L" .~#$%&'()+,;=@[]^_`{}\x7F\xFF\x0109\x8868\xD83D\xDE00"), 1);
 }
 
 TEST(FileDialog, DefaultFileSplitsIntoFolderAndName) {
-  const char* cases[][3] = {  // default file, folder (null: none), proposed name
-      {"C:\\Tools\\tool.exe", "C:\\Tools", "tool.exe"},
-      {"C:\\tool.exe", "C:\\", "tool.exe"},  // the drive's root, not its current directory
-      {"tool.exe", "", "tool.exe"},          {"C:\\Tools\\", "C:\\Tools", ""},
-      {"C:\\Tools\\*.exe", "C:\\Tools", ""}, {"\\tool.exe", "", ""},
-      {"\\\\pc\\share\\a.exe", "\\\\pc\\share", "a.exe"},
-      {"", "", ""},                          {nullptr, nullptr, ""},
+  const wchar_t* cases[][3] = {  // default file, folder (null: none), proposed name
+      {L"C:\\Tools\\tool.exe", L"C:\\Tools", L"tool.exe"},
+      {L"C:\\tool.exe", L"C:\\", L"tool.exe"},  // the drive's root, not its current directory
+      {L"tool.exe", L"", L"tool.exe"},          {L"C:\\Tools\\", L"C:\\Tools", L""},
+      {L"C:\\Tools\\*.exe", L"C:\\Tools", L""}, {L"\\tool.exe", L"", L""},
+      {L"\\\\pc\\share\\a.exe", L"\\\\pc\\share", L"a.exe"},
+      {L"", L"", L""},                          {nullptr, nullptr, L""},
+      // Letters that the system's code page may lack, split all the same:
+      // Japanese on a Western system, Hungarian on a Japanese one, and a
+      // letter that no code page of either holds.
+      {L"C:\\\x4F5C\x696D\\\x0151" L"2.exe", L"C:\\\x4F5C\x696D", L"\x0151" L"2.exe"},
+      {L"\x0109.exe", L"", L"\x0109.exe"},
+      {L"D:\\\x8868\\\xD83D\xDE00\\\x8868\x0109.exe", L"D:\\\x8868\\\xD83D\xDE00", L"\x8868\x0109.exe"},
   };
-  static char name[FILE_DIALOG_BUFFER];
+  static wchar_t name[FILE_DIALOG_BUFFER];
   for (auto& c : cases) {
-    SCOPED_TRACE(c[0] ? c[0] : "(null)");
-    lstrcpyA(name, "stale");
-    char* folder = FileDialogSplitDefault(c[0], name);
-    EXPECT_EQ(folder ? std::string(folder) : "(null)", c[1] ? c[1] : "(null)");
-    EXPECT_STREQ(name, c[2]);
+    SCOPED_TRACE(c[0] ? Utf8FromWide(c[0]) : "(null)");
+    lstrcpyW(name, L"stale");
+    wchar_t* folder = FileDialogSplitDefault(c[0], name);
+    EXPECT_EQ(folder ? Utf8FromWide(folder) : "(null)", c[1] ? Utf8FromWide(c[1]) : "(null)");
+    EXPECT_EQ(Utf8FromWide(name), Utf8FromWide(c[2]));
     HeapRelease(MainHeap, folder);
   }
-  char* folder = FileDialogSplitDefault(("C:\\" + std::string(300, 'n')).c_str(), name);
-  EXPECT_STREQ(name, "");  // too long for any path: dropped, not cut
+  wchar_t* folder = FileDialogSplitDefault((L"C:\\" + std::wstring(300, 'n')).c_str(), name);
+  EXPECT_STREQ(name, L"");  // too long for any path: dropped, not cut
   HeapRelease(MainHeap, folder);
 
   // Without memory there is no copy, hence no folder and no name; and no
@@ -160,7 +172,7 @@ TEST(FileDialog, DefaultFileSplitsIntoFolderAndName) {
   Script s;
   HANDLE heap = MainHeap;
   MainHeap = 0;
-  folder = FileDialogSplitDefault("C:\\Tools\\tool.exe", name);
+  folder = FileDialogSplitDefault(L"C:\\Tools\\tool.exe", name);
   std::string result = [&] {
     script = &s;
     BoxCatcher catcher;
@@ -169,7 +181,7 @@ TEST(FileDialog, DefaultFileSplitsIntoFolderAndName) {
   }();
   MainHeap = heap;
   EXPECT_EQ(folder, nullptr);
-  EXPECT_STREQ(name, "");
+  EXPECT_STREQ(name, L"");
   EXPECT_EQ(s.shown, 0);
   EXPECT_EQ(result, "");
   EXPECT_EQ(FileDialogSelectedPattern(), -1);
@@ -206,6 +218,26 @@ TEST_F(FileDialogReal, PatternFolderAndNameReachTheDialog) {
     EXPECT_EQ(none.name, "") << file;
     EXPECT_TRUE(none.filters.empty());
   }
+}
+
+// A field whose folder and name the system's code page cannot hold (run in
+// code pages 1250, 1252 and 932): the dialog opens in that folder with that
+// name proposed, and gives back the file chosen there as it is named.
+TEST_F(FileDialogReal, AFolderAndNameOutsideTheCodePageReachTheDialog) {
+  const std::wstring folder = WideFromUtf8(Utf8FromCodePage(CP_ACP, dir.path())) + L"\\\x4F5C\x696D \x0151 \x0109";
+  const std::wstring file = folder + L"\\\x0151" L"2 \x0109.exe";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), 0));
+  HANDLE made = CreateFileW(file.c_str(), GENERIC_WRITE, 0, 0, CREATE_NEW, 0, 0);
+  ASSERT_NE(made, INVALID_HANDLE_VALUE);
+  CloseHandle(made);
+  Script s;
+  s.type = Utf8FromWide(L"\x0151" L"2 \x0109.exe");
+  std::string result = Drive(s, [&] {
+    return Utf8FromWide(FileDialogOpen("t", PathText(file.c_str()), RawProgramText(EXE_PATTERN), 0));
+  });
+  EXPECT_EQ(s.folder8, Utf8FromWide(folder));
+  EXPECT_EQ(s.name8, Utf8FromWide(L"\x0151" L"2 \x0109.exe"));
+  EXPECT_EQ(result, Utf8FromWide(file));
 }
 
 TEST_F(FileDialogReal, SecondPatternGivesOneAndCancelGivesNothing) {

@@ -6,6 +6,7 @@
 // It is written to PATH.part and then renamed, so a reader never sees half of it.
 // Lines of the record:
 //   cmdline=<GetCommandLineA>     cwd=<current directory>     cwd8=<the same in UTF-8>
+//   cmdline8=<GetCommandLineW in UTF-8>   module8=<the program's own file, in UTF-8>
 //   show=<wShowWindow>            flags=<STARTUPINFO dwFlags>
 //   stdin=, stdout=, stderr=<GetFileType of the handle; -1 for none>
 //
@@ -81,10 +82,15 @@ static void WriteRecord(const char* path) {
   PutLine(file, "cmdline", GetCommandLineA());
   PutLine(file, "cwd", cwd);
   wchar_t wide[MAX_PATH] = L"";
-  char utf8[MAX_PATH * 4] = "";
+  static char utf8[32768 * 3];  // room for the longest command line
   GetCurrentDirectoryW(MAX_PATH, wide);
   WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, 0, 0);
   PutLine(file, "cwd8", utf8);
+  if (!WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, utf8, sizeof utf8, 0, 0)) utf8[0] = 0;
+  PutLine(file, "cmdline8", utf8);
+  wide[GetModuleFileNameW(0, wide, MAX_PATH - 1)] = 0;
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, 0, 0);
+  PutLine(file, "module8", utf8);
   PutNumber(file, "show", start.wShowWindow);
   PutNumber(file, "flags", (long)start.dwFlags);
   PutNumber(file, "stdin", StreamType(STD_INPUT_HANDLE));
