@@ -199,7 +199,7 @@ static intptr_t RunPackerBeforeBox(const char* program, ProgramParameters parame
   return started;
 }
 
-static const CompressionServices WINDOW_SERVICES = {PathSize, RunPackerBeforeBox, MessageDialog};
+static const CompressionServices WINDOW_SERVICES = {PathSize, RunPackerBeforeBox, MessageDialog, BoxDialog};
 
 void CompressRequestFromWindow() {
   CompressionReaders readers = {ReadPathField, ReadLevelList, 0};

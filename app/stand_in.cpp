@@ -1,10 +1,14 @@
 // The stand-in of stand_in.h: its name, its making, and its end.
 #include "app/stand_in.h"
 
+#include "app/file_step.h"
+
 // Null, as at start, for the system's own calls: zero-filled, they cost the
 // program's file nothing.
 BOOL(WINAPI* StandInLink)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES);
 BOOL(WINAPI* StandInReplace)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
+BOOL(WINAPI* StandInCopy)(LPCWSTR, LPCWSTR, BOOL);
+BOOL(WINAPI* StandInFlush)(HANDLE);
 
 // "zimbrel-" and the eight digits: the part of every name before its extension.
 const int STAND_IN_STEM = 16;
@@ -50,6 +54,8 @@ int StandInMake(const wchar_t* original, StandIn* standIn) {
       folder + STAND_IN_STEM + (kept > PACKER_TEMP_EXTENSION ? kept : PACKER_TEMP_EXTENSION) >= MAX_PATH)
     return -1;
   standIn->original = original;
+  standIn->standInLeft = standIn->backupLeft = false;
+  standIn->error = ERROR_FILE_NOT_FOUND;
   if ((standIn->attributes = GetFileAttributesW(original)) == INVALID_FILE_ATTRIBUTES) return 0;
   for (int i = 0; i < folder; ++i) standIn->folder[i] = standIn->path[i] = original[i];
   standIn->folder[folder] = 0;
@@ -60,47 +66,88 @@ int StandInMake(const wchar_t* original, StandIn* standIn) {
   while ((at[8] = *dot++) != 0) ++at;
   // Linked, else copied, under a new name: neither call makes a file where
   // one has that name, and a name that some file has gives way to the next.
+  // Any other failure ends the making: a copy it left part-written (a full
+  // disk) is no taken name, but this call's own file, and goes.
   for (int tries = 0; tries < STAND_IN_TRIES; ++tries) {
     Renumbered(standIn, standIn->path);
     standIn->linked = (StandInLink ? StandInLink : CreateHardLinkW)(standIn->path, original, 0);
-    if (standIn->linked || CopyFileW(original, standIn->path, TRUE)) return 1;
-    if (!Exists(standIn->path)) return 0;
+    if (standIn->linked || (StandInCopy ? StandInCopy : CopyFileW)(original, standIn->path, TRUE)) return 1;
+    DWORD error = standIn->error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      standIn->standInLeft = Exists(standIn->path) && !FileStepTried(FileRemove, standIn->path, 0, &error);
+      return 0;
+    }
   }
   return 0;
 }
 
+// The steps of the replacement, as file_step.h takes them.
+static const wchar_t* replaceBackup;
+static BOOL ReplaceStep(const wchar_t* original, const wchar_t* standIn) {
+  return (StandInReplace ? StandInReplace : ReplaceFileW)(original, standIn, replaceBackup,
+                                                          REPLACEFILE_IGNORE_MERGE_ERRORS, 0, 0);
+}
+static BOOL MoveOver(const wchar_t* from, const wchar_t* to) {
+  return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING);
+}
+// The packed bytes on the disk before they take the original's place: a
+// power cut after the rename must not leave the name with a file never written.
+static BOOL Flush(const wchar_t* path, const wchar_t*) {
+  HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                            OPEN_EXISTING, 0, 0);
+  if (file == INVALID_HANDLE_VALUE) return FALSE;
+  BOOL flushed = (StandInFlush ? StandInFlush : FlushFileBuffers)(file);
+  DWORD error = GetLastError();
+  CloseHandle(file);
+  SetLastError(error);
+  return flushed;
+}
+
 // The stand-in in the original's place. Where the backup's name is free,
-// ReplaceFileW moves the original there and the stand-in into its place; when
-// it fails, it may have done the first step alone (Wine's does the moves in
-// that order; Windows tells it with ERROR_UNABLE_TO_MOVE_REPLACEMENT_2), and
-// the original goes back, never over a file of its name. Where ReplaceFileW
-// cannot replace, a rename over the original still may: it either replaces
-// the original whole or leaves it. A read-only original is never replaced, as
-// Windows refuses both (Wine's rename does not).
+// ReplaceFileW moves the original there and the stand-in into its place. When
+// it stops between the two (Windows tells it with 1177,
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT_2; Wine's last step fails so), the name is
+// empty: the stand-in takes it, else the original goes back, never over a
+// file of that name; -2 when neither could, the original then kept at the
+// backup's name. Where ReplaceFileW refuses before it moves anything, a
+// rename over the original still may: it either replaces the original whole
+// or leaves it. A read-only original is never replaced, as Windows refuses
+// both (Wine's rename does not).
 static int Replace(StandIn* standIn) {
-  const wchar_t* original = standIn->original;
-  if (standIn->attributes & FILE_ATTRIBUTE_READONLY) return -1;
-  const wchar_t* backup = Renumbered(standIn, standIn->backup);
-  bool free = !Exists(backup);
-  BOOL replaced = free && (StandInReplace ? StandInReplace : ReplaceFileW)(original, standIn->path, backup,
-                                                                          REPLACEFILE_IGNORE_MERGE_ERRORS, 0, 0);
-  if (!replaced) {
-    if (free) MoveFileExW(backup, original, 0);
-    replaced = MoveFileExW(standIn->path, original, MOVEFILE_REPLACE_EXISTING);
+  const wchar_t *original = standIn->original, *path = standIn->path;
+  DWORD* error = &standIn->error;
+  DWORD again;
+  if (standIn->attributes & FILE_ATTRIBUTE_READONLY) {
+    *error = ERROR_FILE_READ_ONLY;
+    return -1;
   }
-  // The backup goes, unless it is the only copy of an original that could not be put back.
-  if (free && Exists(original)) DeleteFileW(backup);
+  if (!FileStepTried(Flush, path, 0, error)) return -1;
+  const wchar_t* backup = replaceBackup = Renumbered(standIn, standIn->backup);
+  bool free = !Exists(backup);
+  bool replaced = free && FileStepTried(ReplaceStep, original, path, error);
+  if (!replaced && free && !Exists(original)) {
+    replaced = FileStepTried(FileMoveNew, path, original, &again);
+    if (!replaced && !FileStepTried(FileMoveNew, backup, original, &again)) return -2;
+  } else if (!replaced) {
+    replaced = FileStepTried(MoveOver, path, original, &again);
+    // The first failure tells why, unless its sentence is only the folder's.
+    if (!replaced && FileFailureText(*error).Bytes() == FileFailureText(0).Bytes()) *error = again;
+  }
+  // The backup goes once the original's name holds a program again.
+  if (free && Exists(backup) && !FileStepTried(FileRemove, backup, 0, &again)) standIn->backupLeft = true;
   return replaced ? 1 : -1;
 }
 
 int StandInFinish(StandIn* standIn, bool packed) {
+  standIn->backupLeft = false;
   int result = packed ? Replace(standIn) : 0;
   // A read-only stand-in is removed once it is no longer read-only. A link is
   // the original's own file, whose attributes change with it; and a replaced
   // original has the stand-in's (ReplaceFileW keeps the original's on Windows,
   // not under Wine, and a rename never does). Either way they are put back.
   SetFileAttributesW(standIn->path, FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(standIn->path);
+  DWORD error;
+  standIn->standInLeft = Exists(standIn->path) && !FileStepTried(FileRemove, standIn->path, 0, &error);
   SetFileAttributesW(standIn->original, standIn->attributes);
   return result;
 }

@@ -9,6 +9,19 @@ void ProgramTextBuilder::Add(const char* piece, bool asciiOnly) {
   room[used] = 0;
 }
 
+void BoxTextBuilder::Add(const wchar_t* letters) {
+  while (*letters && used < size - 1) room[used++] = *letters++;
+  room[used] = 0;
+}
+
+void BoxTextBuilder::Append(ProgramText text) {
+  // 1250 maps every byte: each is one letter.
+  int length = lstrlenA(text.Bytes());
+  if (length > size - 1 - used) length = size - 1 - used;
+  used += MultiByteToWideChar(TEXT_CODE_PAGE, 0, text.Bytes(), length, room + used, size - 1 - used);
+  room[used] = 0;
+}
+
 static char* CopyTo(char* at, const char* text) {
   while (*text) *at++ = *text++;
   return at;

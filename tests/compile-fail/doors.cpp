@@ -91,5 +91,18 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
   ModalGuardScope guard;
   HWND focus = RIGHT_OR_WRONG(guard.focus, ModalGuardScope(guard).focus);
   (void)focus;
+#elif DOOR == 21  // door 21: no matching function for call to .BoxTextBuilder::Append\(const wchar_t\*&\)
+  wchar_t room[32];
+  BoxTextBuilder built(room, 32);
+  built.Append(RIGHT_OR_WRONG(path, wide));
+#elif DOOR == 22  // door 22: could not convert .* from .const wchar_t\*. to .BoxText.
+  wchar_t room[32];
+  BoxTextBuilder built(room, 32);
+  built.Append(text);
+  BoxDialog(text, RIGHT_OR_WRONG(built.Text(), wide));
+#elif DOOR == 23  // door 23: could not convert .* from .BoxText. to .ProgramText.
+  wchar_t room[32];
+  BoxTextBuilder built(room, 32);
+  MessageDialog(text, RIGHT_OR_WRONG(text, built.Text()));
 #endif
 }
