@@ -151,23 +151,27 @@ static bool TakeSizeBefore(const CompressionReaders& readers, const CompressionS
   return true;
 }
 
-// The box, with named, when given, after text, and then a sentence for each
-// file that could not be removed; a text with no name in it is shown as the
-// program text it is.
+// The box: text, then reason, then named (a file's bare name), when given,
+// then a line for each file that could not be removed; a text that names no
+// file is shown as the program text it is.
 static void ShowNamed(const CompressionServices& services, ProgramText caption, ProgramText text,
-                      const wchar_t* named, UINT flags) {
-  if (!named && !unremovedCount) return ShowBox(services, caption, text, flags);
+                      ProgramText reason, const wchar_t* named, UINT flags) {
   static wchar_t room[NAMED_BOX_ROOM];
   BoxTextBuilder box(room, NAMED_BOX_ROOM);
   box.Append(text);
+  box.Append(reason);
   if (named) box.Append(BareName(named));
   for (int i = 0; i < unremovedCount; ++i) {
-    box.Append("\r\n");
     box.Append(TEXT_NOT_REMOVED);
     box.Append(BareName(unremoved[i]));
   }
-  if (services.boxDialog) services.boxDialog(caption, box.Text(), flags);
-  else BoxDialog(caption, box.Text(), flags);
+  services.boxDialog(caption, box.Text(), flags);
+}
+
+// The box for a text, through ShowNamed only when files are to be named.
+static void ShowText(const CompressionServices& services, ProgramText caption, ProgramText text, UINT flags) {
+  if (!unremovedCount) return ShowBox(services, caption, text, flags);
+  ShowNamed(services, caption, text, "", 0, flags);
 }
 
 static void Unremoved(bool left, const wchar_t* name) {
@@ -182,7 +186,7 @@ static void ReportSizes(const CompressionServices& services, int64_t sizeAfter) 
   text.Append(AsciiText(DecimalText(sizeBeforeFull, digits)));
   text.Append(TEXT_REPORT_AFTER);
   text.Append(AsciiText(DecimalText(sizeAfter, digits)));
-  ShowNamed(services, TEXT_REPORT_CAPTION, text.Text(), 0, MB_ICONINFORMATION);
+  ShowText(services, TEXT_REPORT_CAPTION, text.Text(), MB_ICONINFORMATION);
 }
 
 // Runs the packer on given (in folder, its working directory; "": the
@@ -211,9 +215,9 @@ static bool MakeStandIn(const CompressionServices& services, const wchar_t* chec
                         PathText* folder) {
   int made = StandInMake(checked, &standIn);
   if (made != 1) {
-    Unremoved(made == 0 && standIn.standInLeft, standIn.path);
-    ShowNamed(services, TEXT_ERROR_CAPTION, made ? PACKER_WRITE_PROTECTED : FileFailureText(standIn.error), 0,
-              MB_ICONEXCLAMATION);
+    Unremoved(standIn.standInLeft, standIn.path);
+    ShowText(services, TEXT_ERROR_CAPTION, made ? PACKER_WRITE_PROTECTED : FileFailureText(standIn.error),
+             MB_ICONEXCLAMATION);
     return false;
   }
   *given = PathText(standIn.wideName);
@@ -232,13 +236,10 @@ static bool EndStandIn(const CompressionServices& services) {
   Unremoved(standIn.backupLeft, standIn.backup);
   Unremoved(standIn.standInLeft, standIn.path);
   if (result >= 0) return true;
-  char room[sizeof TEXT_NOT_REPLACED + sizeof TEXT_FOLDER_LOCKED + 64];
-  ProgramTextBuilder text(room, sizeof room);
-  text.Append(TEXT_NOT_REPLACED);
-  text.Append(" ");
-  text.Append(FileFailureText(standIn.error));
-  if (result == -2) ShowNamed(services, TEXT_ERROR_CAPTION, TEXT_ORIGINAL_AT, standIn.backup, MB_ICONEXCLAMATION);
-  else ShowNamed(services, TEXT_ERROR_CAPTION, text.Text(), 0, MB_ICONEXCLAMATION);
+  ProgramText text = TEXT_NOT_REPLACED, reason = FileFailureText(standIn.error);
+  const wchar_t* original = 0;
+  if (result == -2) text = TEXT_ORIGINAL_AT, reason = "", original = standIn.backup;
+  ShowNamed(services, TEXT_ERROR_CAPTION, text, reason, original, MB_ICONEXCLAMATION);
   return false;
 }
 
@@ -280,7 +281,7 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   // packed program that could not take its input's name back is named.
   if (standing && !EndStandIn(services)) return;
   if (tempLeft == PACKER_TEMP_PACKED)
-    return ShowNamed(services, TEXT_ERROR_CAPTION, TEXT_PACKED_AT, packerTemp, MB_ICONEXCLAMATION);
+    return ShowNamed(services, TEXT_ERROR_CAPTION, TEXT_PACKED_AT, "", packerTemp, MB_ICONEXCLAMATION);
   // Whether it packed is told by the size alone; what it wrote and how it
   // ended only choose the words of the warning. Whole 64-bit sizes: a file of
   // 2 GiB or more is neither taken for changed when it is not, nor reported
@@ -288,8 +289,8 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   if (services.pathSize(MeasuredAfterRun(readers, checked)) == sizeBeforeFull) {
     ProgramText caption = TEXT_ERROR_CAPTION;
     if (cancelled) caption = TEXT_CANCELLED_CAPTION;
-    ShowNamed(services, caption, PackerWarningText(end, cancelled, room), 0,
-              cancelled ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
+    ShowText(services, caption, PackerWarningText(end, cancelled, room),
+             cancelled ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
     return;
   }
   ReportSizes(services, services.pathSize(MeasuredAfterRun(readers, checked)));

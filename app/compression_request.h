@@ -22,8 +22,7 @@ struct CompressionServices {
   intptr_t (*programRun)(const char* program, ProgramParameters parameters, PathText workingDirectory,
                          ProgramEnd* end);
   int (*messageDialog)(ProgramText caption, ProgramText text, UINT flags);
-  // The box for a text that names a file (text_kinds.h); null: the system's
-  // message box (BoxDialog).
+  // The box for a text that names a file (text_kinds.h).
   int (*boxDialog)(ProgramText caption, BoxText text, UINT flags);
 };
 

@@ -8,7 +8,9 @@ const DWORD STEP_RETRY_MS = 250;
 const DWORD STEP_TRIES_MS = 2000;
 const DWORD ERROR_QUOTA = 1295;  // ERROR_DISK_QUOTA_EXCEEDED
 
-BOOL FileRemove(const wchar_t* from, const wchar_t*) { return DeleteFileW(from); }
+BOOL FileRemove(const wchar_t* from, const wchar_t*) {
+  return DeleteFileW(from) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
 BOOL FileMoveNew(const wchar_t* from, const wchar_t* to) { return MoveFileExW(from, to, 0); }
 
 static bool Held(DWORD error) {
@@ -16,12 +18,10 @@ static bool Held(DWORD error) {
          error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
-bool FileStepTried(FileStep step, const wchar_t* from, const wchar_t* to, DWORD* error) {
-  for (DWORD start = GetTickCount();; Sleep(STEP_RETRY_MS)) {
+bool FileStepTried(FileStep step, const wchar_t* from, const wchar_t* to) {
+  for (DWORD start = GetTickCount();; Sleep(STEP_RETRY_MS))
     if (step(from, to)) return true;
-    *error = GetLastError();
-    if (!Held(*error) || GetTickCount() - start >= STEP_TRIES_MS) return false;
-  }
+    else if (!Held(GetLastError()) || GetTickCount() - start >= STEP_TRIES_MS) return false;
 }
 
 ProgramText FileFailureText(DWORD error) {

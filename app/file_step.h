@@ -9,14 +9,14 @@
 // One step on the file from (to: where it goes, when it goes anywhere);
 // nonzero when done, else GetLastError tells why.
 typedef BOOL (*FileStep)(const wchar_t* from, const wchar_t* to);
-BOOL FileRemove(const wchar_t* from, const wchar_t* to);   // from removed (to unused)
+BOOL FileRemove(const wchar_t* from, const wchar_t* to);   // from removed, or not there (to unused)
 BOOL FileMoveNew(const wchar_t* from, const wchar_t* to);  // from renamed to, never over a file of that name
 
 // Runs step. While it fails because a file is held (a sharing, access or lock
 // violation, or 1175: the replaced file could not be removed), it runs again
-// every 250 ms for up to 2 s. True when done; else *error holds the code of
-// the last failure, read right after it.
-bool FileStepTried(FileStep step, const wchar_t* from, const wchar_t* to, DWORD* error);
+// every 250 ms for up to 2 s. True when done; else it returns right after the
+// last failure, whose code GetLastError still tells.
+bool FileStepTried(FileStep step, const wchar_t* from, const wchar_t* to);
 
 // The sentence for a step that failed with error: no room on the disk, a file
 // held by another program, a read-only file (ERROR_FILE_READ_ONLY), or

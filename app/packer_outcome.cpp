@@ -51,18 +51,17 @@ const DWORD EXIT_CONSOLE_CLOSED = 0xC000013A;
 
 bool PackerRunCancelled(const ProgramEnd& end, PathText tempName, PathText input, int* left) {
   const wchar_t* name = tempName.Wide();
-  bool found = name[0] && Exists(name);
+  bool found = Exists(name);  // "" (no name could be made) names no file
   *left = PACKER_TEMP_NONE;
-  DWORD error;
   if (found && !Exists(input.Wide())) {
     // The packer had removed its input and was ended before it renamed its
     // temporary file: that file is the packed program, the only copy. It
     // takes the input's name, never over a file made there meanwhile.
-    if (!FileStepTried(FileMoveNew, name, input.Wide(), &error)) *left = PACKER_TEMP_PACKED;
+    if (!FileStepTried(FileMoveNew, name, input.Wide())) *left = PACKER_TEMP_PACKED;
     return false;
   }
   // The input is there: the temporary file is an unfinished copy.
-  if (found && !FileStepTried(FileRemove, name, 0, &error)) *left = PACKER_TEMP_STUCK;
+  if (found && !FileStepTried(FileRemove, name, 0)) *left = PACKER_TEMP_STUCK;
   // An access violation and its kin (0xC...) is a crash, not a cancel, even
   // when the crash left the temporary file.
   return end.exitCode == EXIT_CONSOLE_CLOSED || (found && end.exitCode < 0xC0000000);

@@ -40,6 +40,7 @@ int StandInMake(const wchar_t* original, StandIn* standIn) {
   // The name begins after the last backslash (or slash), its extension at the
   // last dot in it. The extension is kept when it is printable ASCII and fits
   // the name's room.
+  standIn->standInLeft = false;
   const wchar_t *name = original, *dot = 0, *end = original;
   for (; *end; ++end) {
     if (*end == '\\' || *end == '/') name = end + 1, dot = 0;
@@ -54,7 +55,6 @@ int StandInMake(const wchar_t* original, StandIn* standIn) {
       folder + STAND_IN_STEM + (kept > PACKER_TEMP_EXTENSION ? kept : PACKER_TEMP_EXTENSION) >= MAX_PATH)
     return -1;
   standIn->original = original;
-  standIn->standInLeft = standIn->backupLeft = false;
   standIn->error = ERROR_FILE_NOT_FOUND;
   if ((standIn->attributes = GetFileAttributesW(original)) == INVALID_FILE_ATTRIBUTES) return 0;
   for (int i = 0; i < folder; ++i) standIn->folder[i] = standIn->path[i] = original[i];
@@ -74,7 +74,7 @@ int StandInMake(const wchar_t* original, StandIn* standIn) {
     if (standIn->linked || (StandInCopy ? StandInCopy : CopyFileW)(original, standIn->path, TRUE)) return 1;
     DWORD error = standIn->error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-      standIn->standInLeft = Exists(standIn->path) && !FileStepTried(FileRemove, standIn->path, 0, &error);
+      standIn->standInLeft = !FileStepTried(FileRemove, standIn->path, 0);
       return 0;
     }
   }
@@ -111,30 +111,29 @@ static BOOL Flush(const wchar_t* path, const wchar_t*) {
 // file of that name; -2 when neither could, the original then kept at the
 // backup's name. Where ReplaceFileW refuses before it moves anything, a
 // rename over the original still may: it either replaces the original whole
-// or leaves it. A read-only original is never replaced, as Windows refuses
-// both (Wine's rename does not).
+// or leaves it, unless the original is held (that would fail the same way).
+// A read-only original is never replaced, as Windows refuses both (Wine's
+// rename does not). error tells why the last step failed.
 static int Replace(StandIn* standIn) {
   const wchar_t *original = standIn->original, *path = standIn->path;
-  DWORD* error = &standIn->error;
-  DWORD again;
-  if (standIn->attributes & FILE_ATTRIBUTE_READONLY) {
-    *error = ERROR_FILE_READ_ONLY;
+  SetLastError(ERROR_FILE_READ_ONLY);
+  if ((standIn->attributes & FILE_ATTRIBUTE_READONLY) || !FileStepTried(Flush, path, 0)) {
+    standIn->error = GetLastError();
     return -1;
   }
-  if (!FileStepTried(Flush, path, 0, error)) return -1;
   const wchar_t* backup = replaceBackup = Renumbered(standIn, standIn->backup);
   bool free = !Exists(backup);
-  bool replaced = free && FileStepTried(ReplaceStep, original, path, error);
+  bool replaced = free && FileStepTried(ReplaceStep, original, path);
+  standIn->error = GetLastError();
   if (!replaced && free && !Exists(original)) {
-    replaced = FileStepTried(FileMoveNew, path, original, &again);
-    if (!replaced && !FileStepTried(FileMoveNew, backup, original, &again)) return -2;
-  } else if (!replaced) {
-    replaced = FileStepTried(MoveOver, path, original, &again);
-    // The first failure tells why, unless its sentence is only the folder's.
-    if (!replaced && FileFailureText(*error).Bytes() == FileFailureText(0).Bytes()) *error = again;
+    replaced = FileStepTried(FileMoveNew, path, original);
+    if (!replaced && !FileStepTried(FileMoveNew, backup, original)) return -2;
+  } else if (!replaced && standIn->error != ERROR_SHARING_VIOLATION) {
+    replaced = FileStepTried(MoveOver, path, original);
+    standIn->error = GetLastError();
   }
   // The backup goes once the original's name holds a program again.
-  if (free && Exists(backup) && !FileStepTried(FileRemove, backup, 0, &again)) standIn->backupLeft = true;
+  standIn->backupLeft = free && !FileStepTried(FileRemove, backup, 0);
   return replaced ? 1 : -1;
 }
 
@@ -146,8 +145,7 @@ int StandInFinish(StandIn* standIn, bool packed) {
   // original has the stand-in's (ReplaceFileW keeps the original's on Windows,
   // not under Wine, and a rename never does). Either way they are put back.
   SetFileAttributesW(standIn->path, FILE_ATTRIBUTE_NORMAL);
-  DWORD error;
-  standIn->standInLeft = Exists(standIn->path) && !FileStepTried(FileRemove, standIn->path, 0, &error);
+  standIn->standInLeft = !FileStepTried(FileRemove, standIn->path, 0);
   SetFileAttributesW(standIn->original, standIn->attributes);
   return result;
 }

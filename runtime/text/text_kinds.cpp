@@ -15,10 +15,9 @@ void BoxTextBuilder::Add(const wchar_t* letters) {
 }
 
 void BoxTextBuilder::Append(ProgramText text) {
-  // 1250 maps every byte: each is one letter.
-  int length = lstrlenA(text.Bytes());
-  if (length > size - 1 - used) length = size - 1 - used;
-  used += MultiByteToWideChar(TEXT_CODE_PAGE, 0, text.Bytes(), length, room + used, size - 1 - used);
+  // 1250 maps every byte: a text either fits whole with its NUL or is left out.
+  int added = MultiByteToWideChar(TEXT_CODE_PAGE, 0, text.Bytes(), -1, room + used, size - used);
+  if (added) used += added - 1;
   room[used] = 0;
 }
 

@@ -92,7 +92,8 @@ class BoxText {
   friend class BoxTextBuilder;
 };
 
-// A box text built from pieces in the caller's room (size letters), cut to its size.
+// A box text built from pieces in the caller's room (size letters): a path's
+// letters cut to the room, a program text left out when it does not fit whole.
 class BoxTextBuilder {
  public:
   BoxTextBuilder(wchar_t* room, int size) : room(room), size(size), used(0) { room[0] = 0; }

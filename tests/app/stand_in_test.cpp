@@ -427,7 +427,8 @@ TEST(StandIn, NoStandInSaysWhyAndLeavesNothing) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     TempDir dir;
-    std::wstring original = MakeOriginal(In(dir, kPolish), FILE_ATTRIBUTE_ARCHIVE);
+    // A name no code page holds (an emoji), so that the request makes a stand-in too.
+    std::wstring original = MakeOriginal(In(dir, L"\xD83D\xDE00.exe"), FILE_ATTRIBUTE_ARCHIVE);
     LinkWatch watch;
     watch.refused = true;
     copyError = row.copyError;
@@ -438,6 +439,7 @@ TEST(StandIn, NoStandInSaysWhyAndLeavesNothing) {
     EXPECT_EQ(standIn.error, row.error);
     EXPECT_FALSE(standIn.standInLeft);
     EXPECT_EQ(watch.asked.size(), 1u);  // only a taken name gives way to another
+    EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
     RequestSeam seam;
     seam.widePath = original;
     seam.realSizes = true;
