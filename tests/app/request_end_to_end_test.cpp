@@ -231,6 +231,9 @@ TEST(RequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
       {"spew 1 keep", "", kErrorCaption, kUnchanged},
       {"error spew 1 exit 1", "upx: my app.exe: IOException: file is too small -- skipped", kErrorCaption,
        kTooSmall},
+      // The disk filled up while it wrote its temporary file.
+      {"error exit 1", "upx: my app.exe: IOException: write error: No space left on device", kErrorCaption,
+       kDiskFull},
       // Ended as Windows ends a console program whose window its user closed:
       // a cancel, which is no error.
       {"exit 3221225786", "", kCancelledCaption, kCancelled},

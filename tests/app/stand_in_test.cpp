@@ -364,6 +364,33 @@ TEST(StandIn, ReplacementStoppedHalfWayEndsWithThePackedFileUnderTheName) {
   holdBackup = false;
 }
 
+// The backup held past the tries once the original's name holds the packed
+// file (a scanner that reads the old program): it stays, and is told.
+BOOL WINAPI ReplaceThenHoldBackup(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID) {
+  BOOL done = ReplaceFileW(replaced, replacement, backup, flags, 0, 0);
+  heldBackup = Hold(backup);
+  return done;
+}
+
+TEST(StandIn, ABackupHeldPastTheTriesIsLeftAndTold) {
+  TempDir dir;
+  std::wstring original = MakeOriginal(In(dir, kPolish), FILE_ATTRIBUTE_ARCHIVE);
+  StandIn standIn;
+  ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+  Pack(standIn);
+  StandInReplace = ReplaceThenHoldBackup;
+  EXPECT_EQ(StandInFinish(&standIn, true), 1);
+  StandInReplace = 0;
+  CloseHandle(heldBackup);
+  EXPECT_TRUE(standIn.backupLeft);
+  EXPECT_FALSE(standIn.standInLeft);
+  EXPECT_EQ(Got(original), "MZ packed");
+  EXPECT_EQ(Got(standIn.backup), kBytes);
+  std::vector<std::string> left = {NameOf(original), NameOf(standIn.backup)};
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(NamesBeside(original), left);
+}
+
 // The packed stand-in is flushed to the disk before it replaces the original;
 // a flush that fails (a full disk) leaves the original as it was.
 std::wstring flushedPath;
