@@ -467,17 +467,22 @@ TEST(StandIn, NoStandInSaysWhyAndLeavesNothing) {
     EXPECT_FALSE(standIn.standInLeft);
     EXPECT_EQ(watch.asked.size(), 1u);  // only a taken name gives way to another
     EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
+    // The request's box, where the system's code page cannot hold the name
+    // (UTF-8 holds every name: there the request makes no stand-in).
+    bool standing = GetACP() != CP_UTF8;
     RequestSeam seam;
     seam.widePath = original;
     seam.realSizes = true;
-    seam.Run();
+    if (standing) seam.Run();
     if (held) CloseHandle(held);
     StandInCopy = 0;
-    EXPECT_TRUE(seam.runs.empty());
-    ASSERT_EQ(seam.dialogs.size(), 1u);
-    EXPECT_EQ(seam.dialogs[0].caption, kErrorCaption);
-    EXPECT_EQ(seam.dialogs[0].text, row.text);
-    EXPECT_EQ(seam.dialogs[0].flags, (UINT)kErrorIcon);
+    if (standing) {
+      EXPECT_TRUE(seam.runs.empty());
+      ASSERT_EQ(seam.dialogs.size(), 1u);
+      EXPECT_EQ(seam.dialogs[0].caption, kErrorCaption);
+      EXPECT_EQ(seam.dialogs[0].text, row.text);
+      EXPECT_EQ(seam.dialogs[0].flags, (UINT)kErrorIcon);
+    }
     EXPECT_EQ(Got(original), kBytes);
     EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
   }
