@@ -488,6 +488,53 @@ TEST(StandIn, NoStandInSaysWhyAndLeavesNothing) {
   }
 }
 
+// The request on a replacement stuck half-way: the box names the file that
+// holds the original, which is whole, and the stand-in it could not remove.
+std::wstring packedFolder;
+void PackTheStandIn(const std::string& parameters) {
+  size_t open = parameters.find('"'), close = parameters.rfind('"');
+  std::wstring path = packedFolder + WideFromUtf8(parameters.substr(open + 1, close - open - 1));
+  DeleteFileW(path.c_str());
+  Put(path, "MZ packed");
+}
+
+TEST(StandIn, TheRequestNamesWhereTheOriginalIsWhenItsNameHoldsNoProgram) {
+  if (GetACP() == CP_UTF8) return;  // every name is held there: no stand-in
+  TempDir dir;
+  std::wstring original = MakeOriginal(In(dir, L"\xD83D\xDE00.exe"), FILE_ATTRIBUTE_ARCHIVE);
+  packedFolder = In(dir, L"");
+  RequestSeam seam;
+  seam.widePath = original;
+  seam.realSizes = true;
+  seam.onRun = PackTheStandIn;
+  heldStandIn = heldBackup = 0;
+  holdBackup = true;
+  StandInReplace = HalfReplace;
+  seam.Run();
+  StandInReplace = 0;
+  holdBackup = false;
+  CloseHandle(heldStandIn);
+  CloseHandle(heldBackup);
+  ASSERT_EQ(seam.dialogs.size(), 1u);
+  EXPECT_EQ(seam.dialogs[0].caption, kErrorCaption);
+  EXPECT_EQ(seam.dialogs[0].flags, (UINT)kErrorIcon);
+  // "zimbrel-", eight digits, ".exe": the backup, then the stand-in.
+  std::string text = seam.dialogs[0].text, atBackup = OriginalAt("zimbrel-");
+  ASSERT_EQ(text.substr(0, atBackup.size()), atBackup);
+  std::string backup = text.substr(atBackup.size() - 8, 20);
+  EXPECT_EQ(backup.substr(16), ".exe");
+  std::string removed = NotRemoved("zimbrel-");
+  ASSERT_EQ(text.substr(atBackup.size() + 12, removed.size()), removed);
+  std::string standInName = text.substr(atBackup.size() + 12 + removed.size() - 8);
+  EXPECT_EQ(standInName.size(), 20u);
+  EXPECT_NE(standInName, backup);
+  EXPECT_EQ(Got(packedFolder + WideFromUtf8(backup)), kBytes);
+  EXPECT_EQ(Got(packedFolder + WideFromUtf8(standInName)), "MZ packed");
+  std::vector<std::string> left = {backup, standInName};
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(NamesBeside(original), left);
+}
+
 TEST(StandIn, NoStandInWhereNoFileCanBeMade) {
   TempDir dir;
   // Linux's /proc, seen through Wine's drive Z:, takes no new file, even from
