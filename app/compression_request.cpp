@@ -151,16 +151,15 @@ static bool TakeSizeBefore(const CompressionReaders& readers, const CompressionS
   return true;
 }
 
-// The box: text, then reason, then named (a file's bare name), when given,
-// then a line for each file that could not be removed; a text that names no
-// file is shown as the program text it is.
+// The box: text, then reason, then named's bare name ("" for none), then a
+// line for each file that could not be removed.
 static void ShowNamed(const CompressionServices& services, ProgramText caption, ProgramText text,
                       ProgramText reason, const wchar_t* named, UINT flags) {
   static wchar_t room[NAMED_BOX_ROOM];
   BoxTextBuilder box(room, NAMED_BOX_ROOM);
   box.Append(text);
   box.Append(reason);
-  if (named) box.Append(BareName(named));
+  box.Append(BareName(named));
   for (int i = 0; i < unremovedCount; ++i) {
     box.Append(TEXT_NOT_REMOVED);
     box.Append(BareName(unremoved[i]));
@@ -171,7 +170,7 @@ static void ShowNamed(const CompressionServices& services, ProgramText caption, 
 // The box for a text, through ShowNamed only when files are to be named.
 static void ShowText(const CompressionServices& services, ProgramText caption, ProgramText text, UINT flags) {
   if (!unremovedCount) return ShowBox(services, caption, text, flags);
-  ShowNamed(services, caption, text, "", 0, flags);
+  ShowNamed(services, caption, text, "", L"", flags);
 }
 
 static void Unremoved(bool left, const wchar_t* name) {
@@ -237,7 +236,7 @@ static bool EndStandIn(const CompressionServices& services) {
   Unremoved(standIn.standInLeft, standIn.path);
   if (result >= 0) return true;
   ProgramText text = TEXT_NOT_REPLACED, reason = FileFailureText(standIn.error);
-  const wchar_t* original = 0;
+  const wchar_t* original = L"";
   if (result == -2) text = TEXT_ORIGINAL_AT, reason = "", original = standIn.backup;
   ShowNamed(services, TEXT_ERROR_CAPTION, text, reason, original, MB_ICONEXCLAMATION);
   return false;

@@ -26,7 +26,9 @@ bool FileStepTried(FileStep step, const wchar_t* from, const wchar_t* to) {
 
 ProgramText FileFailureText(DWORD error) {
   if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_QUOTA) return TEXT_DISK_FULL;
-  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return TEXT_HELD;
+  // 1177: the replacement stopped half-way, the stand-in held where it was.
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+    return TEXT_HELD;
   if (error == ERROR_FILE_READ_ONLY) return TEXT_REASON_WRITE_PROTECTED;
   return TEXT_FOLDER_LOCKED;
 }

@@ -19,8 +19,9 @@ BOOL FileMoveNew(const wchar_t* from, const wchar_t* to);  // from renamed to, n
 bool FileStepTried(FileStep step, const wchar_t* from, const wchar_t* to);
 
 // The sentence for a step that failed with error: no room on the disk, a file
-// held by another program, a read-only file (ERROR_FILE_READ_ONLY), or
-// else a folder that cannot be written.
+// held by another program (also 1177, a replacement whose stand-in could not
+// be moved), a read-only file (ERROR_FILE_READ_ONLY), or else a folder that
+// cannot be written.
 ProgramText FileFailureText(DWORD error);
 
 // The bare name of path: what follows its last backslash.

@@ -40,7 +40,7 @@ int StandInMake(const wchar_t* original, StandIn* standIn) {
   // The name begins after the last backslash (or slash), its extension at the
   // last dot in it. The extension is kept when it is printable ASCII and fits
   // the name's room.
-  standIn->standInLeft = false;
+  standIn->standInLeft = standIn->backupLeft = false;
   const wchar_t *name = original, *dot = 0, *end = original;
   for (; *end; ++end) {
     if (*end == '\\' || *end == '/') name = end + 1, dot = 0;
@@ -97,9 +97,8 @@ static BOOL Flush(const wchar_t* path, const wchar_t*) {
                             OPEN_EXISTING, 0, 0);
   if (file == INVALID_HANDLE_VALUE) return FALSE;
   BOOL flushed = (StandInFlush ? StandInFlush : FlushFileBuffers)(file);
-  DWORD error = GetLastError();
+  // A handle closed without fault leaves the flush's error as it was.
   CloseHandle(file);
-  SetLastError(error);
   return flushed;
 }
 
@@ -138,7 +137,6 @@ static int Replace(StandIn* standIn) {
 }
 
 int StandInFinish(StandIn* standIn, bool packed) {
-  standIn->backupLeft = false;
   int result = packed ? Replace(standIn) : 0;
   // A read-only stand-in is removed once it is no longer read-only. A link is
   // the original's own file, whose attributes change with it; and a replaced

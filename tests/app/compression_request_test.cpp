@@ -356,7 +356,9 @@ TEST(CompressionRequest, TemporaryFileLeftByTheRunMeansCancelledAndGoes) {
     seam.Run();
     DWORD took = GetTickCount() - start;
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-    UINT icon = row.caption == kReportCaption ? kReportIcon : row.caption == kCancelledCaption ? kCancelledIcon : kErrorIcon;
+    UINT icon = row.caption == kReportCaption      ? kReportIcon
+                : row.caption == kCancelledCaption ? kCancelledIcon
+                                                   : kErrorIcon;
     ExpectOneDialog(seam, row.caption, row.text, icon);
     // The file the run left stays only when it is not this run's, or held.
     bool stays = (row.left == "app.000" && row.text == kUnchanged) || row.holds;

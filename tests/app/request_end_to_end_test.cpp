@@ -255,7 +255,9 @@ TEST(RequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
     ASSERT_TRUE(WriteBytes(dir.file("fake-upx.error"), row.error));
     std::string path = dir.file("my app.exe");
     ASSERT_TRUE(WriteBytes(path, std::string(900, 'z')));
-    LONG icon = row.caption == kErrorCaption ? kErrorIcon : row.caption == kReportCaption ? kReportIcon : kCancelledIcon;
+    LONG icon = row.caption == kErrorCaption    ? kErrorIcon
+                : row.caption == kReportCaption ? kReportIcon
+                                                : kCancelledIcon;
     ExpectBox(ProbeRequest(dir.path(), path, 0), row.caption, row.text, icon);
     EXPECT_EQ(Bytes(dir.file("fake-upx.log")), "\"upx.exe\" -1 \"" + path + "\"\r\n");
     if (row.caption != kReportCaption) {

@@ -68,7 +68,9 @@ inline std::string OriginalAt(const std::string& name) {
 inline std::string PackedAt(const std::string& name) {
   return "A tömörített program ezen a néven maradt a mappában: " + name;
 }
-inline std::string NotRemoved(const std::string& name) { return "\r\nNem sikerült törölni ezt a munkafájlt: " + name; }
+inline std::string NotRemoved(const std::string& name) {
+  return "\r\nNem sikerült törölni ezt a munkafájlt: " + name;
+}
 
 // The sizes before and after packing (MB_ICONASTERISK is MB_ICONINFORMATION).
 inline const std::string kReportCaption = "Kész";
