@@ -2,6 +2,7 @@
 #include "app/compression_request.h"
 
 #include "app/decimal_text.h"
+#include "app/file_step.h"
 #include "app/packer_outcome.h"
 #include "app/path_check.h"
 #include "app/stand_in.h"
@@ -22,6 +23,12 @@ static wchar_t packerTemp[PACKER_TEMP_ROOM];
 // The stand-in of a file whose name the system's code page cannot hold, for
 // the run under way; kept here for the same reason.
 static StandIn standIn;
+// The files of this run that could not be removed (the packer's temporary
+// file, the stand-in, its backup): each is named in the run's box.
+static const wchar_t* unremoved[3];
+static int unremovedCount;
+// Room for a box text that names files: a few sentences and three names.
+const int NAMED_BOX_ROOM = 1200;
 
 // The command line and the report are built in fixed buffers.
 const int REQUEST_PARAMETERS_ROOM = sizeof levelSwitch + 2 + REQUEST_PATH_MAX + 1;
@@ -91,6 +98,32 @@ static bool TakeSizeBefore(const CompressionReaders& readers, const CompressionS
   return true;
 }
 
+// The box: text, then reason, then named's bare name ("" for none), then a
+// line for each file that could not be removed.
+static void ShowNamed(const CompressionServices& services, ProgramText caption, ProgramText text,
+                      ProgramText reason, const wchar_t* named, UINT flags) {
+  static wchar_t room[NAMED_BOX_ROOM];
+  BoxTextBuilder box(room, NAMED_BOX_ROOM);
+  box.Append(text);
+  box.Append(reason);
+  box.Append(BareName(named));
+  for (int i = 0; i < unremovedCount; ++i) {
+    box.Append(TEXT_NOT_REMOVED);
+    box.Append(BareName(unremoved[i]));
+  }
+  services.boxDialog(caption, box.Text(), flags);
+}
+
+// The box for a text, through ShowNamed only when files are to be named.
+static void ShowText(const CompressionServices& services, ProgramText caption, ProgramText text, UINT flags) {
+  if (!unremovedCount) return ShowBox(services, caption, text, flags);
+  ShowNamed(services, caption, text, "", L"", flags);
+}
+
+static void Unremoved(bool left, const wchar_t* name) {
+  if (left) unremoved[unremovedCount++] = name;
+}
+
 static void ReportSizes(const CompressionServices& services, int64_t sizeAfter) {
   char report[REQUEST_REPORT_ROOM];
   char digits[DECIMAL_TEXT_ROOM];
@@ -99,14 +132,16 @@ static void ReportSizes(const CompressionServices& services, int64_t sizeAfter) 
   text.Append(AsciiText(DecimalText(sizeBeforeFull, digits)));
   text.Append(TEXT_REPORT_AFTER);
   text.Append(AsciiText(DecimalText(sizeAfter, digits)));
-  ShowBox(services, TEXT_REPORT_CAPTION, text.Text(), MB_ICONINFORMATION);
+  ShowText(services, TEXT_REPORT_CAPTION, text.Text(), MB_ICONINFORMATION);
 }
 
 // Runs the packer on given (in folder, its working directory; "": the
-// program's current one); false when it did not start. Its temporary file is
-// removed if the run left it; *cancelled tells whether its user ended it.
+// program's current one; input: given's full path); false when it did not
+// start. *cancelled tells whether its user ended it, *tempLeft what became of
+// its temporary file (packer_outcome.h): one that could not be removed is
+// named in the box.
 static bool RunPacker(const CompressionServices& services, ProgramParameters parameters, PathText folder,
-                      PathText given, ProgramEnd* end, bool* cancelled) {
+                      PathText given, PathText input, ProgramEnd* end, bool* cancelled, int* tempLeft) {
   PackerTempName(folder, given, packerTemp);
   // Filled by the run; a run that tells nothing leaves no reason.
   end->exitCode = 0;
@@ -114,19 +149,23 @@ static bool RunPacker(const CompressionServices& services, ProgramParameters par
   // The packer beside this program and nowhere else: a "upx.exe" in the
   // current directory or on PATH is never run.
   if (!services.programRun(ProgramBesideThis(L"upx.exe"), parameters, folder, end)) return false;
-  *cancelled = PackerRunCancelled(*end, PathText(packerTemp));
+  *cancelled = PackerRunCancelled(*end, PathText(packerTemp), input, tempLeft);
+  Unremoved(*tempLeft == PACKER_TEMP_STUCK, packerTemp);
   return true;
 }
 
 // A stand-in (stand_in.h) for the checked path, whose name the system's code
 // page cannot hold: *given becomes its name, *folder its folder, where the
-// packer runs. False, with the write-protected warning, when none can be made:
-// no new file can be made beside the file (the packer could not make its own
-// temporary file there either), or its folder is too long to work in.
+// packer runs. False, with the box that says why, when none can be made: the
+// folder takes no new file (the packer could not make its own temporary file
+// there either) or the file cannot be read, or its folder is too long to work in.
 static bool MakeStandIn(const CompressionServices& services, const wchar_t* checked, PathText* given,
                         PathText* folder) {
-  if (StandInMake(checked, &standIn) != 1) {
-    ShowBox(services, TEXT_ERROR_CAPTION, PACKER_WRITE_PROTECTED, MB_ICONEXCLAMATION);
+  int made = StandInMake(checked, &standIn);
+  if (made != 1) {
+    Unremoved(standIn.standInLeft, standIn.path);
+    ShowText(services, TEXT_ERROR_CAPTION, made ? PACKER_WRITE_PROTECTED : FileFailureText(standIn.error),
+             MB_ICONEXCLAMATION);
     return false;
   }
   *given = PathText(standIn.wideName);
@@ -136,12 +175,19 @@ static bool MakeStandIn(const CompressionServices& services, const wchar_t* chec
 
 // After a run on a stand-in: its bytes replace the original's when the packer
 // changed its size (one that the packer removed or emptied replaces nothing),
-// and it goes either way. False, with the in-use warning, when the
-// replacement failed, which leaves the original as it was.
+// and it goes either way. False, with a box, when the replacement failed:
+// the original kept and why, or where the original is when its name holds
+// no program.
 static bool EndStandIn(const CompressionServices& services) {
   int64_t packed = services.pathSize(PathText(standIn.path));
-  if (StandInFinish(&standIn, packed > 0 && packed != sizeBeforeFull) >= 0) return true;
-  ShowBox(services, TEXT_ERROR_CAPTION, PACKER_FILE_IN_USE, MB_ICONEXCLAMATION);
+  int result = StandInFinish(&standIn, packed > 0 && packed != sizeBeforeFull);
+  Unremoved(standIn.backupLeft, standIn.backup);
+  Unremoved(standIn.standInLeft, standIn.path);
+  if (result >= 0) return true;
+  ProgramText text = TEXT_NOT_REPLACED, reason = FileFailureText(standIn.error);
+  const wchar_t* original = L"";
+  if (result == -2) text = TEXT_ORIGINAL_AT, reason = "", original = standIn.backup;
+  ShowNamed(services, TEXT_ERROR_CAPTION, text, reason, original, MB_ICONEXCLAMATION);
   return false;
 }
 
@@ -163,6 +209,7 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   // code page cannot hold goes to it as a stand-in's, in the stand-in's folder.
   PathText given(checked), folder(L"");
   bool standing = !given.InCodePage();
+  unremovedCount = 0;
   if (standing && !MakeStandIn(services, checked, &given, &folder)) return;
   // levelSwitch, then the path in double quotes; its view is had again, which
   // fails only when memory has run out. One room for the command line and,
@@ -172,23 +219,31 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   ProgramParameters parameters = ParametersWithPath(levelSwitch, given, room, sizeof room);
   ProgramEnd end;
   bool cancelled = false;
-  if (!parameters.Bytes() || !RunPacker(services, parameters, folder, given, &end, &cancelled)) {
+  int tempLeft;
+  PathText input(standing ? standIn.path : checked);
+  if (!parameters.Bytes() || !RunPacker(services, parameters, folder, given, input, &end, &cancelled, &tempLeft)) {
     if (standing) StandInFinish(&standIn, false);
     if (parameters.Bytes()) ShowBox(services, TEXT_ERROR_CAPTION, TEXT_PACKER_MISSING, MB_ICONEXCLAMATION);
     else RefuseFile(services, TEXT_NO_FILE);
     return;
   }
-  // A stand-in ends first; the original is then measured as any file is.
+  // A stand-in ends first; the original is then measured as any file is. A
+  // packed program that could not take its input's name back is named.
   if (standing && !EndStandIn(services)) return;
+  if (tempLeft == PACKER_TEMP_PACKED)
+    return ShowNamed(services, TEXT_ERROR_CAPTION, TEXT_PACKED_AT, "", packerTemp, MB_ICONEXCLAMATION);
   // Whether it packed is told by the size alone; what it wrote and how it
   // ended only choose the words of the warning. Whole 64-bit sizes: a file of
   // 2 GiB or more is neither taken for changed when it is not, nor reported
-  // with a size folded into 32 bits.
+  // with a size folded into 32 bits. A cancel the user asked for is no error.
   if (services.pathSize(MeasuredAfterRun(readers, checked)) == sizeBeforeFull) {
-    ShowBox(services, TEXT_ERROR_CAPTION, PackerWarningText(end, cancelled, room), MB_ICONEXCLAMATION);
+    ProgramText caption = TEXT_ERROR_CAPTION;
+    if (cancelled) caption = TEXT_CANCELLED_CAPTION;
+    ShowText(services, caption, PackerWarningText(end, cancelled, room),
+             cancelled ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
     return;
   }
   ReportSizes(services, services.pathSize(MeasuredAfterRun(readers, checked)));
 }
 
-const CompressionServices RealCompressionServices = {PathSize, ProgramRunWatched, MessageDialog};
+const CompressionServices RealCompressionServices = {PathSize, ProgramRunWatched, MessageDialog, BoxDialog};

@@ -23,6 +23,8 @@ struct CompressionServices {
   intptr_t (*programRun)(PathText program, ProgramParameters parameters, PathText workingDirectory,
                          ProgramEnd* end);
   int (*messageDialog)(ProgramText caption, ProgramText text, UINT flags);
+  // The box for a text that names a file (text_kinds.h).
+  int (*boxDialog)(ProgramText caption, BoxText text, UINT flags);
 };
 
 extern const CompressionServices RealCompressionServices;

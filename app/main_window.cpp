@@ -190,7 +190,7 @@ static intptr_t RunPackerBeforeBox(PathText program, ProgramParameters parameter
   return started;
 }
 
-static const CompressionServices WINDOW_SERVICES = {PathSize, RunPackerBeforeBox, MessageDialog};
+static const CompressionServices WINDOW_SERVICES = {PathSize, RunPackerBeforeBox, MessageDialog, BoxDialog};
 
 void CompressRequestFromWindow() {
   CompressionReaders readers = {ReadPathField, ReadLevelList, 0};

@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "app/file_step.h"
 #include "app/texts.h"
 
 // ---- the temporary file --------------------------------------------------------
@@ -48,13 +49,22 @@ void PackerTempName(PathText folder, PathText path, wchar_t* name) {
 // file it leaves tells).
 const DWORD EXIT_CONSOLE_CLOSED = 0xC000013A;
 
-bool PackerRunCancelled(const ProgramEnd& end, PathText tempName) {
+bool PackerRunCancelled(const ProgramEnd& end, PathText tempName, PathText input, int* left) {
   const wchar_t* name = tempName.Wide();
-  bool left = name[0] && Exists(name);
-  if (left) DeleteFileW(name);
+  bool found = Exists(name);  // "" (no name could be made) names no file
+  *left = PACKER_TEMP_NONE;
+  if (found && !Exists(input.Wide())) {
+    // The packer had removed its input and was ended before it renamed its
+    // temporary file: that file is the packed program, the only copy. It
+    // takes the input's name, never over a file made there meanwhile.
+    if (!FileStepTried(FileMoveNew, name, input.Wide())) *left = PACKER_TEMP_PACKED;
+    return false;
+  }
+  // The input is there: the temporary file is an unfinished copy.
+  if (found && !FileStepTried(FileRemove, name, 0)) *left = PACKER_TEMP_STUCK;
   // An access violation and its kin (0xC...) is a crash, not a cancel, even
   // when the crash left the temporary file.
-  return end.exitCode == EXIT_CONSOLE_CLOSED || (left && end.exitCode < 0xC0000000);
+  return end.exitCode == EXIT_CONSOLE_CLOSED || (found && end.exitCode < 0xC0000000);
 }
 
 // ---- reasons -------------------------------------------------------------------
@@ -76,6 +86,8 @@ struct ReasonRow {
 static const ReasonRow REASON_ROWS[] = {
     // The file could not be opened: another program holds it without sharing.
     {"Permission denied", TEXT_REASON_IN_USE},
+    // The volume is full (or the user's quota is used up).
+    {"No space left on device", TEXT_DISK_FULL},
     {"AlreadyPacked", TEXT_NOT_COMPRESSIBLE},
     {"NotCompressible", TEXT_REASON_NOT_COMPRESSIBLE},
     {"UnknownExecutableFormat", TEXT_REASON_UNKNOWN_FORMAT},

@@ -19,13 +19,21 @@ const int PACKER_TEMP_ROOM = 260 + 4 + 1;
 // code page cannot hold the path (the packer is never given one).
 void PackerTempName(PathText folder, PathText path, wchar_t* name);
 
-// After the run: whether it was cancelled. A run is cancelled when it ended
-// as a console program ends whose window its user closed (or that got Ctrl+C),
-// or when it left its temporary file (tempName, from PackerTempName before
-// the run) and did not crash. A temporary file it left is removed: the packer
-// deletes its own on every error it handles, so only a packer ended from
-// outside leaves one.
-bool PackerRunCancelled(const ProgramEnd& end, PathText tempName);
+// After the run: whether it was cancelled, and what became of its temporary
+// file (tempName, from PackerTempName before the run). The packer writes that
+// file, removes its input, then gives the file the input's name; it deletes
+// its own on every error it handles, so only a packer ended from outside
+// leaves one. While the input (the full path it was given) is still there,
+// the temporary file is an unfinished copy and is removed, and the run was
+// cancelled when it ended as a console program ends whose window its user
+// closed (or that got Ctrl+C), or when it left the file and did not crash.
+// Once the input is gone, the temporary file is the packed program: it is
+// moved back under the input's name (never over a file), and the run counts
+// as not cancelled, its box following from the size. *left: what stays.
+const int PACKER_TEMP_NONE = 0;    // nothing
+const int PACKER_TEMP_STUCK = 1;   // an unfinished copy that could not be removed
+const int PACKER_TEMP_PACKED = 2;  // the packed program, which could not be moved back
+bool PackerRunCancelled(const ProgramEnd& end, PathText tempName, PathText input, int* left);
 
 // The warnings for a file that another program holds and for one that cannot
 // be written, also given where no reason of the packer's is read: the same

@@ -22,6 +22,9 @@ struct StandIn {
   wchar_t backup[MAX_PATH];  // the original's path while it is replaced, of the stand-in's kind
   DWORD attributes;          // the original's attributes as they were
   bool linked;               // a hard link (the original's own file), not a copy
+  DWORD error;               // why the making or the replacement failed: a system error code
+  bool standInLeft;          // a stand-in (or part-written copy) that could not be removed
+  bool backupLeft;           // a backup that could not be removed once the original's name held a program
 };
 
 // Makes a stand-in for original, a full path that lasts until StandInFinish,
@@ -32,7 +35,8 @@ struct StandIn {
 // name is tried then. A copy keeps the original's attributes, so the packer
 // finds a read-only file read-only either way.
 // 1: made; 0: no stand-in could be made (the original is missing, or its
-// folder takes no new file); -1: a path too long: the original's does not fit
+// folder takes no new file; error tells why, and standInLeft that a copy left
+// part-written could not be removed); -1: a path too long: the original's does not fit
 // in the record, or the stand-in's, or the packer's temporary file's beside it
 // (the name with ".upx" for its extension), would be over MAX_PATH - 1
 // characters. The packer opens them by name within the folder, and Windows
@@ -44,17 +48,26 @@ int StandInMake(const wchar_t* original, StandIn* standIn);
 // the packer rewrote the stand-in (its size changed); its bytes then replace
 // the original's, through a backup of the original under a new name of the
 // stand-in's kind, so that a replacement that fails half-way puts the original
-// back. A read-only original is never replaced. Afterwards the stand-in and the
-// backup are gone (a backup that could not be put back stays: it is then the
-// original's only copy), and the original has the attributes it had. Nothing
-// here changes the original's times.
+// back. The packed stand-in is flushed to the disk first. A read-only original
+// is never replaced. A step that fails while the file is held is tried again
+// for up to 2 s (file_step.h). Afterwards the stand-in and the backup are gone
+// (a backup that could not be put back stays: it is then the original's only
+// copy; standInLeft and backupLeft tell of one that could not be removed),
+// and the original has the attributes it had. Nothing here changes the
+// original's times.
 // 1: replaced; 0: the original left as it was; -1: packed, but the
-// replacement failed and the original kept its own bytes.
+// replacement failed (error tells why) and the original kept its own bytes;
+// -2: the replacement stopped half-way and neither the stand-in nor the
+// original could be put under the original's name: the original is whole at
+// the backup's name, which stays.
 int StandInFinish(StandIn* standIn, bool packed);
 
-// The calls that make the hard link and replace the original, when set; null
-// (as at start) for CreateHardLinkW and ReplaceFileW. Tests set them to act as
-// a volume without links or as a replacement that fails half-way.
+// The calls that make the hard link, the copy, replace the original and flush
+// the stand-in, when set; null (as at start) for CreateHardLinkW, CopyFileW,
+// ReplaceFileW and FlushFileBuffers. Tests set them to act as a volume without
+// links, a full volume, a folder refused, a replacement that fails half-way.
 extern BOOL(WINAPI* StandInLink)(LPCWSTR link, LPCWSTR existing, LPSECURITY_ATTRIBUTES security);
 extern BOOL(WINAPI* StandInReplace)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags,
                                     LPVOID exclude, LPVOID reserved);
+extern BOOL(WINAPI* StandInCopy)(LPCWSTR existing, LPCWSTR copy, BOOL failIfExists);
+extern BOOL(WINAPI* StandInFlush)(HANDLE file);

@@ -81,11 +81,17 @@ void ModalFocusGiveBack(HWND focus) {
   if (focus && IsWindow(focus) && IsWindowEnabled(focus) && GetActiveWindow() == GetParent(focus)) SetFocus(focus);
 }
 
-int MessageDialog(ProgramText caption, ProgramText text, UINT flags) {
+static int ShowWide(ProgramText caption, const wchar_t* text, UINT flags) {
   ModalGuardScope guard;
   // The owner is chosen once the guard is up, so it is never one of the
   // windows the guard has just disabled (the foreground window is spared).
-  // Both texts are the program's own, Windows-1250, shown as UTF-16 whatever
+  // The caption is the program's own, Windows-1250, shown as UTF-16 whatever
   // the system's code page.
-  return MessageBoxW(DialogOwner(), WideText(text), WideText(caption), flags);
+  return MessageBoxW(DialogOwner(), text, WideText(caption), flags);
 }
+
+int MessageDialog(ProgramText caption, ProgramText text, UINT flags) {
+  return ShowWide(caption, WideText(text), flags);
+}
+
+int BoxDialog(ProgramText caption, BoxText text, UINT flags) { return ShowWide(caption, text.Wide(), flags); }

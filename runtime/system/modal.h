@@ -44,3 +44,7 @@ struct ModalGuardScope {
 // The system's message box with the caption and text (Windows-1250); its
 // result (0 when no box was shown).
 int MessageDialog(ProgramText caption, ProgramText text, UINT flags = 0);
+// The same with a text built with a path's letters in it (text_kinds.h). A
+// name of its own, not an overload: a wrong kind handed to MessageDialog is
+// then still refused as the kind it is.
+int BoxDialog(ProgramText caption, BoxText text, UINT flags = 0);

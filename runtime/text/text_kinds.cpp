@@ -9,6 +9,18 @@ void ProgramTextBuilder::Add(const char* piece, bool asciiOnly) {
   room[used] = 0;
 }
 
+void BoxTextBuilder::Add(const wchar_t* letters) {
+  while (*letters && used < size - 1) room[used++] = *letters++;
+  room[used] = 0;
+}
+
+void BoxTextBuilder::Append(ProgramText text) {
+  // 1250 maps every byte: a text either fits whole with its NUL or is left out.
+  int added = MultiByteToWideChar(TEXT_CODE_PAGE, 0, text.Bytes(), -1, room + used, size - used);
+  if (added) used += added - 1;
+  room[used] = 0;
+}
+
 static char* CopyTo(char* at, const char* text) {
   while (*text) *at++ = *text++;
   return at;

@@ -83,6 +83,37 @@ class ProgramTextBuilder {
   int used;
 };
 
+// A box's text in UTF-16: the program's own texts (converted from 1250) with
+// a path's letters among them, which no program text can hold. Made only by
+// the builder below, so a raw UTF-16 text does not pass for one.
+class BoxText {
+ public:
+  const wchar_t* Wide() const { return wide; }
+
+ private:
+  explicit BoxText(const wchar_t* built) : wide(built) {}
+  const wchar_t* wide;
+  friend class BoxTextBuilder;
+};
+
+// A box text built from pieces in the caller's room (size letters): a path's
+// letters cut to the room, a program text left out when it does not fit whole.
+class BoxTextBuilder {
+ public:
+  BoxTextBuilder(wchar_t* room, int size) : room(room), size(size), used(0) { room[0] = 0; }
+  void Append(ProgramText text);
+  void Append(PathText path) { Add(path.Wide()); }
+  void Append(BoxText text) { Add(text.Wide()); }
+  BoxText Text() const { return BoxText(room); }
+  bool Empty() const { return used == 0; }
+
+ private:
+  void Add(const wchar_t* letters);
+  wchar_t* room;
+  int size;
+  int used;
+};
+
 class ProgramParameters {
  public:
   // Null when they could not be made.

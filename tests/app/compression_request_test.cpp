@@ -299,7 +299,9 @@ TEST(CompressionRequest, ThePackersReasonOrItsCancelChoosesTheWarningsWords) {
     seam.errorLine = row.line;
     seam.exitCode = row.exitCode;
     seam.Run();
-    ExpectOneDialog(seam, kErrorCaption, row.text, kErrorIcon);
+    // A cancel is no error: its own caption and the information icon.
+    bool cancel = row.text == kCancelled;
+    ExpectOneDialog(seam, cancel ? kCancelledCaption : kErrorCaption, row.text, cancel ? kCancelledIcon : kErrorIcon);
   }
   // A file that shrank is reported, whatever the packer said.
   RequestSeam seam;
@@ -314,39 +316,76 @@ TEST(CompressionRequest, ThePackersReasonOrItsCancelChoosesTheWarningsWords) {
 // name is the file's with the last extension replaced by ".upx", or by ".000"
 // and on when that is taken. The run that leaves the one it could have made
 // was cancelled, and only that file goes; a crash that leaves it is no cancel.
+// Once the packer has removed the file, the temporary file is the packed
+// program: it takes the file's name back, whatever the run's end, and the
+// sizes are reported. One that another program holds longer than the tries
+// stays, and the box names it.
 TEST(CompressionRequest, TemporaryFileLeftByTheRunMeansCancelledAndGoes) {
   TempDir dir;
-  static std::string leaves;
+  static std::string leaves, file;
+  static bool removes, holds;
+  static HANDLE held;
   struct Row {
     std::string file, before, left;   // names in dir: the file, one there before the run, one the run leaves
     DWORD exitCode;
-    std::string text;
+    std::string caption, text;
+    bool removes = false;  // the run removes the file (the packer's second step)
+    bool holds = false;    // another program holds the file it leaves, for longer than the tries
   } rows[] = {
-      {"app.exe", "", "app.upx", 0, kCancelled},
-      {"app.exe", "app.upx", "app.000", 0, kCancelled},
-      {"my.app.exe", "", "my.app.upx", 1, kCancelled},
-      {"noext", "", "noext.upx", 0, kCancelled},
-      {"app.exe", "", "app.upx", 0xC0000005, kUnchanged},   // crashed
-      {"app.exe", "app.upx", "", 0, kUnchanged},            // left nothing: the old one stays
-      {"app.exe", "", "app.000", 0, kUnchanged},            // not a name this run would make
+      {"app.exe", "", "app.upx", 0, kCancelledCaption, kCancelled},
+      {"app.exe", "app.upx", "app.000", 0, kCancelledCaption, kCancelled},
+      {"my.app.exe", "", "my.app.upx", 1, kCancelledCaption, kCancelled},
+      {"noext", "", "noext.upx", 0, kCancelledCaption, kCancelled},
+      {"app.exe", "", "app.upx", 0xC0000005, kErrorCaption, kUnchanged},   // crashed
+      {"app.exe", "app.upx", "", 0, kErrorCaption, kUnchanged},            // left nothing: the old one stays
+      {"app.exe", "", "app.000", 0, kErrorCaption, kUnchanged},            // not a name this run would make
+      // The file removed: the temporary file is the packed program, however the run ended.
+      {"app.exe", "", "app.upx", 0xC000013A, kReportCaption, Report("900", "4"), true},
+      {"app.exe", "", "app.upx", 0, kReportCaption, Report("900", "4"), true},
+      {"app.exe", "", "app.upx", 0xC0000005, kReportCaption, Report("900", "4"), true},
+      {"app.exe", "app.upx", "app.000", 0xC000013A, kReportCaption, Report("900", "4"), true},
+      // Held: the unfinished copy, and the packed program, named.
+      {"app.exe", "", "app.upx", 0xC000013A, kCancelledCaption, kCancelled + NotRemoved("app.upx"), false, true},
+      {"app.exe", "", "app.upx", 0xC000013A, kErrorCaption, PackedAt("app.upx"), true, true},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.file + " / " + row.before + " / " + row.left);
+    SCOPED_TRACE(row.file + " / " + row.before + " / " + row.left + " / " + row.text);
     ASSERT_TRUE(WriteBytes(dir.file(row.file), std::string(900, 'z')));
     if (!row.before.empty()) {
       ASSERT_TRUE(WriteBytes(dir.file(row.before), "old"));
     }
     leaves = row.left.empty() ? "" : dir.file(row.left);
+    file = dir.file(row.file);
+    removes = row.removes, holds = row.holds, held = INVALID_HANDLE_VALUE;
     RequestSeam seam;
-    seam.paths = {dir.file(row.file)};
+    seam.paths = {file};
     seam.realSizes = true;
     seam.exitCode = row.exitCode;
     seam.onRun = [](const std::string&) {
       if (!leaves.empty()) WriteBytes(leaves, "half");
+      if (removes) DeleteFileA(file.c_str());
+      if (holds) held = CreateFileA(leaves.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
     };
+    DWORD start = GetTickCount();
     seam.Run();
-    ExpectOneDialog(seam, kErrorCaption, row.text, kErrorIcon);
-    EXPECT_EQ(GetFileAttributesA(leaves.c_str()) != INVALID_FILE_ATTRIBUTES, row.left == "app.000" && row.text == kUnchanged);
+    DWORD took = GetTickCount() - start;
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    UINT icon = row.caption == kReportCaption      ? kReportIcon
+                : row.caption == kCancelledCaption ? kCancelledIcon
+                                                   : kErrorIcon;
+    ExpectOneDialog(seam, row.caption, row.text, icon);
+    // The file the run left stays only when it is not this run's, or held.
+    bool stays = (row.left == "app.000" && row.text == kUnchanged) || row.holds;
+    EXPECT_EQ(GetFileAttributesA(leaves.c_str()) != INVALID_FILE_ATTRIBUTES, stays);
+    // The packed program is under the file's name; a held one is there after 2 s of tries.
+    std::string now;
+    EXPECT_EQ(ReadBytes(file, &now), !(row.removes && row.holds));
+    if (row.removes && !row.holds) {
+      EXPECT_EQ(now, "half");
+    }
+    if (row.holds) {
+      EXPECT_GE(took, 1900u);
+    }
     if (!row.before.empty()) {
       std::string old;
       EXPECT_TRUE(ReadBytes(dir.file(row.before), &old));

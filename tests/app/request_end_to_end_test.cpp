@@ -282,12 +282,21 @@ TEST(RequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
       {"spew 1 keep", "", kErrorCaption, kUnchanged},
       {"error spew 1 exit 1", "upx: my app.exe: IOException: file is too small -- skipped", kErrorCaption,
        kTooSmall},
-      // Ended as Windows ends a console program whose window its user closed.
-      {"exit 3221225786", "", kErrorCaption, kCancelled},
+      // The disk filled up while it wrote its temporary file.
+      {"error exit 1", "upx: my app.exe: IOException: write error: No space left on device", kErrorCaption,
+       kDiskFull},
+      // Ended as Windows ends a console program whose window its user closed:
+      // a cancel, which is no error.
+      {"exit 3221225786", "", kCancelledCaption, kCancelled},
       // Left its temporary file, as Wine's packer does when its console is closed.
-      {"temp", "", kErrorCaption, kCancelled},
+      {"temp", "", kCancelledCaption, kCancelled},
       // A crash is no cancel, though it left the temporary file.
       {"temp crash", "", kErrorCaption, kUnchanged},
+      // Ended after it removed the file and before it renamed its temporary
+      // file, the packed program: that takes the file's name, however it ended.
+      {"temp 300 delete exit 3221225786", "", kReportCaption, Report(900, 300)},
+      {"temp 300 delete", "", kReportCaption, Report(900, 300)},
+      {"temp 300 delete crash", "", kReportCaption, Report(900, 300)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.mode);
@@ -297,11 +306,17 @@ TEST(RequestEndToEnd, OutcomeFollowsTheFileSizeWhateverThePackerDid) {
     ASSERT_TRUE(WriteBytes(dir.file("fake-upx.error"), row.error));
     std::string path = dir.file("my app.exe");
     ASSERT_TRUE(WriteBytes(path, std::string(900, 'z')));
-    LONG icon = row.caption == kReportCaption ? kReportIcon : kErrorIcon;
+    LONG icon = row.caption == kErrorCaption    ? kErrorIcon
+                : row.caption == kReportCaption ? kReportIcon
+                                                : kCancelledIcon;
     ExpectBox(ProbeRequest(dir.path(), path, 0), row.caption, row.text, icon);
     EXPECT_EQ(Bytes(dir.file("fake-upx.log")), "\"upx.exe\" -1 \"" + path + "\"\r\n");
-    if (row.caption == kErrorCaption) {
+    if (row.caption != kReportCaption) {
       EXPECT_TRUE(Bytes(path) == std::string(900, 'z'));
+    }
+    // The packed program left as the temporary file is the file now.
+    if (row.text == Report(900, 300)) {
+      EXPECT_TRUE(Bytes(path) == "half" + std::string(296, '\0'));
     }
     // The temporary file it left is gone.
     EXPECT_FALSE(FileExists(dir.file("my app.upx")));

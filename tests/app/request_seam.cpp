@@ -54,11 +54,17 @@ static int SeamDialog(ProgramText caption, ProgramText text, UINT flags) {
   return IDOK;
 }
 
+// A text that names a file comes as UTF-16.
+static int SeamBoxDialog(ProgramText caption, BoxText text, UINT flags) {
+  active->dialogs.push_back({Utf8FromCodePage(1250, caption.Bytes()), Utf8FromWide(text.Wide()), flags});
+  return IDOK;
+}
+
 RequestSeam::RequestSeam() { active = this; }
 RequestSeam::~RequestSeam() { active = nullptr; }
 
 void RequestSeam::Run() {
   CompressionReaders readers = {ReadPath, ReadLevel, this};
-  CompressionServices services = {SeamSize, SeamRun, SeamDialog};
+  CompressionServices services = {SeamSize, SeamRun, SeamDialog, SeamBoxDialog};
   CompressionRequest(readers, services);
 }

@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "app/stand_in.h"
+#include "tests/app/request_seam.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/win_test.h"
 
 namespace {
@@ -299,8 +301,19 @@ TEST(StandIn, FailedReplacementLeavesTheOriginalWhole) {
     heldStandIn = heldBackup = 0;
     holdBackup = row.failure == STUCK_HALF_WAY;
     if (row.failure >= HALF_WAY) StandInReplace = HalfReplace;
-    EXPECT_EQ(StandInFinish(&standIn, true), -1);
+    // Stuck half-way, the original's name holds no program: -2, and the
+    // backup, the original's only copy, is kept.
+    EXPECT_EQ(StandInFinish(&standIn, true), row.failure == STUCK_HALF_WAY ? -2 : -1);
     StandInReplace = 0;
+    // Why: the file held (the original, or the stand-in that should take its
+    // place), or read-only. A stand-in held past the tries is told.
+    if (row.failure == READ_ONLY) {
+      EXPECT_EQ(standIn.error, (DWORD)ERROR_FILE_READ_ONLY);
+    } else if (row.failure == HELD) {
+      EXPECT_EQ(standIn.error, (DWORD)ERROR_SHARING_VIOLATION);
+    }
+    EXPECT_EQ(standIn.standInLeft, heldStandIn != 0);
+    EXPECT_FALSE(standIn.backupLeft);
     for (HANDLE handle : {held, heldStandIn, heldBackup})
       if (handle) CloseHandle(handle);
     // What the test held could not be removed; nothing else is left. A
@@ -313,6 +326,213 @@ TEST(StandIn, FailedReplacementLeavesTheOriginalWhole) {
     EXPECT_EQ(Data(kept).dwFileAttributes, row.attributes);
     EXPECT_EQ(NamesBeside(original), left);
   }
+}
+
+// Stopped half-way with nothing held: the stand-in takes the empty name, at
+// once or once a hold of a second lets go; the backup goes.
+HANDLE heldForASecond;
+DWORD WINAPI LetGo(LPVOID) {
+  Sleep(1000);
+  CloseHandle(heldForASecond);
+  return 0;
+}
+BOOL WINAPI HalfReplaceOnly(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+  MoveFileExW(replaced, backup, 0);
+  if (holdBackup) {
+    heldForASecond = Hold(replacement);
+    CloseHandle(CreateThread(0, 0, LetGo, 0, 0, 0));
+  }
+  SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+  return FALSE;
+}
+
+TEST(StandIn, ReplacementStoppedHalfWayEndsWithThePackedFileUnderTheName) {
+  for (bool held : {false, true}) {
+    SCOPED_TRACE(held ? "stand-in held for a second" : "nothing held");
+    TempDir dir;
+    std::wstring original = MakeOriginal(In(dir, kPolish), FILE_ATTRIBUTE_ARCHIVE);
+    StandIn standIn;
+    ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+    Pack(standIn);
+    holdBackup = held;
+    StandInReplace = HalfReplaceOnly;
+    EXPECT_EQ(StandInFinish(&standIn, true), 1);
+    StandInReplace = 0;
+    EXPECT_EQ(Got(original), "MZ packed");
+    EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
+  }
+  holdBackup = false;
+}
+
+// The backup held past the tries once the original's name holds the packed
+// file (a scanner that reads the old program): it stays, and is told.
+BOOL WINAPI ReplaceThenHoldBackup(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID) {
+  BOOL done = ReplaceFileW(replaced, replacement, backup, flags, 0, 0);
+  heldBackup = Hold(backup);
+  return done;
+}
+
+TEST(StandIn, ABackupHeldPastTheTriesIsLeftAndTold) {
+  TempDir dir;
+  std::wstring original = MakeOriginal(In(dir, kPolish), FILE_ATTRIBUTE_ARCHIVE);
+  StandIn standIn;
+  ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+  Pack(standIn);
+  StandInReplace = ReplaceThenHoldBackup;
+  EXPECT_EQ(StandInFinish(&standIn, true), 1);
+  StandInReplace = 0;
+  CloseHandle(heldBackup);
+  EXPECT_TRUE(standIn.backupLeft);
+  EXPECT_FALSE(standIn.standInLeft);
+  EXPECT_EQ(Got(original), "MZ packed");
+  EXPECT_EQ(Got(standIn.backup), kBytes);
+  std::vector<std::string> left = {NameOf(original), NameOf(standIn.backup)};
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(NamesBeside(original), left);
+}
+
+// The packed stand-in is flushed to the disk before it replaces the original;
+// a flush that fails (a full disk) leaves the original as it was.
+std::wstring flushedPath;
+DWORD flushError;
+BOOL WINAPI WatchedFlush(HANDLE file) {
+  wchar_t path[MAX_PATH] = L"";
+  GetFinalPathNameByHandleW(file, path, MAX_PATH, 0);
+  flushedPath = path;
+  if (!flushError) return FlushFileBuffers(file);
+  SetLastError(flushError);
+  return FALSE;
+}
+
+TEST(StandIn, PackedStandInIsFlushedBeforeItReplaces) {
+  for (DWORD error : {(DWORD)0, (DWORD)ERROR_DISK_FULL}) {
+    SCOPED_TRACE(error);
+    TempDir dir;
+    std::wstring original = MakeOriginal(In(dir, kPolish), FILE_ATTRIBUTE_ARCHIVE);
+    StandIn standIn;
+    ASSERT_EQ(StandInMake(original.c_str(), &standIn), 1);
+    std::wstring name = standIn.wideName;
+    Pack(standIn);
+    flushedPath.clear();
+    flushError = error;
+    StandInFlush = WatchedFlush;
+    EXPECT_EQ(StandInFinish(&standIn, true), error ? -1 : 1);
+    StandInFlush = 0;
+    ASSERT_GE(flushedPath.size(), name.size());
+    EXPECT_EQ(flushedPath.substr(flushedPath.size() - name.size()), name);
+    EXPECT_EQ(Got(original), error ? kBytes : "MZ packed");
+    if (error) {
+      EXPECT_EQ(standIn.error, error);
+    }
+    EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
+  }
+}
+
+// A copy that fails part-way, as on a full disk, or is refused, as in a
+// folder the user may not write to (neither can be made as root under Wine).
+DWORD copyError;
+BOOL WINAPI FailedCopy(LPCWSTR, LPCWSTR copy, BOOL) {
+  Put(copy, "MZ the orig");
+  SetLastError(copyError);
+  return FALSE;
+}
+
+// No stand-in can be made: a full disk, the file held without read sharing, a
+// folder refused. Each gives its own reason, leaves the original as it was
+// and nothing beside it; and the request's box says it.
+TEST(StandIn, NoStandInSaysWhyAndLeavesNothing) {
+  struct Row {
+    const char* what;
+    DWORD copyError;  // 0: the real copy
+    bool held;
+    DWORD error;
+    std::string text;
+  } rows[] = {{"full disk", ERROR_DISK_FULL, false, ERROR_DISK_FULL, kDiskFull},
+              {"quota", 1295, false, 1295, kDiskFull},
+              {"held without read sharing", 0, true, ERROR_SHARING_VIOLATION, kHeld},
+              {"folder refused", ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, kFolderLocked}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    // A name no code page holds (an emoji), so that the request makes a stand-in too.
+    std::wstring original = MakeOriginal(In(dir, L"\xD83D\xDE00.exe"), FILE_ATTRIBUTE_ARCHIVE);
+    LinkWatch watch;
+    watch.refused = true;
+    copyError = row.copyError;
+    if (row.copyError) StandInCopy = FailedCopy;
+    HANDLE held = row.held ? CreateFileW(original.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0) : 0;
+    StandIn standIn;
+    EXPECT_EQ(StandInMake(original.c_str(), &standIn), 0);
+    EXPECT_EQ(standIn.error, row.error);
+    EXPECT_FALSE(standIn.standInLeft);
+    EXPECT_EQ(watch.asked.size(), 1u);  // only a taken name gives way to another
+    EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
+    // The request's box, where the system's code page cannot hold the name
+    // (UTF-8 holds every name: there the request makes no stand-in).
+    bool standing = GetACP() != CP_UTF8;
+    RequestSeam seam;
+    seam.widePath = original;
+    seam.realSizes = true;
+    if (standing) seam.Run();
+    if (held) CloseHandle(held);
+    StandInCopy = 0;
+    if (standing) {
+      EXPECT_TRUE(seam.runs.empty());
+      ASSERT_EQ(seam.dialogs.size(), 1u);
+      EXPECT_EQ(seam.dialogs[0].caption, kErrorCaption);
+      EXPECT_EQ(seam.dialogs[0].text, row.text);
+      EXPECT_EQ(seam.dialogs[0].flags, (UINT)kErrorIcon);
+    }
+    EXPECT_EQ(Got(original), kBytes);
+    EXPECT_EQ(NamesBeside(original), std::vector<std::string>{NameOf(original)});
+  }
+}
+
+// The request on a replacement stuck half-way: the box names the file that
+// holds the original, which is whole, and the stand-in it could not remove.
+std::wstring packedFolder;
+void PackTheStandIn(const std::string& parameters) {
+  size_t open = parameters.find('"'), close = parameters.rfind('"');
+  std::wstring path = packedFolder + WideFromUtf8(parameters.substr(open + 1, close - open - 1));
+  DeleteFileW(path.c_str());
+  Put(path, "MZ packed");
+}
+
+TEST(StandIn, TheRequestNamesWhereTheOriginalIsWhenItsNameHoldsNoProgram) {
+  if (GetACP() == CP_UTF8) return;  // every name is held there: no stand-in
+  TempDir dir;
+  std::wstring original = MakeOriginal(In(dir, L"\xD83D\xDE00.exe"), FILE_ATTRIBUTE_ARCHIVE);
+  packedFolder = In(dir, L"");
+  RequestSeam seam;
+  seam.widePath = original;
+  seam.realSizes = true;
+  seam.onRun = PackTheStandIn;
+  heldStandIn = heldBackup = 0;
+  holdBackup = true;
+  StandInReplace = HalfReplace;
+  seam.Run();
+  StandInReplace = 0;
+  holdBackup = false;
+  CloseHandle(heldStandIn);
+  CloseHandle(heldBackup);
+  ASSERT_EQ(seam.dialogs.size(), 1u);
+  EXPECT_EQ(seam.dialogs[0].caption, kErrorCaption);
+  EXPECT_EQ(seam.dialogs[0].flags, (UINT)kErrorIcon);
+  // "zimbrel-", eight digits, ".exe": the backup, then the stand-in.
+  std::string text = seam.dialogs[0].text, atBackup = OriginalAt("zimbrel-");
+  ASSERT_EQ(text.substr(0, atBackup.size()), atBackup);
+  std::string backup = text.substr(atBackup.size() - 8, 20);
+  EXPECT_EQ(backup.substr(16), ".exe");
+  std::string removed = NotRemoved("zimbrel-");
+  ASSERT_EQ(text.substr(atBackup.size() + 12, removed.size()), removed);
+  std::string standInName = text.substr(atBackup.size() + 12 + removed.size() - 8);
+  EXPECT_EQ(standInName.size(), 20u);
+  EXPECT_NE(standInName, backup);
+  EXPECT_EQ(Got(packedFolder + WideFromUtf8(backup)), kBytes);
+  EXPECT_EQ(Got(packedFolder + WideFromUtf8(standInName)), "MZ packed");
+  std::vector<std::string> left = {backup, standInName};
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(NamesBeside(original), left);
 }
 
 TEST(StandIn, NoStandInWhereNoFileCanBeMade) {

@@ -94,5 +94,18 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
   (void)focus;
 #elif DOOR == 21  // door 21: could not convert .* from .char\*. to .PathText.
   ProgramRunWatched(RIGHT_OR_WRONG(ProgramBesideThis(L"upx.exe"), pathBytes), parameters, path, &end);
+#elif DOOR == 22  // door 22: no matching function for call to .BoxTextBuilder::Append\(const wchar_t\*&\)
+  wchar_t room[32];
+  BoxTextBuilder built(room, 32);
+  built.Append(RIGHT_OR_WRONG(path, wide));
+#elif DOOR == 23  // door 23: could not convert .* from .const wchar_t\*. to .BoxText.
+  wchar_t room[32];
+  BoxTextBuilder built(room, 32);
+  built.Append(text);
+  BoxDialog(text, RIGHT_OR_WRONG(built.Text(), wide));
+#elif DOOR == 24  // door 24: could not convert .* from .BoxText. to .ProgramText.
+  wchar_t room[32];
+  BoxTextBuilder built(room, 32);
+  MessageDialog(text, RIGHT_OR_WRONG(text, built.Text()));
 #endif
 }

@@ -42,6 +42,11 @@ std::vector<Row> Rows() {
       {"exit 1", ORIGINAL},
       {"shrink exit 2", ORIGINAL / 2},
       {"exit 3", ORIGINAL},
+      // Ended after it removed its input and before it renamed its temporary
+      // file, the packed program, which then takes the input's name.
+      {"temp 300 delete exit 3221225786", 300},
+      {"temp 300 delete", 300},
+      {"temp 300 delete crash", 300},
   };
   if (FullRun()) {
     for (const char* code : EXIT_CODES) {
@@ -118,9 +123,10 @@ class HostilePackerTest : public ProgramTest {
     for (DWORD start = GetTickCount(); DriverCountProcesses("upx.exe") && GetTickCount() - start < WAIT_MS;) Sleep(50);
     EXPECT_EQ(SizeOfUtf8(file), after);
     if (after == ORIGINAL || !text.empty()) {
-      EXPECT_EQ(box.caption, kErrorCaption);
+      // A cancel is no error: its own caption and icon.
+      EXPECT_EQ(box.caption, text == kCancelled ? kCancelledCaption : kErrorCaption);
       EXPECT_EQ(box.text, text.empty() ? kUnchanged : text);
-      EXPECT_EQ(box.icon, kErrorIcon) << box.iconProblem;
+      EXPECT_EQ(box.icon, text == kCancelled ? kCancelledIcon : kErrorIcon) << box.iconProblem;
     } else {
       EXPECT_EQ(box.caption, kReportCaption);
       EXPECT_EQ(box.text, Report(ORIGINAL, after));
@@ -180,12 +186,28 @@ TEST_F(HostileStandInTest, EachGivesTheBoxItsOutcomeCallsForAndNothingOfTheStand
   for (Row& row : rows)
     if (row.after == -1) row.after = ORIGINAL;
   rows.push_back({"pack", ORIGINAL / 2, ""});
-  rows.push_back({"pack hold 2000", ORIGINAL, kInUse});
+  // The file held after the pack: for a second, the replacement's tries
+  // outlast it; for longer, the file keeps its bytes and the box says why.
+  rows.push_back({"pack hold 1000", ORIGINAL / 2, ""});
+  rows.push_back({"pack hold 6000", ORIGINAL, NotReplaced(kHeld)});
   rows.push_back({"temp", ORIGINAL, kCancelled});
+  // The stand-in held for a second after the run (as a virus scanner holds a
+  // fresh program): removed after the tries.
+  rows.push_back({"holdinput 1000", ORIGINAL, kUnchanged});
   for (const Row& row : rows) {
     SCOPED_TRACE(row.mode);
     ExpectBoxFor(Request(row.mode), row.after, row.text);
   }
+  // Held for longer than the tries: it stays, and the box names it.
+  DriverBox box = Request("holdinput 5000");
+  for (DWORD start = GetTickCount(); DriverCountProcesses("upx.exe") && GetTickCount() - start < WAIT_MS;) Sleep(50);
+  std::string named = kUnchanged + NotRemoved("zimbrel-");
+  ASSERT_EQ(box.text.substr(0, named.size()), named);
+  std::string left = box.text.substr(named.size() - 8);
+  EXPECT_EQ(left.size(), 20u);
+  EXPECT_EQ(left.substr(16), ".exe");
+  EXPECT_TRUE(DeleteFileA(dir.file(left).c_str())) << left;
+  ExpectBoxFor(box, ORIGINAL, box.text);
   ExpectBoxFor(Request("pack 300"), 300);
   CloseAndExpectCleanEnd();
 }

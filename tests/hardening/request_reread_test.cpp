@@ -63,7 +63,7 @@ TEST(RequestReread, NeverMeasuresPacksOrReportsAnotherPath) {
         s.null = null;
         s.packerShrinks = shrinks;
         script = &s;
-        CompressionRequest({ReadPath, ReadLevel, 0}, CompressionServices{Size, StartPacker, Box});
+        CompressionRequest({ReadPath, ReadLevel, 0}, CompressionServices{Size, StartPacker, Box, nullptr});
         ASSERT_EQ(s.captions.size(), 1u);
         for (const std::string& path : s.measured) EXPECT_EQ(path, kPath);
         if (failing <= 4) {

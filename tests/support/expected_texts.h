@@ -72,6 +72,29 @@ inline std::string PackerSaid(const std::string& words) {
 }
 // The pack was cancelled (its console window closed).
 inline const std::string kCancelled = "A tömörítés megszakadt, a fájl nem változott.";
+// A cancel is no error: its own caption, and the information icon.
+inline const std::string kCancelledCaption = "Megszakítva";
+inline const LONG kCancelledIcon = MB_ICONINFORMATION;
+// Why a file step of the run's end failed.
+inline const std::string kDiskFull = "Nincs elég szabad hely a lemezen.";
+inline const std::string kHeld = "A fájlt egy másik program használja.";
+inline const std::string kFolderLocked = "A fájl mappájába nem lehet írni.";
+// The packed stand-in could not take the original's place; then why.
+inline std::string NotReplaced(const std::string& why) {
+  return "A tömörített fájlt nem sikerült az eredeti helyére tenni, az eredeti megmaradt. " + why;
+}
+// A file named in the box by its bare name: where the original is, where the
+// packed program is, and a file of the run that could not be removed (on a
+// line of its own after the box's text).
+inline std::string OriginalAt(const std::string& name) {
+  return "Az eredeti fájl most ezen a néven van a mappájában: " + name;
+}
+inline std::string PackedAt(const std::string& name) {
+  return "A tömörített program ezen a néven maradt a mappában: " + name;
+}
+inline std::string NotRemoved(const std::string& name) {
+  return "\r\nNem sikerült törölni ezt a munkafájlt: " + name;
+}
 
 // The sizes before and after packing (MB_ICONASTERISK is MB_ICONINFORMATION).
 inline const std::string kReportCaption = "Kész";

@@ -20,9 +20,9 @@
 //   error       write a line to standard error: the text of ZIMBREL_FAKE_UPX_ERROR,
 //               else of fake-upx.error beside the program (as the packer writes
 //               its reason: "upx: <file>: <Kind>: <message>")
-//   temp        make the packer's temporary file beside the file (its name with
+//   temp [N]    make the packer's temporary file beside the file (its name with
 //               the last extension replaced by ".upx"), as a packer ended from
-//               outside leaves it
+//               outside leaves it, of N bytes (default 4)
 //   pack [N]    as UPX packs: write N bytes (default half the file's size) to
 //               the temporary file, delete the file, and rename the temporary
 //               file to the file's name (the file's other hard links keep
@@ -30,6 +30,8 @@
 //   hold N      keep the file named by ZIMBREL_FAKE_UPX_HOLD (UTF-16) open
 //               without sharing for N milliseconds from now, also once this
 //               program has ended (a copy of it, in mode "grab N", holds it)
+//   holdinput N as hold, for the file this program was given (as a virus
+//               scanner holds a fresh program)
 //   exit N      end at once with exit code N
 // After the last step the program ends with exit code 0. An unknown word ends
 // it with exit code 99, a file that cannot be opened with 98.
@@ -190,7 +192,14 @@ const char* const HELD_EVENT = "zimbrel-fake-upx-held";
 
 // A copy of this program, in mode "grab N", holds the file; this one goes on
 // once it does. The copy logs nowhere, so it is not counted as a run.
-static bool Hold(LONGLONG ms) {
+static bool Hold(LONGLONG ms, bool input = false) {
+  if (input) {
+    char full[MAX_PATH];
+    wchar_t wide[MAX_PATH];
+    DWORD n = GetFullPathNameA(target, MAX_PATH, full, 0);
+    if (!n || n >= MAX_PATH || !MultiByteToWideChar(CP_ACP, 0, full, -1, wide, MAX_PATH)) return false;
+    SetEnvironmentVariableW(L"ZIMBREL_FAKE_UPX_HOLD", wide);
+  }
   HANDLE held = CreateEventA(0, TRUE, FALSE, HELD_EVENT);
   char copyMode[32], self[MAX_PATH], line[MAX_PATH + 2];
   wsprintfA(copyMode, "grab %lu", (DWORD)ms);
@@ -253,9 +262,10 @@ int main() {
     else if (!lstrcmpA(word, "print")) Print(number, STD_OUTPUT_HANDLE);
     else if (!lstrcmpA(word, "spew")) Print(number, STD_ERROR_HANDLE);
     else if (!lstrcmpA(word, "error")) ok = WriteError();
-    else if (!lstrcmpA(word, "temp")) ok = MakeTemp();
+    else if (!lstrcmpA(word, "temp")) ok = MakeTemp(number < 0 ? 4 : number);
     else if (!lstrcmpA(word, "pack")) ok = Pack(number);
     else if (!lstrcmpA(word, "hold")) ok = Hold(number);
+    else if (!lstrcmpA(word, "holdinput")) ok = Hold(number, true);
     else if (!lstrcmpA(word, "grab")) ok = Grab(number);
     else if (!lstrcmpA(word, "exit")) ExitProcess((UINT)number);
     else return 99;
