@@ -48,6 +48,8 @@ inline std::string PackerSaid(const std::string& words) {
 }
 // The pack was cancelled (its console window closed).
 inline const std::string kCancelled = "A tömörítés megszakadt, a fájl nem változott.";
+// Why a log-off waits while the packer works.
+inline const std::string kPackingReason = "Az UPX még tömöríti a fájlt.";
 
 // The sizes before and after packing (MB_ICONASTERISK is MB_ICONINFORMATION).
 inline const std::string kReportCaption = "Kész";
