@@ -153,6 +153,18 @@ static HWND FocusIn(DWORD thread) {
   return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : 0;
 }
 
+// The pointer's shape over a label of the window, once the pointer has moved there.
+static HCURSOR PointerOver(HWND label) {
+  RECT r;
+  GetWindowRect(label, &r);
+  SetCursorPos(r.left + 2, r.top + 3);
+  SetCursorPos(r.left + 3, r.top + 3);
+  Sleep(300);
+  CURSORINFO info = {};
+  info.cbSize = sizeof info;
+  return GetCursorInfo(&info) ? info.hCursor : 0;
+}
+
 static LRESULT AskLogOff(HWND window) {
   DWORD_PTR answer = 99;
   EXPECT_TRUE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 1000, &answer));
@@ -174,11 +186,13 @@ TEST_F(BadInputTest, DuringALongPackTheWindowLivesTakesNoRequestAndACloseWaitsFo
   Start();
   Type(file);
   HWND gadgets[] = {app.pathField, app.browseButton, app.levelList, app.compressButton};
+  const HCURSOR arrow = PointerOver(app.exeLabel);
   ASSERT_TRUE(DriverPressKey(VK_RETURN)) << DriverError();  // from the field
   ASSERT_TRUE(PumpUntil([] { return DriverCountProcesses("upx.exe") == 1; }, WAIT_MS));
   const DWORD packStart = GetTickCount();
   const long long cpuBefore = CpuTime(app.process);
   for (HWND gadget : gadgets) EXPECT_FALSE(IsWindowEnabled(gadget)) << ClassOf(gadget);
+  EXPECT_NE(PointerOver(app.exeLabel), arrow) << "the pointer does not show work in the background";
   EXPECT_EQ(AskLogOff(app.window), 0) << "a log-off waits while the packer works";
   // Every road to a request, and a drop.
   ASSERT_TRUE(DriverClick(&app, app.compressButton, false)) << DriverError();
@@ -191,6 +205,9 @@ TEST_F(BadInputTest, DuringALongPackTheWindowLivesTakesNoRequestAndACloseWaitsFo
   EXPECT_TRUE(DriverDragFromX("files", {Sample("other.exe")}, {(r.left + r.right) / 2, (r.top + r.bottom) / 2},
                               WAIT_MS, &accepted)) << DriverError();
   while (GetTickCount() - packStart < 6500) Sleep(20);
+  // Waiting costs next to nothing: measured up to here, since the minimising
+  // and restoring below cost Wine's X11 driver about 0.15 s by themselves.
+  EXPECT_LT(CpuTime(app.process) - cpuBefore, 2000000) << "more than 0.2 s of CPU time while waiting";
   EXPECT_FALSE(IsHungAppWindow(app.window));
   EXPECT_TRUE(DriverResponsive(&app, 1000));
   RedrawWindow(app.window, 0, 0, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -202,8 +219,6 @@ TEST_F(BadInputTest, DuringALongPackTheWindowLivesTakesNoRequestAndACloseWaitsFo
     EXPECT_TRUE(PumpUntil([&] { return !IsIconic(app.window) == (show == SW_RESTORE); }, 1000)) << show;
   }
   SetForegroundWindow(app.window);
-  ASSERT_TRUE(PumpUntil([] { return DriverCountProcesses("upx.exe") == 0; }, WAIT_MS));
-  EXPECT_LT(CpuTime(app.process) - cpuBefore, 2000000) << "more than 0.2 s of CPU time while waiting";
   DriverBox box;
   ASSERT_TRUE(DriverWaitBox(&app, WAIT_MS, &box)) << DriverError();
   EXPECT_EQ(box.caption, kReportCaption);
@@ -218,6 +233,7 @@ TEST_F(BadInputTest, DuringALongPackTheWindowLivesTakesNoRequestAndACloseWaitsFo
   EXPECT_EQ(DriverFieldText(&app), file);
   for (HWND gadget : gadgets) EXPECT_TRUE(IsWindowEnabled(gadget)) << ClassOf(gadget);
   EXPECT_EQ(FocusIn(app.threadId), app.pathField);
+  EXPECT_EQ(PointerOver(app.exeLabel), arrow);
 
   // A close asked while the packer works waits for the pack and its box.
   ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), "sleep 1500 shrink"));
@@ -232,4 +248,23 @@ TEST_F(BadInputTest, DuringALongPackTheWindowLivesTakesNoRequestAndACloseWaitsFo
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(SizeOf(file), size / 4);
   EXPECT_EQ(Runs(log), 2);
+
+  // The session ends during a pack: the packer is waited for, the request
+  // ends without a box, and a press stored meanwhile starts nothing.
+  DriverRelease(&app);
+  app = DriverApp();
+  Start();
+  Type(file);
+  ASSERT_TRUE(DriverClick(&app, app.compressButton)) << DriverError();
+  ASSERT_TRUE(PumpUntil([] { return DriverCountProcesses("upx.exe") == 1; }, WAIT_MS));
+  PostMessageA(app.compressButton, BM_CLICK, 0, 0);
+  DWORD_PTR answer = 1;
+  EXPECT_TRUE(SendMessageTimeoutW(app.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 0, WAIT_MS, &answer));
+  EXPECT_EQ(DriverCountProcesses("upx.exe"), 0) << "the packer was not waited for";
+  EXPECT_TRUE(DriverMessagesHandled(&app, WAIT_MS)) << DriverError();
+  Sleep(500);
+  EXPECT_EQ(DriverCountBoxes(&app), 0);
+  EXPECT_EQ(SizeOf(file), size / 8);
+  EXPECT_EQ(Runs(log), 3);
+  CloseAndExpectCleanEnd();
 }
