@@ -20,7 +20,7 @@ static BYTE wasEnabled;
 static HWND focusBefore;
 static bool busy;          // from the pack's start until its box may come
 static bool packerRuns;    // from the pack's start until the packer has ended
-// The box waits: 0 not, 1 for the window's activation, 2 for its restoring.
+// The box waits: 0 not, 1 until Zimbrel is in front again (its window activated), 2 for its restoring.
 static int boxWaits;
 static bool sessionEnded;  // the session ended during a pack: no box any more
 
@@ -133,7 +133,7 @@ const DWORD BOX_WAIT_LOOK_MS = 100;
 bool PackBusyBeforeBox() {
   if (!busy) return !sessionEnded;
   HWND window = WindowHandle(MainWindow);
-  while (!sessionEnded && (boxWaits == 2 ? Minimised(window) : boxWaits && GetForegroundWindow() != window))
+  while (!sessionEnded && (boxWaits == 2 ? Minimised(window) : boxWaits && !DialogOwner()))
     WaitDispatching(0, BOX_WAIT_LOOK_MS);
   // Restored (from the taskbar, which activates it on Windows): in front for the box.
   if (boxWaits == 2) SetForegroundWindow(window);
