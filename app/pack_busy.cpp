@@ -101,17 +101,14 @@ static bool OtherProgramInFront() {
 
 static bool Minimised(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_MINIMIZE) != 0; }
 
-// A look at the queue first, taking nothing from it, lets the system take in
-// what became of the focus while the packer ran: under Wine the console's
-// focus, still pending, would otherwise hand the foreground on to the desktop
-// once the box's loop looks. Keys pressed while the packer ran are not acted
-// on: an Enter would close the box unseen, a Space press a button again.
+// What came while the packer ran is dispatched while the window is still
+// greyed, so that it starts nothing: keys above all (an Enter would close the
+// box unseen, a Space press a button again). The look at the queue also lets
+// the system take in what became of the focus meanwhile: under Wine the
+// console's focus, still pending, would otherwise hand the foreground on to
+// the desktop once the box's loop looks.
 void PackBusyAfterRun() {
   HWND window = WindowHandle(MainWindow);
-  MSG pending;
-  PeekMessageW(&pending, 0, 0, 0, PM_NOREMOVE);
-  while (PeekMessageW(&pending, 0, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-  }
   WaitDispatching(0, 0);
   HoldSession(window, false);
   boxWaits = Minimised(window) ? 2 : OtherProgramInFront();
@@ -140,7 +137,7 @@ bool PackBusyBeforeBox() {
   busy = false;
   Grey(window, false);
   // A press stored while the window was busy is not a request.
-  if (Events) Events->code = 0;
+  Events->code = 0;
   SetFocus(focusBefore);
   return !sessionEnded;
 }
