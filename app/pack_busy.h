@@ -10,15 +10,15 @@
 // Before the packer starts: the window goes busy.
 void PackBusyBegin();
 // Once the packer has ended: what came meanwhile is dispatched while the
-// window is still greyed (keys are dropped, and so is a button's press that
-// Wine delivers from a greyed button); the taskbar and the log-off are
-// released. If the window is minimised or another program is in front, the
+// window is still greyed, so that keys start nothing; the taskbar and the
+// log-off are released. If the window is minimised or another program is in front, the
 // taskbar button flashes and the box waits (PackBusyBeforeBox); otherwise the
 // window comes to the front for the box at once.
 void PackBusyAfterRun();
 // Before a box: waits while the box waits for the window's activation, then
 // gives the window back as it was before the pack (the gadgets enabled as
-// they were, the focus where it was). False when the session ended during the
+// they were, the focus where it was), dropping a button's press that Wine
+// delivered from a greyed button meanwhile. False when the session ended during the
 // pack: no box is shown then. Without a pack, only true.
 bool PackBusyBeforeBox();
 // The window's messages while busy (its pointer, the session's end), else PASS_ON.
