@@ -209,7 +209,8 @@ void ProgramRelease(ProcessRecord* record) {
   DropRecord(record);
 }
 
-// Waits when asked (the caller's windows stay alive meanwhile), then hands the process handle to the record or closes it.
+// Waits when asked (the caller's windows stay alive meanwhile), then hands
+// the process handle to the record or closes it.
 // Never 0: a started program is reported as started.
 static intptr_t Started(HANDLE process, LONG id, DWORD flags, ProcessRecord* record) {
   if ((flags & RUN_WAIT) && process)
