@@ -4,6 +4,7 @@
 #include "app/compression_request.h"
 #include "app/level_table.h"
 #include "app/path_check.h"
+#include "app/pack_busy.h"
 #include "app/texts.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/gadget_classes.h"
@@ -76,9 +77,11 @@ static void PutPathInField(const wchar_t* path) {
 // as a file chosen with the browse button does; a drop of anything else (more
 // than one file, a folder, no file) leaves the field as it was. Taken here, in
 // whichever loop dispatches it, so the drop is always finished at once. Wine
-// hands drops to a disabled window too: while a box, the open dialog or the
-// packer holds the window, a drop is not taken.
-static LRESULT MainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM) {
+// hands drops to a disabled window too: while a box or the open dialog holds
+// the window, or a pack runs, a drop is not taken.
+static LRESULT MainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT busyAnswer = PackBusyMessage(window, message, wParam, lParam);
+  if (busyAnswer != PASS_ON) return busyAnswer;
   // A new DPI: the labels' font is made for it; the runtime then places the
   // gadgets again and gives the others their default font for it.
   if (message == WM_DPICHANGED) {
@@ -86,7 +89,7 @@ static LRESULT MainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARA
     return PASS_ON;
   }
   if (message != WM_DROPFILES) return PASS_ON;
-  wchar_t* path = DroppedFileTake((HDROP)wParam, IsWindowEnabled(window));
+  wchar_t* path = DroppedFileTake((HDROP)wParam, IsWindowEnabled(window) && !PackBusy());
   if (path) PutPathInField(path);
   return 0;
 }
@@ -108,7 +111,9 @@ BOOL AppStartUp() {
   LoadAppFont(0, 0);
   // 250 x 55 and every gadget's rectangle below are pixels at 96 DPI, which
   // the runtime scales to the window's DPI.
-  if (!WindowOpen(MainWindow, 0, 0, 250, 55, TEXT_WINDOW_TITLE, WINDOW_DEFAULT_FLAGS | WINDOW_SCREEN_CENTRED))
+  // With a minimise box, so that a long pack can be put away.
+  if (!WindowOpen(MainWindow, 0, 0, 250, 55, TEXT_WINDOW_TITLE,
+                  WINDOW_DEFAULT_FLAGS | WS_MINIMIZEBOX | WINDOW_SCREEN_CENTRED))
     return FALSE;
   HWND window = WindowHandle(MainWindow);
   // Made before the window for the screen's DPI, as always; made again for
@@ -168,33 +173,35 @@ static PathText ReadPathField(void*) { return PathInField(); }
 
 static LONG ReadLevelList(void*) { return GadgetGetState(GADGET_LEVEL); }
 
-// The packer's console window takes the foreground while it runs (started from
-// Explorer, the program has no console, so the packer gets one of its own).
-// Once it has gone, no window of the program has the foreground, and a box
-// would come up unowned and inactive, where Enter does not reach it; so the
-// main window is brought back to the front before the request shows its box,
-// which it then owns. A look at the queue first, taking nothing from it, lets
-// the system take in what became of the focus while the thread waited: under
-// Wine the console's focus, still pending, would otherwise hand the foreground
-// on to the desktop once the box's loop looks.
+// The packer runs while the window stays alive but busy (pack_busy.h). Its
+// console window takes the foreground while it runs (started from Explorer,
+// the program has no console, so the packer gets one of its own); once it has
+// gone, the window comes back to the front for the box, unless the user has
+// gone on in another program meanwhile: the box then waits for the window.
 static intptr_t RunPackerBeforeBox(PathText program, ProgramParameters parameters, PathText directory,
                                    ProgramEnd* end) {
+  PackBusyBegin();
   intptr_t started = ProgramRunWatched(program, parameters, directory, end);
-  MSG pending;
-  PeekMessageW(&pending, 0, 0, 0, PM_NOREMOVE);
-  // Keys pressed while the packer ran are not acted on afterwards: an Enter
-  // would close the box unseen, a Space press a button again.
-  while (PeekMessageW(&pending, 0, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-  }
-  if (!DialogOwner()) SetForegroundWindow(WindowHandle(MainWindow));
+  PackBusyAfterRun();
   return started;
 }
 
-static const CompressionServices WINDOW_SERVICES = {PathSize, RunPackerBeforeBox, MessageDialog, BoxDialog};
+// The request's boxes, once the window may show them; none when the session ended.
+static int BoxWhenSeen(ProgramText caption, ProgramText text, UINT flags) {
+  return PackBusyBeforeBox() ? MessageDialog(caption, text, flags) : 0;
+}
+static int NamedBoxWhenSeen(ProgramText caption, BoxText text, UINT flags) {
+  return PackBusyBeforeBox() ? BoxDialog(caption, text, flags) : 0;
+}
+
+static const CompressionServices WINDOW_SERVICES = {PathSize, RunPackerBeforeBox, BoxWhenSeen, NamedBoxWhenSeen};
 
 void CompressRequestFromWindow() {
   CompressionReaders readers = {ReadPathField, ReadLevelList, 0};
   CompressionRequest(readers, WINDOW_SERVICES);
+  // Every request after a pack shows a box, which gives the window back;
+  // this makes sure of it.
+  PackBusyBeforeBox();
 }
 
 void AppEventLoop() {
@@ -208,4 +215,7 @@ void AppEventLoop() {
   } while (lastEvent != EVENT_CLOSE);
 }
 
-void AppShutDown() { RuntimeStop(); }
+void AppShutDown() {
+  PackBusyShutDown();
+  RuntimeStop();
+}

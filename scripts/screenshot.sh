@@ -10,6 +10,7 @@
 #   box-not-compressible.png  a text file named .exe given to the packer, which
 #                             says it is no program it packs
 #   box-report.png            one of Wine's own programs packed by upx.exe
+#   zimbrel-window-packing.png  the window while upx.exe packs a copy of Wine's notepad.exe at "Max"
 # and the window and one box again as a Western Windows (code page 1252) shows
 # them, which must read the same as the Hungarian ones:
 #   zimbrel-window-1252.png, box-not-compressible-1252.png
@@ -144,7 +145,20 @@ packer_missing=$(text TEXT_PACKER_MISSING)
 shoot_box "$docs/box-no-file.png" click compress ';' box "$no_file_caption" "$no_file" 48
 shoot_box "$docs/box-not-compressible.png" type "$(win "$work/Zimbrel/jegyzet.exe")" ';' click compress ';' \
   box "$error_caption" "$unknown_format" 48
+# A larger program for the picture during a pack: "Max" takes many seconds on it.
+big=$WINEPREFIX/drive_c/windows/system32/notepad.exe
+[ -f "$big" ] || big=$sample
+cp "$big" "$work/Zimbrel/program.exe"
 shoot_box "$docs/box-report.png" type "$(win "$sample")" ';' click compress ';' box "$report_caption"
+# The window while the packer works: its gadgets and its close box greyed.
+# The packer's console comes up over it; the window is raised above the
+# console on the X side, and paints itself there while the packer works.
+driver --timeout 20000 attach ';' type "$(win "$work/Zimbrel/program.exe")" ';' level 10 ';' click compress ';' \
+  sleep 1500 >/dev/null
+/usr/bin/python3 -c "from Xlib import display; d = display.Display(); d.create_resource_object('window', int('$window', 16)).raise_window(); d.sync()"
+sleep 1
+shoot "$window" "$docs/zimbrel-window-packing.png"
+driver --timeout 180000 attach ';' box "$report_caption" ';' ok >/dev/null
 close_program
 
 start_program "$(win "$work/Zimbrel alone/zimbrel.exe")" "$work/Zimbrel alone"

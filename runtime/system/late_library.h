@@ -15,7 +15,8 @@
 
 // Each late function once: its number, its library (0 comdlg32, 1 shell32,
 // 2 ole32, in the order of the library names of late_library.cpp) and its
-// name, which is also the declaration its type comes from.
+// name, which is also the declaration its type comes from. Those of kernel32
+// (3) and user32 (4) are looked up by name since older systems lack them.
 #define LATE_FUNCTIONS(X)                              \
   X(LATE_GET_OPEN_FILE_NAME, 0, GetOpenFileNameW)      \
   X(LATE_GET_SAVE_FILE_NAME, 0, GetSaveFileNameW)      \
@@ -26,7 +27,9 @@
   X(LATE_CO_INITIALIZE, 2, CoInitialize)               \
   X(LATE_CO_CREATE_INSTANCE, 2, CoCreateInstance)      \
   X(LATE_CO_UNINITIALIZE, 2, CoUninitialize)           \
-  X(LATE_SET_DEFAULT_DLL_DIRECTORIES, 3, SetDefaultDllDirectories)
+  X(LATE_SET_DEFAULT_DLL_DIRECTORIES, 3, SetDefaultDllDirectories) \
+  X(LATE_SHUTDOWN_BLOCK_REASON_CREATE, 4, ShutdownBlockReasonCreate) \
+  X(LATE_SHUTDOWN_BLOCK_REASON_DESTROY, 4, ShutdownBlockReasonDestroy)
 
 enum LateFunctionId {
 #define LATE_FUNCTION_ID(id, library, name) id,

@@ -5,6 +5,8 @@
 #include <string.h>
 
 #include "runtime/memory/heaps.h"
+#include "runtime/system/late_library.h"
+#include "runtime/system/message_wait.h"
 #include "runtime/system/owners.h"
 #include "runtime/system/program_line.h"
 #include "runtime/system/program_shell.h"
@@ -159,10 +161,13 @@ void ProgramRelease(ProcessRecord* record) {
   DropRecord(record);
 }
 
-// Waits when asked, then hands the process handle to the record or closes it.
+// Waits when asked (the caller's windows stay alive meanwhile), then hands
+// the process handle to the record or closes it.
 // Never 0: a started program is reported as started.
 static intptr_t Started(HANDLE process, LONG id, DWORD flags, ProcessRecord* record) {
-  if ((flags & RUN_WAIT) && process) WaitForSingleObject(process, INFINITE);
+  if ((flags & RUN_WAIT) && process)
+    while (!WaitDispatching(process, INFINITE)) {
+    }
   if (!record) {
     if (process) CloseHandle(process);
     return 1;

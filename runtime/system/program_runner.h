@@ -9,7 +9,7 @@
 
 // The application itself only ever asks for RUN_WAIT; the other flags are the
 // runner's whole interface and are kept working for any caller.
-const DWORD RUN_WAIT = 1;     // return only once the program has ended
+const DWORD RUN_WAIT = 1;     // return only once the program has ended; messages are dispatched meanwhile
 const DWORD RUN_HIDE = 2;     // start it hidden (and detached, unless a stream is redirected)
 const DWORD RUN_OPEN = 4;     // keep it: a ProcessRecord is made and returned
 const DWORD RUN_READ = 8;     // with RUN_OPEN: its standard output on a pipe to the caller

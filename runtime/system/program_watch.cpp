@@ -1,11 +1,14 @@
 // The watched run of program_watch.h, on the program runner's own start.
 #include "runtime/system/program_watch.h"
 
+#include "runtime/system/message_wait.h"
 #include "runtime/system/program_runner.h"
 
 // How long the wait looks away from the pipe while the program writes
 // nothing; a program that ends is seen at once, whatever this is.
 const DWORD WATCH_POLL_MS = 10;
+
+HANDLE WatchedProgram;
 
 intptr_t ProgramRunWatched(PathText program, ProgramParameters parameters, PathText workingDirectory,
                            ProgramEnd* end) {
@@ -27,6 +30,7 @@ intptr_t ProgramRunWatched(PathText program, ProgramParameters parameters, PathT
 
   DWORD kept = 0, waiting, got;
   char dropped[256];
+  WatchedProgram = record->processHandle;
   for (bool ended = false;;) {
     // Whatever the pipe holds now is read, never waiting for more: the
     // program, or one it started, may hold the stream open without writing.
@@ -44,8 +48,11 @@ intptr_t ProgramRunWatched(PathText program, ProgramParameters parameters, PathT
       pause = 1;
     }
     if (ended) break;
-    ended = WaitForSingleObject(record->processHandle, pause) != WAIT_TIMEOUT;
+    // Woken by the program's end, the time to look at the pipe again, or a
+    // message for the windows, which is dispatched.
+    ended = WaitDispatching(record->processHandle, pause);
   }
+  WatchedProgram = 0;
   GetExitCodeProcess(record->processHandle, &end->exitCode);
   ProgramRelease(record);
   // The first line, without its line break.

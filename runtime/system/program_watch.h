@@ -22,7 +22,8 @@ struct ProgramEnd {
 // its standard input and output as this program has them, and returns once it
 // has ended. The pipe is read while waiting, so a program that writes much
 // never stops on a full pipe; the wait ends when the program ends, whoever
-// else still holds its stream. No message is handled meanwhile. The working
+// else still holds its stream. Meanwhile the thread's messages are
+// dispatched (message_wait.h), on the shell's road too. The working
 // directory ("": this program's own) is given in UTF-16, as it is. Without a
 // working directory, a program that does not start directly is tried through
 // the shell by the same full name, without the pipe; with one, it is not.
@@ -30,3 +31,8 @@ struct ProgramEnd {
 // 0: not started; 1: started and ended, *end filled in.
 intptr_t ProgramRunWatched(PathText program, ProgramParameters parameters, PathText workingDirectory,
                            ProgramEnd* end);
+
+// The process handle of the program that ProgramRunWatched waits for, while
+// it waits on the direct road; else 0. A window procedure that runs inside
+// the wait (at the session's end) can wait for the program itself.
+extern HANDLE WatchedProgram;

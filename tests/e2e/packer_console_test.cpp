@@ -1,7 +1,8 @@
-// The program started as Explorer starts it (no console, no standard
-// handles), so that the packer gets a console window of its own: the box after
-// each pack comes up active over the main window and a real Enter closes it,
-// and closing the packer's console window cancels the pack.
+// Where the box after a pack comes up. The program started as Explorer starts
+// it (no console, no standard handles), so that the packer gets a console
+// window of its own: the box after each pack comes up active over the main
+// window and a real Enter closes it, and closing the packer's console window
+// cancels the pack. With another program in front, or minimised, the box waits.
 #include "tests/e2e/program_fixture.h"
 
 class PackerConsoleTest : public ProgramTest {
@@ -86,6 +87,45 @@ TEST_F(PackerConsoleTest, ClosingThePackersConsoleWindowCancelsAndLeavesTheFileA
       EXPECT_TRUE(ReadBytes(dir.file("big.upx"), &kept));
       EXPECT_EQ(kept, "not the packer's");
     }
+  }
+  CloseAndExpectCleanEnd();
+}
+
+// A pack that ends while the user works in another program (this test's own
+// window in front) or with the window minimised: its box waits, and comes up
+// active, owned by the window, once the window is activated or restored.
+TEST_F(PackerConsoleTest, TheBoxWaitsForTheWindowWhenAnotherProgramIsInFrontOrItIsMinimised) {
+  UseFakePacker("sleep 1500 shrink");
+  const std::string path = Sample("app.exe");
+  long long size = SizeOf(path);
+  Start();
+  Type(path);
+  for (bool minimised : {false, true}) {
+    SCOPED_TRACE(minimised ? "minimised" : "another window in front");
+    ASSERT_TRUE(DriverClick(&app, app.compressButton)) << DriverError();
+    ASSERT_TRUE(PumpUntil([] { return DriverCountProcesses("upx.exe") == 1; }, WAIT_MS));
+    HWND mine = CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                                0, 0, 0, 0);
+    if (minimised) ShowWindowAsync(app.window, SW_MINIMIZE);
+    else SetForegroundWindow(mine);
+    ASSERT_TRUE(PumpUntil([] { return DriverCountProcesses("upx.exe") == 0; }, WAIT_MS));
+    PumpMessages(1500);
+    EXPECT_EQ(DriverFindBox(&app, 0), (HWND)0) << "the box came while the window was away";
+    if (!minimised) {
+      EXPECT_EQ(GetForegroundWindow(), mine);
+    }
+    if (minimised) ShowWindowAsync(app.window, SW_RESTORE);
+    else SetForegroundWindow(app.window);
+    HWND box = DriverFindBox(&app, WAIT_MS);
+    ASSERT_TRUE(box) << DriverError();
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == box; }, 2000)) << ClassOf(GetForegroundWindow());
+    EXPECT_EQ(GetWindow(box, GW_OWNER), app.window);
+    EXPECT_EQ(TextOf(box), Report(size, size / 2));
+    ASSERT_TRUE(DriverPressKey(VK_RETURN)) << DriverError();
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(box); }, WAIT_MS)) << "Enter did not close the box";
+    if (IsWindow(box)) DriverAnswerBox(box, IDOK, WAIT_MS);
+    DestroyWindow(mine);
+    size /= 2;
   }
   CloseAndExpectCleanEnd();
 }

@@ -60,6 +60,9 @@ TEST_F(WindowTest, StartsEmptyOnJobbRefusesTheEmptyFieldAndEndsCleanly) {
   UseFakePacker("shrink");
   Start();
   EXPECT_EQ(DriverControlText(app.window), kWindowTitle);
+  // A caption, a system menu and a minimise box (a long pack can be put away); no sizing.
+  EXPECT_EQ(GetWindowLongW(app.window, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+            WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
   EXPECT_EQ(DriverControlText(app.exeLabel), kExeLabel);
   EXPECT_EQ(DriverControlText(app.browseButton), kBrowseButton);
   EXPECT_EQ(DriverControlText(app.levelLabel), kLevelLabel);

@@ -224,6 +224,16 @@ static long long PackedSize(const std::string& mode) {
   return ORIGINAL_SIZE;
 }
 
+// The runs go four at a time, so another run's window may be in front when
+// the packer ends: the request's box then waits for this program to be in
+// front again, as a person would bring it back; so does this, now and then.
+static HWND frontWindow;
+static void CALLBACK BringBack(HWND, UINT, UINT_PTR, DWORD) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &process);
+  if (process != GetCurrentProcessId()) SetForegroundWindow(frontWindow);
+}
+
 void FaultRun::Compress() {
   if (field_) SetWindowTextA(field_, target_.c_str());
   UnderDialog under;
@@ -237,7 +247,10 @@ void FaultRun::Compress() {
     // The guard run fails the main window's node in the guard that the box
     // puts up; the fault's number, once known, places it among the phases.
     if (n_ == FAULT_GUARD_NODE) guardFault.target = main_;
+    frontWindow = front_;
+    UINT_PTR bringing = SetTimer(0, 0, 200, BringBack);
     CompressRequestFromWindow();
+    KillTimer(0, bringing);
     guardFault.target = 0;
     boxes = catcher.boxes();
   }

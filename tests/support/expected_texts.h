@@ -95,6 +95,8 @@ inline std::string PackedAt(const std::string& name) {
 inline std::string NotRemoved(const std::string& name) {
   return "\r\nNem sikerült törölni ezt a munkafájlt: " + name;
 }
+// Why a log-off waits while the packer works.
+inline const std::string kPackingReason = "Az UPX még tömöríti a fájlt.";
 
 // The sizes before and after packing (MB_ICONASTERISK is MB_ICONINFORMATION).
 inline const std::string kReportCaption = "Kész";

@@ -265,8 +265,8 @@ static std::string WhereKeysGo(const DriverApp* app) {
          describe(info.hwndFocus);
 }
 
-static bool BringToFront(const DriverApp* app) {
-  if (!ConsolesClosed()) return false;
+static bool BringToFront(const DriverApp* app, bool untilConsolesClose = true) {
+  if (untilConsolesClose && !ConsolesClosed()) return false;
   if (GetForegroundWindow() == app->window) return true;
   // Asked again every half second, as a person clicks a window again that
   // did not come up: under Wine the X server's focus, moving late (after a
@@ -504,12 +504,12 @@ bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs) {
   return true;
 }
 
-bool DriverClick(DriverApp* app, HWND button) {
+bool DriverClick(DriverApp* app, HWND button, bool untilConsolesClose) {
   if (app->input != DRIVER_INPUT_REAL) {
     if (!PostMessageA(button, BM_CLICK, 0, 0)) return Fail("the button is gone");
     return true;
   }
-  return BringToFront(app) && MouseClick(button);
+  return BringToFront(app, untilConsolesClose) && MouseClick(button);
 }
 
 // ---- message boxes ------------------------------------------------------------------

@@ -109,8 +109,10 @@ std::vector<std::string> DriverLevelItems(const DriverApp* app);
 bool DriverSelectLevel(DriverApp* app, int index, DWORD timeoutMs);
 
 // Presses a button of the main window. Returns at once: what the press does
-// (a dialog, the packer) happens in the driven program meanwhile.
-bool DriverClick(DriverApp* app, HWND button);
+// (a dialog, the packer) happens in the driven program meanwhile. With real
+// input, the consoles of the programs it ran are first waited for to close,
+// unless untilConsolesClose is false (a click while the packer still runs).
+bool DriverClick(DriverApp* app, HWND button, bool untilConsolesClose = true);
 
 // Waits up to timeoutMs for a visible message box of the program and returns
 // it without reading it or touching it in any way; 0 on time-out.

@@ -16,7 +16,7 @@ SIZE OuterSize(int width, int height, DWORD style) {
 }
 
 TEST(WindowOpen, MainWindowFormIsCentredWithItsClientAreaAndNumber) {
-  ObjectNumber result = WindowOpen(0, 0, 0, 250, 55, "Zimbrel v1.0", 0xC80001);
+  ObjectNumber result = WindowOpen(0, 0, 0, 250, 55, "Zimbrel v1.0", 0xCA0001);
   HWND w = WindowHandle(0);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(result, (ObjectNumber)w);
@@ -33,7 +33,7 @@ TEST(WindowOpen, MainWindowFormIsCentredWithItsClientAreaAndNumber) {
   GetClientRect(w, &client);
   EXPECT_EQ(client.right, 250);
   EXPECT_EQ(client.bottom, 55);
-  SIZE outer = OuterSize(250, 55, WS_CAPTION | WS_SYSMENU);
+  SIZE outer = OuterSize(250, 55, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
   RECT r = WindowRectOf(w);
   EXPECT_EQ(r.right - r.left, outer.cx);
   EXPECT_EQ(r.bottom - r.top, outer.cy);
@@ -44,7 +44,8 @@ TEST(WindowOpen, MainWindowFormIsCentredWithItsClientAreaAndNumber) {
   EXPECT_TRUE(IsWindowVisible(w));
   EXPECT_FALSE(IsIconic(w) || IsZoomed(w));
   EXPECT_EQ(style & 3, 0) << "the runtime's own flags stay out of the style";
-  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), (LONG)(WS_CAPTION | WS_SYSMENU));
+  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+            (LONG)(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
   // The class: double clicks, the runtime's procedure, button-face background.
   EXPECT_EQ(GetClassLongA(w, GCL_STYLE), (DWORD)CS_DBLCLKS);
   EXPECT_EQ(GetClassLongA(w, GCL_HBRBACKGROUND), (DWORD)(COLOR_BTNFACE + 1));
