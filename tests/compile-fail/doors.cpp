@@ -32,7 +32,8 @@ static const char* FieldBytes(void*) { return ""; }
 static LONG FieldLevel(void*) { return 0; }
 
 // What each door is handed: a path read from the user, the same path's
-// bytes in a buffer, a program text, a program's parameters, UTF-16 as it came.
+// bytes in a buffer, a program text, a program's parameters, UTF-16 as it
+// came; and, for the packer's switches, switches named as such.
 void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text, ProgramParameters parameters) {
   (void)path, (void)pathBytes, (void)wide, (void)text, (void)parameters, (void)FieldPath, (void)FieldBytes,
       (void)FieldLevel;
@@ -91,5 +92,13 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
   ModalGuardScope guard;
   HWND focus = RIGHT_OR_WRONG(guard.focus, ModalGuardScope(guard).focus);
   (void)focus;
+#elif DOOR == 21  // door 21: could not convert .* from .char\*. to .PackerSwitches.
+  char room[64];
+  PackerSwitches switches("--best ");
+  ParametersWithPath(RIGHT_OR_WRONG(switches, pathBytes), path, room, sizeof room);
+#elif DOOR == 22  // door 22: could not convert .* from .ProgramText. to .PackerSwitches.
+  char room[64];
+  PackerSwitches switches("--best ");
+  ParametersWithPath(RIGHT_OR_WRONG(switches, text), path, room, sizeof room);
 #endif
 }
