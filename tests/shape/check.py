@@ -138,8 +138,8 @@ def functions_of(text):
                         # The signature starts at the first word that is no access label.
                         start = re.match(r"\s*((public|private|protected)\s*:(?!:)\s*)*", head).end()
                         first = line - head[start:].count("\n")
-                        name = re.findall(r"([~\w:]+(?:operator\s*\S+?)?)\s*\(", head)
-                        scopes.append(("function", first, name[0] if name else "?"))
+                        name = re.search(r"[~\w:]*operator\b[^(]*|[~\w:]+(?=\s*\()", head)
+                        scopes.append(("function", first, " ".join(name.group(0).split()) if name else "?"))
                     else:
                         scopes.append((kind,))
             elif c == "}":
