@@ -248,7 +248,9 @@ TEST(WindowScale, DpiChangesPlaceEverythingAgainKeepTheStateAndLeaveNothingBehin
   GadgetSetState(GADGET_LEVEL, 3);
   SetFocus(list);
   EnableWindow(compress, FALSE);
-  const LOGFONTW defaultFont96 = FontOf(field);
+  const LOGFONTW stockFont = FontOf(field);  // the system's default GUI font
+  const int points = 8;
+  EXPECT_EQ(MulDiv(-stockFont.lfHeight, 72, (int)start), points) << "the system's default GUI font is 8 points";
   const DWORD gdi = GdiObjectCount(), user = UserObjectCount();
   for (int round = 0; round < 20 && !HasFailure(); ++round) {
     for (UINT dpi : changes) {
@@ -256,13 +258,14 @@ TEST(WindowScale, DpiChangesPlaceEverythingAgainKeepTheStateAndLeaveNothingBehin
       GetWindowRect(Main(), &suggested);
       SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&suggested);
       ExpectLaidOutFor(dpi);
-      // The default font, the system's 8-point one, at the window's DPI: its
-      // height from the points, as any font of the program is made, not its
-      // height at the system's DPI scaled (-16 at 144 under 96, not -17; -11
-      // at 96 under 120, not -10; -19 at 168 under 120, not -18).
-      const int points = 8;
-      EXPECT_EQ(FontOf(field).lfHeight, -MulDiv(points, (int)dpi, 72));
-      EXPECT_EQ(FontOf(field).lfFaceName, std::wstring(defaultFont96.lfFaceName));
+      // The default font: at the system's DPI the system's own, made for it
+      // (-14 under Wine at 120); at another DPI its 8 points at the window's
+      // DPI, its height made from the points as any font of the program is,
+      // not its height at the system's DPI scaled (-16 at 144 under 96, not
+      // -17; -11 at 96 under 120, not -10 on Windows; -19 at 168 under 120,
+      // not -18 on Windows, -20 under Wine).
+      EXPECT_EQ(FontOf(field).lfHeight, dpi == start ? stockFont.lfHeight : -MulDiv(points, (int)dpi, 72));
+      EXPECT_EQ(FontOf(field).lfFaceName, std::wstring(stockFont.lfFaceName));
       wchar_t text[64] = L"";
       GetWindowTextW(field, text, 64);
       EXPECT_STREQ(text, L"C:\\Programok\\keep.exe");
