@@ -216,7 +216,7 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   // once the packer has ended with it, for the warning's words: the frame
   // stays small.
   char room[REQUEST_PARAMETERS_ROOM > PACKER_WARNING_ROOM ? REQUEST_PARAMETERS_ROOM : PACKER_WARNING_ROOM];
-  ProgramParameters parameters = ParametersWithPath(levelSwitch, given, room, sizeof room);
+  ProgramParameters parameters = ParametersWithPath(PackerSwitches(levelSwitch), given, room, sizeof room);
   ProgramEnd end;
   bool cancelled = false;
   int tempLeft;

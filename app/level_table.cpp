@@ -3,10 +3,7 @@
 
 #include "app/texts.h"
 
-// Kept in .data rather than .rdata, though nothing writes it: the program's
-// sections are padded to 512 bytes in the file, and .data has the room for
-// these 200 bytes where .rdata has not (a new level may move it back).
-__attribute__((section(".data$levels"))) extern const LevelRow LEVEL_ROWS[] = {
+extern const LevelRow LEVEL_ROWS[] = {
     {TEXT_LEVEL_PREFIX "1", "", false},
     {TEXT_LEVEL_PREFIX "2", "", false},
     {TEXT_LEVEL_PREFIX "3", "", false},

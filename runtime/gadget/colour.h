@@ -1,21 +1,19 @@
 // Text and background colours of labels and fields: the colour slots that both
 // classes put in their tables, the two class handlers that apply the colours
-// when the control asks its parent for them (WM_CTLCOLOR...), and the brush
-// cache, which shares one solid brush among all gadgets of one background
-// colour. A label or field given a text colour and no background is painted
-// on a system colour: COLOR_BTNFACE for a label, COLOR_BTNHIGHLIGHT for a field.
+// when the control asks its parent for them (WM_CTLCOLOR...), with the
+// brushes of the brush cache (brush_cache.h). A label or field given a text
+// colour and no background is painted on a system colour: COLOR_BTNFACE for a
+// label, COLOR_BTNHIGHLIGHT for a field.
 //
 // No operation of this program reaches the colour slots, so here every label
 // and field keeps the system colours and both handlers answer NOT_HANDLED; the
 // handlers run for every paint all the same, and the slots stay complete.
 #pragma once
+#include "runtime/gadget/brush_cache.h"
 #include "runtime/gadget/gadget.h"
 
 const LONG COLOUR_TEXT = 1;
 const LONG COLOUR_BACK = 2;
-
-// The cached brushes, newest first (a NodeList of entries of colour.cpp).
-extern ListNode* BrushCache;
 
 // Fills a label's or field's table: its kind, its size (which also marks the
 // table filled), its colour handler and the colour slots.
@@ -26,7 +24,3 @@ LONG ColourGet(GadgetRecord* record, LONG kind);
 void ColourCleanup(GadgetRecord* record);
 LRESULT TextLabelColourHandler(GadgetRecord* record, HWND window, UINT message, WPARAM dc, LPARAM lParam);
 LRESULT TextFieldColourHandler(GadgetRecord* record, HWND window, UINT message, WPARAM dc, LPARAM lParam);
-// Makes the cache's lock; run once by GadgetInit. Until then the cache gives no brushes.
-void BrushCacheInit();
-HBRUSH BrushCacheAcquire(COLORREF colour);
-void BrushCacheRelease(HBRUSH brush);

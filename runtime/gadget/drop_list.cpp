@@ -92,9 +92,7 @@ static LRESULT DropListGetItemData(GadgetRecord* record, LONG index) {
 
 // --- the class -------------------------------------------------------------------
 
-// Through a pointer, not by the table's address: each store is then 3 bytes
-// shorter, and the call keeps it from being folded back in.
-__attribute__((noipa)) static void FillDropListOps(GadgetClassOps* ops) {
+static void FillDropListOps(GadgetClassOps* ops) {
   ops->kind = GADGET_KIND_DROP_LIST;
   ops->size = sizeof(GadgetClassOps);
   ops->getState = DropListGetState;

@@ -3,8 +3,7 @@
 
 #include <commctrl.h>
 
-#include "runtime/gadget/colour.h"
-#include "runtime/gadget/gadget_scale.h"
+#include "runtime/gadget/brush_cache.h"
 #include "runtime/memory/heaps.h"
 #include "runtime/memory/strings.h"
 #include "runtime/text/code_pages.h"
@@ -12,7 +11,6 @@
 
 ObjectTable* GadgetTable;
 GadgetList* Gadgets;
-HFONT DefaultGuiFont;
 
 // Used when the list's own record cannot be allocated, so that the layer keeps
 // working (with the default font) instead of failing at every create.
@@ -56,19 +54,14 @@ HWND GadgetListUse(HWND window) {
 
 // --- creation protocol ---------------------------------------------------------
 
-// Handed from GadgetCreateControl to the GadgetCreateFinish of the same
-// create (each class makes its control, claims its record, then finishes it):
-// the control's place at 96 DPI, before the record exists.
-static GadgetPlace placeAt96;
-
 GadgetRecord* GadgetCreateControl(ObjectNumber number, DWORD exStyle, const wchar_t* className,
                                   const ProgramText* text, DWORD style, int x, int y, int width, int height,
                                   HWND* handle) {
   // Without a parent there is nowhere to put a child control.
   if (!Gadgets || !Gadgets->parent) return 0;
   // Written in pixels at 96 DPI; shown at the DPI of the window. The place at
-  // 96 DPI goes into the record that GadgetCreateFinish fills next.
-  placeAt96 = {(short)x, (short)y, (short)width, (short)height};
+  // 96 DPI goes into the record once it is claimed.
+  const GadgetPlace at96 = {(short)x, (short)y, (short)width, (short)height};
   UINT dpi = WindowDpi(Gadgets->parent);
   x = ScaleToDpi(x, dpi);
   y = ScaleToDpi(y, dpi);
@@ -86,6 +79,7 @@ GadgetRecord* GadgetCreateControl(ObjectNumber number, DWORD exStyle, const wcha
   // release hook); the new control already exists at that point.
   GadgetRecord* record = (GadgetRecord*)ObjectTableClaim(GadgetTable, number);
   if (!record) DestroyWindow(control);  // not yet subclassed: nothing else to undo
+  else record->at96 = at96;
   return record;
 }
 
@@ -102,13 +96,26 @@ ObjectNumber GadgetCreateFinish(ObjectNumber number, GadgetRecord* record, HWND 
   if (automatic) number = ObjectIdentity(record);
   record->handle = handle;
   record->ops = table;
-  record->at96 = placeAt96;
   record->previousProc = (WNDPROC)SetWindowLongPtrW(handle, GWLP_WNDPROC, (LONG_PTR)GadgetSubclassProc);
   SetWindowLongPtrW(handle, GWLP_ID, (LONG_PTR)number);
   SetPropA(handle, PROPERTY_GADGET_ID, (HANDLE)number);
   // The record may not be touched from here on: the message runs our procedure.
   ControlFont(handle, Gadgets ? Gadgets->font : DefaultGuiFont);
   return automatic ? number : (ObjectNumber)handle;
+}
+
+void GadgetsRescale(HWND parent, UINT fromDpi, UINT toDpi) {
+  // The fonts first: a drop list takes the height of its closed line from its
+  // font when it is placed.
+  GadgetFontsRescale(parent, fromDpi, toDpi);
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    // Each gadget from its place at 96 DPI, so that many changes never move it.
+    GadgetRecord* record = GadgetOfControl(child, 0);
+    if (!record) continue;
+    const GadgetPlace& at = record->at96;
+    MoveWindow(child, ScaleToDpi(at.x, toDpi), ScaleToDpi(at.y, toDpi), ScaleToDpi(at.width, toDpi),
+               ScaleToDpi(at.height, toDpi), TRUE);
+  }
 }
 
 // --- generic operations --------------------------------------------------------

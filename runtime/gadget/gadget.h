@@ -10,6 +10,7 @@
 // the slot.
 #pragma once
 #include "runtime/common.h"
+#include "runtime/gadget/gadget_scale.h"
 #include "runtime/memory/object_table.h"
 #include "runtime/text/text_kinds.h"
 
@@ -89,7 +90,6 @@ const ObjectNumber GADGET_LIST = -1;
 
 extern ObjectTable* GadgetTable;
 extern GadgetList* Gadgets;
-extern HFONT DefaultGuiFont;
 
 BOOL GadgetInit();
 // The record of a gadget's control, or null for a control that is no gadget;
@@ -116,6 +116,11 @@ LONG GadgetSetTextWide(ObjectNumber gadget, const wchar_t* text);
 char* GadgetGetText(ObjectNumber gadget);
 wchar_t* GadgetGetTextWide(ObjectNumber gadget);
 LRESULT GadgetForwardMessage(HWND control, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// After parent's DPI changed from fromDpi to toDpi: its controls with the
+// default font get the one for toDpi (gadget_scale.h), then each of its
+// gadgets is placed again at its position and size at 96 DPI scaled to toDpi
+// (a drop list by its opened height).
+void GadgetsRescale(HWND parent, UINT fromDpi, UINT toDpi);
 // The nearest window, the control itself included, that carries
 // "Kel_WindowID"; the topmost window of the chain when none does.
 HWND FindRuntimeWindow(HWND handle);

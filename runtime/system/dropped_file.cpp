@@ -12,11 +12,10 @@
 // more than a path may have: a name that fills it was longer, and came cut.
 static wchar_t droppedPath[FILE_PATH_ROOM + 1];
 
-// The interfaces and the class of the shell's link object. Plain data, not
-// const: they lie in the room the data section leaves unused anyway.
-static GUID shellLinkClass = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-static GUID shellLinkInterface = {0x000214F9, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-static GUID persistFileInterface = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+// The interfaces and the class of the shell's link object.
+static const GUID shellLinkClass = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+static const GUID shellLinkInterface = {0x000214F9, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+static const GUID persistFileInterface = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // Whether the name of length characters ends in ".lnk", in any case.
 static bool IsShortcut(const wchar_t* name, UINT length) {

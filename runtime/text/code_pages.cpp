@@ -11,18 +11,6 @@ wchar_t* WideTemp(size_t length) {
   return text;
 }
 
-WideText::WideText(ProgramText programText) {
-  const char* source = programText.Bytes();
-  text = room;
-  // 1250 maps every byte, so a terminated text always has a length.
-  int length = MultiByteToWideChar(TEXT_CODE_PAGE, 0, source, -1, 0, 0);
-  if (length > WIDE_TEXT_ROOM) text = WideTemp((size_t)length - 1);
-  if (!text || MultiByteToWideChar(TEXT_CODE_PAGE, 0, source, -1, text, length) != length) {
-    text = room;
-    room[0] = 0;
-  }
-}
-
 wchar_t* WideFromAnsi(const char* text) {
   static wchar_t empty[1];
   if (!text) text = "";

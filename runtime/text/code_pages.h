@@ -7,28 +7,14 @@
 // read from the screen (UTF-16) is converted to that code page exactly or not
 // at all; the system's "best fit" would silently turn a letter it lacks into
 // another one, and the name into another file's. Results are temporary texts
-// (strings.h).
+// (strings.h). These are the plain conversions, of bytes and UTF-16; the
+// kinds of text that cross the program's doors are made on them
+// (text_kinds.h), not the other way round.
 #pragma once
 #include "runtime/common.h"
-#include "runtime/text/text_kinds.h"
 
 // The code page of every text the program hands the runtime to show.
 const UINT TEXT_CODE_PAGE = 1250;
-
-// A text of the program (Windows-1250) as UTF-16, for
-// the one call that shows it. Every text of the program fits the room on the
-// stack, so showing it needs no memory; a longer one goes to the ring of
-// temporary texts, and is "" when memory runs out.
-const int WIDE_TEXT_ROOM = 256;
-struct WideText {
-  explicit WideText(ProgramText text);
-  // A copy would point into the room of the one it was copied from.
-  WideText(const WideText&) = delete;
-  WideText& operator=(const WideText&) = delete;
-  operator const wchar_t*() const { return text; }
-  wchar_t* text;
-  wchar_t room[WIDE_TEXT_ROOM];
-};
 
 // An empty UTF-16 text with room for length characters and the NUL, from the
 // ring of temporary texts; null when memory runs out.

@@ -1,7 +1,18 @@
-// The conversions and the builders of text_kinds.h.
+// The kinds of text_kinds.h that are more than a pointer: a program text
+// shown as UTF-16, its builder, and a program's parameters.
 #include "runtime/text/text_kinds.h"
 
-#include "runtime/text/code_pages.h"
+WideText::WideText(ProgramText programText) {
+  const char* source = programText.Bytes();
+  text = room;
+  // 1250 maps every byte, so a terminated text always has a length.
+  int length = MultiByteToWideChar(TEXT_CODE_PAGE, 0, source, -1, 0, 0);
+  if (length > WIDE_TEXT_ROOM) text = WideTemp((size_t)length - 1);
+  if (!text || MultiByteToWideChar(TEXT_CODE_PAGE, 0, source, -1, text, length) != length) {
+    text = room;
+    room[0] = 0;
+  }
+}
 
 void ProgramTextBuilder::Add(const char* piece, bool asciiOnly) {
   for (; *piece && used < size - 1; ++piece)
@@ -26,11 +37,11 @@ static char* CopyTo(char* at, const char* text) {
   return at;
 }
 
-ProgramParameters ParametersWithPath(const char* switches, PathText path, char* room, int size) {
+ProgramParameters ParametersWithPath(PackerSwitches switches, PathText path, char* room, int size) {
   const char* view = path.Ansi();
-  if (!view || lstrlenA(switches) + lstrlenA(view) + 3 > size) return ProgramParameters(0);
+  if (!view || lstrlenA(switches.Bytes()) + lstrlenA(view) + 3 > size) return ProgramParameters(0);
   // The view goes in as it is: its bytes are already those the program reads.
-  char* at = CopyTo(room, switches);
+  char* at = CopyTo(room, switches.Bytes());
   *at++ = '"';
   at = CopyTo(at, view);
   *at++ = '"';

@@ -1,23 +1,24 @@
 // The kinds of text that cross the program's doors, kept apart by the
 // compiler, each a single pointer that costs what the pointer did:
 // - a program text: Windows-1250 bytes of the program's own (app/texts.txt),
-//   shown only through the conversion to UTF-16 (code_pages.h);
+//   shown only through the conversion to UTF-16 (WideText);
 // - a path: UTF-16, as the user gave it; its view in the system's code page
 //   is only ever the exact conversion, never the system's best fit, which
 //   would name another file;
 // - the packer's own words: plain ASCII as far as the program can tell,
 //   shown only through a conversion that keeps printable ASCII alone;
-// - a program's parameters: the system's code page, made only with a path's
-//   exact view.
+// - the packer's switches: ASCII that the program writes itself;
+// - a program's parameters: the system's code page, made only from switches
+//   and a path's exact view.
 // None is made implicitly from a raw char* or wchar_t*, so a path handed
 // where a text belongs, or a text where a path does, does not build. Tests
 // that must hand raw bytes take them through raw_bytes.h, which no file of
 // the program includes.
+// The kinds are made on the conversions of code_pages.h, which know nothing
+// of them.
 #pragma once
 #include "runtime/common.h"
-
-char* AnsiFromWideExact(const wchar_t* text);  // code_pages.h
-bool CodePageHoldsExactly(const wchar_t* text);  // code_pages.h
+#include "runtime/text/code_pages.h"
 
 class ProgramParameters;
 class PathText;
@@ -63,6 +64,21 @@ class AsciiText {
 
  private:
   const char* bytes;
+};
+
+// A text of the program as UTF-16, for the one call that shows it. Every
+// text of the program fits the room on the stack, so showing it needs no
+// memory; a longer one goes to the ring of temporary texts, and is "" when
+// memory runs out.
+const int WIDE_TEXT_ROOM = 256;
+struct WideText {
+  explicit WideText(ProgramText text);
+  // A copy would point into the room of the one it was copied from.
+  WideText(const WideText&) = delete;
+  WideText& operator=(const WideText&) = delete;
+  operator const wchar_t*() const { return text; }
+  wchar_t* text;
+  wchar_t room[WIDE_TEXT_ROOM];
 };
 
 // A program text built from pieces in the caller's room, cut to its size.
@@ -114,6 +130,18 @@ class BoxTextBuilder {
   int used;
 };
 
+// The switches the program gives the packer, ASCII of its own making (a
+// level's switch, app/level_table.h). Made only by name, so that a path's
+// bytes never go where the switches do.
+class PackerSwitches {
+ public:
+  explicit PackerSwitches(const char* ascii) : bytes(ascii) {}
+  const char* Bytes() const { return bytes; }
+
+ private:
+  const char* bytes;
+};
+
 class ProgramParameters {
  public:
   // Null when they could not be made.
@@ -122,11 +150,11 @@ class ProgramParameters {
  private:
   explicit ProgramParameters(const char* line) : bytes(line) {}
   const char* bytes;
-  friend ProgramParameters ParametersWithPath(const char* switches, PathText path, char* room, int size);
+  friend ProgramParameters ParametersWithPath(PackerSwitches switches, PathText path, char* room, int size);
   friend ProgramParameters RawProgramParameters(const char* bytes);
 };
 
-// switches (ASCII), then the path's exact view in double quotes, in room;
-// null bytes when the system's code page cannot hold the path or room is too
-// small for the whole line.
-ProgramParameters ParametersWithPath(const char* switches, PathText path, char* room, int size);
+// switches, then the path's exact view in double quotes, in room; null bytes
+// when the system's code page cannot hold the path or room is too small for
+// the whole line.
+ProgramParameters ParametersWithPath(PackerSwitches switches, PathText path, char* room, int size);

@@ -25,39 +25,57 @@ static const int SIZING_KEY_STEP = 10;
 
 // --- tracking and moving -----------------------------------------------------
 
-// One axis of the rectangle: side 1 drags its low edge (left, top) to the
-// point, side 2 its high edge (right, bottom) to 2 pixels past it, 0 neither.
-// The size is then held first to the minimum and only otherwise to the
-// maximum, by moving the dragged edge again. Not inlined: one copy for both
-// axes is the smaller code.
-__attribute__((noinline)) static void TrackAxis(LONG* low, LONG* high, DWORD side, LONG at, LONG minimum,
+// Which edge of one axis a sizing drags: the low one (left, top), the high
+// one (right, bottom), or neither.
+enum DraggedEdge : unsigned char { DRAGS_NEITHER, DRAGS_LOW, DRAGS_HIGH };
+
+// What each WMSZ code drags of the width and of the height, in the codes' order.
+struct DraggedEdges {
+  DraggedEdge width, height;
+};
+static const DraggedEdges DRAGGED_EDGES[] = {
+    {DRAGS_NEITHER, DRAGS_NEITHER},  // 0: no edge chosen yet
+    {DRAGS_LOW, DRAGS_NEITHER},      // WMSZ_LEFT
+    {DRAGS_HIGH, DRAGS_NEITHER},     // WMSZ_RIGHT
+    {DRAGS_NEITHER, DRAGS_LOW},      // WMSZ_TOP
+    {DRAGS_LOW, DRAGS_LOW},          // WMSZ_TOPLEFT
+    {DRAGS_HIGH, DRAGS_LOW},         // WMSZ_TOPRIGHT
+    {DRAGS_NEITHER, DRAGS_HIGH},     // WMSZ_BOTTOM
+    {DRAGS_LOW, DRAGS_HIGH},         // WMSZ_BOTTOMLEFT
+    {DRAGS_HIGH, DRAGS_HIGH},        // WMSZ_BOTTOMRIGHT
+};
+static_assert(sizeof DRAGGED_EDGES / sizeof DRAGGED_EDGES[0] == WMSZ_BOTTOMRIGHT + 1, "a row for each WMSZ code");
+
+// One axis of the rectangle: its dragged low edge goes to the point, its
+// dragged high edge to 2 pixels past it. The size is then held first to the
+// minimum and only otherwise to the maximum, by moving the dragged edge again.
+// Not inlined: one copy for both axes is the smaller code.
+__attribute__((noinline)) static void TrackAxis(LONG* low, LONG* high, DraggedEdge dragged, LONG at, LONG minimum,
                                                LONG maximum) {
-  if (side == 1) *low = at;
-  else if (side == 2) *high = at + 2;
+  if (dragged == DRAGS_LOW) *low = at;
+  else if (dragged == DRAGS_HIGH) *high = at + 2;
   else return;
   LONG size = *high - *low;
   if (size < minimum) size = minimum;
   else if (size > maximum) size = maximum;
-  if (side == 1) *low = *high - size;
+  if (dragged == DRAGS_LOW) *low = *high - size;
   else *high = *low + size;
 }
 
 // Moves the dragged edges of the rectangle to the point, each axis held first
 // to the minimum track size and only otherwise to the maximum. The 2-pixel
 // offsets match the cursor points that the arrow keys choose, so a cursor put
-// on an edge maps back onto that edge. The WMSZ codes run left, right, top,
-// top-left, top-right, bottom, bottom-left, bottom-right (1 to 8): the code
-// modulo 3 says which side of the width is dragged, divided by 3 which side
-// of the height.
+// on an edge maps back onto that edge.
 void SizingTrack(int x, int y, SizingState* state) {
   const DWORD edge = (DWORD)state->edge;
   if (edge > WMSZ_BOTTOMRIGHT) return;
+  const DraggedEdges dragged = DRAGGED_EDGES[edge];
   RECT& r = state->rectangle;
   const MINMAXINFO& limits = state->limits;
   // Only the top-left corner puts its low edges 2 pixels before the point.
   const LONG corner = edge == WMSZ_TOPLEFT ? 2 : 0;
-  TrackAxis(&r.left, &r.right, edge % 3, x - corner, limits.ptMinTrackSize.x, limits.ptMaxTrackSize.x);
-  TrackAxis(&r.top, &r.bottom, edge / 3, y - corner, limits.ptMinTrackSize.y, limits.ptMaxTrackSize.y);
+  TrackAxis(&r.left, &r.right, dragged.width, x - corner, limits.ptMinTrackSize.x, limits.ptMaxTrackSize.x);
+  TrackAxis(&r.top, &r.bottom, dragged.height, y - corner, limits.ptMinTrackSize.y, limits.ptMaxTrackSize.y);
 }
 
 // The rectangle is in screen coordinates; a child window is placed in its
@@ -151,10 +169,8 @@ static void SizingArrowKey(HWND window, WPARAM key, SizingState* state) {
       return;
     }
   }
-  // VK_LEFT and VK_RIGHT are odd, VK_UP and VK_DOWN even; left and up come
-  // before right and down.
-  const LONG step = key < VK_RIGHT ? -SIZING_KEY_STEP : SIZING_KEY_STEP;
-  if (key & 1) c.x += step;
+  const LONG step = key == VK_LEFT || key == VK_UP ? -SIZING_KEY_STEP : SIZING_KEY_STEP;
+  if (key == VK_LEFT || key == VK_RIGHT) c.x += step;
   else c.y += step;
   SizingKeyStep(window, c.x, c.y, state);
 }

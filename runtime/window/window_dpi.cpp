@@ -1,7 +1,7 @@
 // A window at its display scale, of window_internal.h: its size from a client
 // area written at 96 DPI, and a change of its DPI (a move to a monitor of
 // another scale, or a new scale chosen in the system's settings).
-#include "runtime/gadget/gadget_scale.h"
+#include "runtime/gadget/gadget.h"
 #include "runtime/system/display_scale.h"
 #include "runtime/window/window_internal.h"
 

@@ -2,12 +2,14 @@
 // figures scaled, the fonts made for the window's DPI, every text whole; and
 // the same after DPI changes sent to it, which leave its state and its counts
 // of objects as they were. The display's DPI is the prefix's LogPixels (96
-// in the test runs; tests/app/run_at_dpi.sh runs the first test again at 120,
-// 144 and 192, telling it the DPI in ZIMBREL_EXPECT_DPI).
+// in the test runs; tests/app/run_at_dpi.sh runs the first test and the DPI
+// changes again at 120, 144 and 192, telling it the DPI in ZIMBREL_EXPECT_DPI).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <stdlib.h>
+
+#include <vector>
 
 #include "app/main_window.h"
 #include "runtime/gadget/gadget.h"
@@ -233,27 +235,37 @@ TEST(WindowScale, AtTheDisplaysDpiEveryGadgetIsPlacedScaledAndEveryTextIsWhole) 
   EXPECT_TRUE(whole) << "the box's text or its button is cut";
 }
 
-// Sent by the test, as Wine sends no DPI change of its own: 150% and back,
-// many times. What the user had in the window stays; no font or window is left over.
+// Sent by the test, as Wine sends no DPI change of its own: from a 100% system
+// to 150% and back, from a 125% one to 100%, 175% and back, many times. What
+// the user had in the window stays; no font or window is left over.
 TEST(WindowScale, DpiChangesPlaceEverythingAgainKeepTheStateAndLeaveNothingBehind) {
   ASSERT_TRUE(AppWindowEnvironment::Started());
   const UINT start = WindowDpi(Main());
-  if (start != 96) GTEST_SKIP() << "changes are tried from 96 DPI";
+  if (start != 96 && start != 120) GTEST_SKIP() << "changes are tried from 96 and 120 DPI";
+  const std::vector<UINT> changes = start == 96 ? std::vector<UINT>{144, 96} : std::vector<UINT>{96, 168, 120};
   HWND list = Control(4), compress = Control(5), field = Control(1);
   ASSERT_EQ(GadgetSetTextWide(GADGET_PATH, L"C:\\Programok\\keep.exe"), 1);
   GadgetSetState(GADGET_LEVEL, 3);
   SetFocus(list);
   EnableWindow(compress, FALSE);
-  const LOGFONTW defaultFont96 = FontOf(field);
+  const LOGFONTW stockFont = FontOf(field);  // the system's default GUI font
+  const int points = 8;
+  EXPECT_EQ(MulDiv(-stockFont.lfHeight, 72, (int)start), points) << "the system's default GUI font is 8 points";
   const DWORD gdi = GdiObjectCount(), user = UserObjectCount();
   for (int round = 0; round < 20 && !HasFailure(); ++round) {
-    for (UINT dpi : {144u, 96u}) {
+    for (UINT dpi : changes) {
       RECT suggested = {};
       GetWindowRect(Main(), &suggested);
       SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&suggested);
       ExpectLaidOutFor(dpi);
-      // The default font, made for the system's 96 DPI, scaled with the window.
-      EXPECT_EQ(FontOf(field).lfHeight, MulDiv(defaultFont96.lfHeight, (int)dpi, 96));
+      // The default font: at the system's DPI the system's own, made for it
+      // (-14 under Wine at 120); at another DPI its 8 points at the window's
+      // DPI, its height made from the points as any font of the program is,
+      // not its height at the system's DPI scaled (-16 at 144 under 96, not
+      // -17; -11 at 96 under 120, not -10 on Windows; -19 at 168 under 120,
+      // not -18 on Windows, -20 under Wine).
+      EXPECT_EQ(FontOf(field).lfHeight, dpi == start ? stockFont.lfHeight : -MulDiv(points, (int)dpi, 72));
+      EXPECT_EQ(FontOf(field).lfFaceName, std::wstring(stockFont.lfFaceName));
       wchar_t text[64] = L"";
       GetWindowTextW(field, text, 64);
       EXPECT_STREQ(text, L"C:\\Programok\\keep.exe");

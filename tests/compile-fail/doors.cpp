@@ -33,7 +33,8 @@ static const char* FieldBytes(void*) { return ""; }
 static LONG FieldLevel(void*) { return 0; }
 
 // What each door is handed: a path read from the user, the same path's
-// bytes in a buffer, a program text, a program's parameters, UTF-16 as it came.
+// bytes in a buffer, a program text, a program's parameters, UTF-16 as it
+// came; and, for the packer's switches, switches named as such.
 void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text, ProgramParameters parameters) {
   (void)path, (void)pathBytes, (void)wide, (void)text, (void)parameters, (void)FieldPath, (void)FieldBytes,
       (void)FieldLevel;
@@ -107,5 +108,13 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
   wchar_t room[32];
   BoxTextBuilder built(room, 32);
   MessageDialog(text, RIGHT_OR_WRONG(text, built.Text()));
+#elif DOOR == 25  // door 25: could not convert .* from .char\*. to .PackerSwitches.
+  char room[64];
+  PackerSwitches switches("--best ");
+  ParametersWithPath(RIGHT_OR_WRONG(switches, pathBytes), path, room, sizeof room);
+#elif DOOR == 26  // door 26: could not convert .* from .ProgramText. to .PackerSwitches.
+  char room[64];
+  PackerSwitches switches("--best ");
+  ParametersWithPath(RIGHT_OR_WRONG(switches, text), path, room, sizeof room);
 #endif
 }

@@ -153,7 +153,7 @@ TEST(AllocFault, EveryAllocationOfARunFailingInTurnLeavesTheProgramSafe) {
 
     // The modal guard's node for the main window, failed by what it is, not
     // by its number, which the system's events move from run to run (see the
-    // guard run in fault_run.cpp): the main window stays usable under the box,
+    // guard run's fault in guard_fault.h): the main window stays usable under the box,
     // which is the request's usual one.
     RunResult guard = runs.Run(FAULT_GUARD_NODE, mode);
     SCOPED_TRACE("the guard's node");

@@ -15,6 +15,7 @@
 #include "runtime/window/events.h"
 #include "runtime/window/sizing.h"
 #include "runtime/window/window.h"
+#include "tests/hardening/guard_fault.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/win_test.h"
 
@@ -69,69 +70,6 @@ bool LookUnderDialog(HWND, void* context) {
   u->frontEnabled = IsWindowEnabled(u->front) != 0;
   u->guardHeld = ModalGuard != 0;
   return false;  // the catcher then dismisses the dialog as it was made to (cancel, or the first button)
-}
-
-// The guard run's fault. The modal guard lists each window it disables in a
-// node of its own, and the run must fail exactly the node for the main window
-// under the request's box. Counting allocations cannot name it: the events the
-// system queues before the box move its number from run to run. What names it
-// is where it is made: the guard walks the top-level windows with EnumWindows,
-// and on each visit the only allocation is that window's node (the checks
-// before it ask the system and allocate nothing). So this program's import of
-// EnumWindows is pointed at a stand-in, which hands the system's EnumWindows a
-// visit of its own; while a target window is set, that visit arms the fault
-// for the next allocation just around the guard's visit of the target and
-// disarms it after, and so fails the target's node, and only it.
-struct GuardFault {
-  BOOL(WINAPI* enumWindows)(WNDENUMPROC, LPARAM) = 0;  // the system's
-  WNDENUMPROC visit = 0;                                // the guard's, during its walk
-  HWND target = 0;                                      // whose node fails; 0: none
-  long at = 0;                                          // the number of the allocation that failed; 0: none yet
-};
-GuardFault guardFault;
-
-BOOL CALLBACK VisitFailingTheNode(HWND w, LPARAM parameter) {
-  if (w != guardFault.target || guardFault.at) return guardFault.visit(w, parameter);
-  long next = AllocCount() + 1;
-  AllocFaultArm(1);
-  BOOL more = guardFault.visit(w, parameter);
-  AllocFaultArm(0);
-  if (AllocCount() >= next) guardFault.at = next;
-  return more;
-}
-
-BOOL WINAPI EnumWindowsFailingTheNode(WNDENUMPROC visit, LPARAM parameter) {
-  if (!guardFault.target) return guardFault.enumWindows(visit, parameter);
-  guardFault.visit = visit;
-  BOOL done = guardFault.enumWindows(VisitFailingTheNode, parameter);
-  guardFault.visit = 0;
-  return done;
-}
-
-// Points this program's import of user32's EnumWindows at the stand-in above
-// (the runtime is linked into this program, so its calls go through the same
-// import); false when the import is not found.
-bool StandInForEnumWindows() {
-  BYTE* base = (BYTE*)GetModuleHandleA(0);
-  IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
-  IMAGE_DATA_DIRECTORY imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (IMAGE_IMPORT_DESCRIPTOR* d = (IMAGE_IMPORT_DESCRIPTOR*)(base + imports.VirtualAddress); d->Name; d++) {
-    if (lstrcmpiA((char*)(base + d->Name), "user32.dll") || !d->OriginalFirstThunk) continue;
-    IMAGE_THUNK_DATA* names = (IMAGE_THUNK_DATA*)(base + d->OriginalFirstThunk);
-    IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + d->FirstThunk);
-    for (; names->u1.AddressOfData; names++, slots++) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      IMAGE_IMPORT_BY_NAME* name = (IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData);
-      if (lstrcmpA((char*)name->Name, "EnumWindows")) continue;
-      DWORD access;
-      if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &access)) return false;
-      guardFault.enumWindows = (BOOL(WINAPI*)(WNDENUMPROC, LPARAM))slots->u1.Function;
-      slots->u1.Function = (DWORD_PTR)EnumWindowsFailingTheNode;
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, access, &access);
-      return true;
-    }
-  }
-  return false;
 }
 
 // The phases of a run and the allocation count at the end of each.

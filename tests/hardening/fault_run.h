@@ -7,7 +7,7 @@
 // from a folder where upx.exe is the stand-in. MODE is the stand-in's mode
 // (shrink, keep, grow, truncate or delete). N = FAULT_GUARD_NODE fails no
 // allocation by its number but the modal guard's node for the main window
-// under the request's box, whichever allocation that is (see fault_run.cpp).
+// under the request's box, whichever allocation that is (see guard_fault.h).
 // The run prints what it saw, one fact per line:
 //   total T            allocations the whole run asked for
 //   phase NAME END     allocation count at the end of each phase
