@@ -135,23 +135,59 @@ static void ReportSizes(const CompressionServices& services, int64_t sizeAfter) 
   ShowText(services, TEXT_REPORT_CAPTION, text.Text(), MB_ICONINFORMATION);
 }
 
+// The run under way, for the steps that end it: taken by the request once the
+// packer has ended, or, when the session ends while the request still waits,
+// by the session's end (CompressionRunEnd), since Windows may end the program
+// as soon as that is answered. Its pointers point into the request's frame,
+// which lasts as long as the run.
+struct RunUnderWay {
+  const CompressionServices* services;  // null when no run is under way
+  ProgramEnd* end;
+  const wchar_t* input;  // the file the packer is given, by its full path
+  bool standing;         // on a stand-in
+  bool ended;            // the end steps are taken
+  bool cancelled;        // its user ended it (packer_outcome.h)
+  int tempLeft;          // what became of its temporary file (packer_outcome.h)
+  int replaced;          // StandInFinish's result, on a stand-in
+};
+static RunUnderWay run;
+
+// The packer's temporary file is removed or put back; a stand-in replaces the
+// original when the packer changed its size (one that the packer removed or
+// emptied replaces nothing), and goes either way. Files that could not be
+// removed are named in the box. Taken once.
+static void EndRunSteps() {
+  if (!run.services || run.ended) return;
+  run.ended = true;
+  run.cancelled = PackerRunCancelled(*run.end, PathText(packerTemp), PathText(run.input), &run.tempLeft);
+  Unremoved(run.tempLeft == PACKER_TEMP_STUCK, packerTemp);
+  if (!run.standing) return;
+  int64_t packed = run.services->pathSize(PathText(standIn.path));
+  run.replaced = StandInFinish(&standIn, packed > 0 && packed != sizeBeforeFull);
+  Unremoved(standIn.backupLeft, standIn.backup);
+  Unremoved(standIn.standInLeft, standIn.path);
+}
+
+void CompressionRunEnd() { EndRunSteps(); }
+
 // Runs the packer on given (in folder, its working directory; "": the
-// program's current one; input: given's full path); false when it did not
-// start. *cancelled tells whether its user ended it, *tempLeft what became of
-// its temporary file (packer_outcome.h): one that could not be removed is
-// named in the box.
+// program's current one); false when it did not start. The run's end steps
+// are taken once it has ended.
 static bool RunPacker(const CompressionServices& services, ProgramParameters parameters, PathText folder,
-                      PathText given, PathText input, ProgramEnd* end, bool* cancelled, int* tempLeft) {
+                      PathText given, ProgramEnd* end) {
   PackerTempName(folder, given, packerTemp);
   // Filled by the run; a run that tells nothing leaves no reason.
   end->exitCode = 0;
   end->errorLine[0] = 0;
+  run.services = &services;
+  run.end = end;
+  run.ended = false;
   // The packer beside this program and nowhere else: a "upx.exe" in the
   // current directory or on PATH is never run.
-  if (!services.programRun(ProgramBesideThis(L"upx.exe"), parameters, folder, end)) return false;
-  *cancelled = PackerRunCancelled(*end, PathText(packerTemp), input, tempLeft);
-  Unremoved(*tempLeft == PACKER_TEMP_STUCK, packerTemp);
-  return true;
+  bool started = services.programRun(ProgramBesideThis(L"upx.exe"), parameters, folder, end) != 0;
+  if (started) EndRunSteps();
+  run.services = 0;
+  return started;
 }
 
 // A stand-in (stand_in.h) for the checked path, whose name the system's code
@@ -173,20 +209,14 @@ static bool MakeStandIn(const CompressionServices& services, const wchar_t* chec
   return true;
 }
 
-// After a run on a stand-in: its bytes replace the original's when the packer
-// changed its size (one that the packer removed or emptied replaces nothing),
-// and it goes either way. False, with a box, when the replacement failed:
-// the original kept and why, or where the original is when its name holds
-// no program.
-static bool EndStandIn(const CompressionServices& services) {
-  int64_t packed = services.pathSize(PathText(standIn.path));
-  int result = StandInFinish(&standIn, packed > 0 && packed != sizeBeforeFull);
-  Unremoved(standIn.backupLeft, standIn.backup);
-  Unremoved(standIn.standInLeft, standIn.path);
-  if (result >= 0) return true;
+// After a run on a stand-in, whose end steps have replaced the original or
+// not: false, with a box, when the replacement failed: the original kept and
+// why, or where the original is when its name holds no program.
+static bool StandInEnded(const CompressionServices& services) {
+  if (run.replaced >= 0) return true;
   ProgramText text = TEXT_NOT_REPLACED, reason = FileFailureText(standIn.error);
   const wchar_t* original = L"";
-  if (result == -2) text = TEXT_ORIGINAL_AT, reason = "", original = standIn.backup;
+  if (run.replaced == -2) text = TEXT_ORIGINAL_AT, reason = "", original = standIn.backup;
   ShowNamed(services, TEXT_ERROR_CAPTION, text, reason, original, MB_ICONEXCLAMATION);
   return false;
 }
@@ -218,10 +248,9 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   char room[REQUEST_PARAMETERS_ROOM > PACKER_WARNING_ROOM ? REQUEST_PARAMETERS_ROOM : PACKER_WARNING_ROOM];
   ProgramParameters parameters = ParametersWithPath(PackerSwitches(levelSwitch), given, room, sizeof room);
   ProgramEnd end;
-  bool cancelled = false;
-  int tempLeft;
-  PathText input(standing ? standIn.path : checked);
-  if (!parameters.Bytes() || !RunPacker(services, parameters, folder, given, input, &end, &cancelled, &tempLeft)) {
+  run.standing = standing;
+  run.input = standing ? standIn.path : checked;
+  if (!parameters.Bytes() || !RunPacker(services, parameters, folder, given, &end)) {
     if (standing) StandInFinish(&standIn, false);
     if (parameters.Bytes()) ShowBox(services, TEXT_ERROR_CAPTION, TEXT_PACKER_MISSING, MB_ICONEXCLAMATION);
     else RefuseFile(services, TEXT_NO_FILE);
@@ -229,8 +258,8 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   }
   // A stand-in ends first; the original is then measured as any file is. A
   // packed program that could not take its input's name back is named.
-  if (standing && !EndStandIn(services)) return;
-  if (tempLeft == PACKER_TEMP_PACKED)
+  if (standing && !StandInEnded(services)) return;
+  if (run.tempLeft == PACKER_TEMP_PACKED)
     return ShowNamed(services, TEXT_ERROR_CAPTION, TEXT_PACKED_AT, "", packerTemp, MB_ICONEXCLAMATION);
   // Whether it packed is told by the size alone; what it wrote and how it
   // ended only choose the words of the warning. Whole 64-bit sizes: a file of
@@ -238,9 +267,9 @@ void CompressionRequest(const CompressionReaders& readers, const CompressionServ
   // with a size folded into 32 bits. A cancel the user asked for is no error.
   if (services.pathSize(MeasuredAfterRun(readers, checked)) == sizeBeforeFull) {
     ProgramText caption = TEXT_ERROR_CAPTION;
-    if (cancelled) caption = TEXT_CANCELLED_CAPTION;
-    ShowText(services, caption, PackerWarningText(end, cancelled, room),
-             cancelled ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
+    if (run.cancelled) caption = TEXT_CANCELLED_CAPTION;
+    ShowText(services, caption, PackerWarningText(end, run.cancelled, room),
+             run.cancelled ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
     return;
   }
   ReportSizes(services, services.pathSize(MeasuredAfterRun(readers, checked)));

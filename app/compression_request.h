@@ -37,3 +37,9 @@ extern int64_t sizeBeforeFull;   // the whole size before: compared with the siz
 
 void CompressionRequest(const CompressionReaders& readers,
                         const CompressionServices& services = RealCompressionServices);
+// The steps that end the run under way once the packer has ended (its
+// temporary file, the stand-in's replacement), taken now rather than when the
+// request sees the run end: for the session's end, after which Windows may
+// end the program before the request goes on. Nothing without a run, and
+// nothing the second time.
+void CompressionRunEnd();

@@ -4,6 +4,7 @@
 #include <shobjidl.h>
 #include <string.h>
 
+#include "app/compression_request.h"
 #include "app/main_window.h"
 #include "app/texts.h"
 #include "runtime/system/late_library.h"
@@ -154,7 +155,10 @@ LRESULT PackBusyMessage(HWND, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_QUERYENDSESSION && packerRuns) return 0;
   if (message == WM_ENDSESSION && wParam && busy) {
     sessionEnded = true;
-    if (packerRuns && WatchedProgram) WaitForSingleObject(WatchedProgram, 5000);
+    // The run's end steps only once the packer has ended: until then it
+    // still writes its files.
+    if (packerRuns && WatchedProgram && WaitForSingleObject(WatchedProgram, 5000) == WAIT_OBJECT_0)
+      CompressionRunEnd();
     return 0;
   }
   return PASS_ON;

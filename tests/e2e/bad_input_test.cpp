@@ -282,4 +282,22 @@ TEST_F(BadInputTest, DuringALongPackTheWindowLivesTakesNoRequestAndACloseWaitsFo
   EXPECT_EQ(SizeOf(file), size / 8);
   EXPECT_EQ(Runs(log), 3);
   CloseAndExpectCleanEnd();
+
+  // Windows may end the program as soon as the session's end is answered: a
+  // file packed under a stand-in has its packed bytes, and nothing of the
+  // run is left, before the answer.
+  const std::string named = dir.file("ĉ session.exe");
+  ASSERT_TRUE(CopyFileW(WideFromUtf8(file).c_str(), WideFromUtf8(named).c_str(), TRUE));
+  DriverRelease(&app);
+  app = DriverApp();
+  Start();
+  Type(named);
+  ASSERT_TRUE(WriteBytes(dir.file("fake-upx.mode"), "sleep 1500 pack"));
+  ASSERT_TRUE(DriverClick(&app, app.compressButton)) << DriverError();
+  ASSERT_TRUE(PumpUntil([] { return DriverCountProcesses("upx.exe") == 1; }, WAIT_MS));
+  EXPECT_TRUE(SendMessageTimeoutW(app.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 0, WAIT_MS, &answer));
+  DriverKill(&app);
+  EXPECT_EQ(SizeOfUtf8(named), size / 16);
+  for (const std::string& name : FolderEntries(dir.path())) EXPECT_NE(name.substr(0, 8), "zimbrel-") << name;
+  EXPECT_EQ(Runs(log), 4);
 }
