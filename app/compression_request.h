@@ -3,29 +3,7 @@
 // one message box: the sizes, or why the file kept its size.
 #pragma once
 #include "app/level_table.h"
-#include "runtime/common.h"
-#include "runtime/system/program_watch.h"
-
-// What the request reads from the window; each call is a fresh read.
-struct CompressionReaders {
-  PathText (*pathText)(void* context);      // the path field's text ("" when empty)
-  LONG (*levelIndex)(void* context);        // the selected level, 0-based
-  void* context;
-};
-
-// The services the request uses; the program uses the real ones, tests can
-// put watchers in between.
-struct CompressionServices {
-  int64_t (*pathSize)(PathText path);
-  // Runs the program, given by its full name, to its end; 0 when it did not
-  // start, else *end tells its exit code and the first line it wrote on its
-  // error stream.
-  intptr_t (*programRun)(PathText program, ProgramParameters parameters, PathText workingDirectory,
-                         ProgramEnd* end);
-  int (*messageDialog)(ProgramText caption, ProgramText text, UINT flags);
-  // The box for a text that names a file (text_kinds.h).
-  int (*boxDialog)(ProgramText caption, BoxText text, UINT flags);
-};
+#include "app/request_services.h"
 
 extern const CompressionServices RealCompressionServices;
 

@@ -2,14 +2,7 @@
 // program's own font, window and gadgets), the event loop with the two button
 // actions, and shutdown.
 #pragma once
-#include "runtime/common.h"
-
-const ObjectNumber MainWindow = 0;
-const ObjectNumber GADGET_PATH = 0;
-const ObjectNumber GADGET_BROWSE = 1;
-const ObjectNumber GADGET_LEVEL = 2;
-const ObjectNumber GADGET_COMPRESS = 3;
-const ObjectNumber APP_FONT = 0;
+#include "app/window_numbers.h"
 
 // Start-up in its fixed order (the runtime's, see runtime/runtime.h), up to
 // the filled level list. FALSE when the main window could not be made (the

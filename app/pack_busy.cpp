@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "app/compression_request.h"
-#include "app/main_window.h"
+#include "app/window_numbers.h"
 #include "app/texts.h"
 #include "runtime/system/late_library.h"
 #include "runtime/system/message_wait.h"

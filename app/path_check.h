@@ -2,7 +2,7 @@
 // stands for, the checks it must pass before the packer is run on it, and the
 // sentence of the no-file box that tells which check it failed.
 #pragma once
-#include "app/compression_request.h"
+#include "app/request_services.h"
 
 // The longest path handed to the packer, MAX_PATH less its NUL: the packer
 // opens its file by name, and Windows takes no longer name without the
