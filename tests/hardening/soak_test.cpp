@@ -71,6 +71,17 @@ std::string NewWindows(const std::vector<HWND>& before, const std::map<DWORD, st
   return list;
 }
 
+// The lanes run at once, so another lane's window may be in front when the
+// packer ends: the box then waits for its program to be in front again, and
+// the lane brings it back now and then, as a person would.
+bool WaitBoxBringingBack(DriverApp* app, DriverBox* box) {
+  for (DWORD waited = 0; waited < WAIT_MS; waited += 250) {
+    if (DriverFindBox(app, 250)) return DriverWaitBox(app, WAIT_MS, box);
+    SetForegroundWindow(app->window);
+  }
+  return DriverWaitBox(app, 0, box);
+}
+
 // One lane of cycles in a folder of its own; what went wrong, if anything.
 std::vector<std::string> RunCycles(int cycles) {
   std::vector<std::string> problems;
@@ -93,7 +104,7 @@ std::vector<std::string> RunCycles(int cycles) {
     if (!DriverStart(&app, dir.file("zimbrel.exe"), dir.path(), WAIT_MS)) {
       problem(cycle, "start: " + DriverError());
     } else if (!DriverTypeText(&app, file, WAIT_MS) || !DriverClick(&app, app.compressButton) ||
-               !DriverWaitBox(&app, WAIT_MS, &box)) {
+               !WaitBoxBringingBack(&app, &box)) {
       problem(cycle, "request: " + DriverError());
     } else {
       if (box.caption != kReportCaption || box.text != Report(ORIGINAL, ORIGINAL / 2))
