@@ -46,6 +46,20 @@ static void TaskbarProgress(HWND window, TBPFLAG state) {
   if (taskbar) taskbar->SetProgressState(window, state);
 }
 
+// The taskbar shows progress only for a pack that goes on past this: a quick
+// one then looks as it always did, and the taskbar is not asked twice for
+// every pack (Wine 10's keeps some memory for each state it is given).
+const UINT TASKBAR_DELAY_MS = 1000;
+const UINT_PTR TASKBAR_TIMER = 1;
+static bool taskbarShown;
+
+static void CALLBACK ShowTaskbarProgress(HWND window, UINT, UINT_PTR, DWORD) {
+  KillTimer(window, TASKBAR_TIMER);
+  if (!packerRuns) return;
+  taskbarShown = true;
+  TaskbarProgress(window, TBPF_INDETERMINATE);
+}
+
 void PackBusyShutDown() {
   if (taskbar) taskbar->Release();
   taskbar = 0;
@@ -64,17 +78,20 @@ static void Grey(HWND window, bool grey) {
 }
 
 // While the packer runs, a log-off waits, with the reason Windows shows, and
-// the taskbar button shows work going on.
+// the taskbar button shows work going on once the pack has lasted a moment.
 static void HoldSession(HWND window, bool hold) {
   packerRuns = hold;
   if (hold) {
     auto create = Late<LATE_SHUTDOWN_BLOCK_REASON_CREATE>();
     if (create) create(window, WideText(TEXT_PACKING_REASON));
-  } else {
-    auto destroy = Late<LATE_SHUTDOWN_BLOCK_REASON_DESTROY>();
-    if (destroy) destroy(window);
+    SetTimer(window, TASKBAR_TIMER, TASKBAR_DELAY_MS, ShowTaskbarProgress);
+    return;
   }
-  TaskbarProgress(window, hold ? TBPF_INDETERMINATE : TBPF_NOPROGRESS);
+  auto destroy = Late<LATE_SHUTDOWN_BLOCK_REASON_DESTROY>();
+  if (destroy) destroy(window);
+  KillTimer(window, TASKBAR_TIMER);
+  if (taskbarShown) TaskbarProgress(window, TBPF_NOPROGRESS);
+  taskbarShown = false;
 }
 
 void PackBusyBegin() {
