@@ -24,10 +24,8 @@ intptr_t ProgramRunWatched(PathText program, ProgramParameters parameters, PathT
   // The pipe rules the shell out; without the direct start, the shell's try
   // runs as a plain run would, and nothing is read. Only in this program's
   // own directory, where the runner keeps the shell's try.
-  if (!record) {
-    if (workingDirectory.Wide()[0]) return 0;
-    return ProgramRunIn(program, parameters, workingDirectory, RUN_WAIT | RUN_INACTIVE);
-  }
+  if (!record && workingDirectory.Wide()[0]) return 0;
+  if (!record) return ProgramRunIn(program, parameters, workingDirectory, RUN_WAIT | RUN_INACTIVE);
 
   DWORD kept = 0, waiting, got;
   char dropped[256];
