@@ -174,10 +174,10 @@ static PathText ReadPathField(void*) { return PathInField(); }
 static LONG ReadLevelList(void*) { return GadgetGetState(GADGET_LEVEL); }
 
 // The packer runs while the window stays alive but busy (pack_busy.h). Its
-// console window takes the foreground while it runs (started from Explorer,
-// the program has no console, so the packer gets one of its own); once it has
-// gone, the window comes back to the front for the box, unless the user has
-// gone on in another program meanwhile: the box then waits for the window.
+// console window (started from Explorer, the program has no console, so the
+// packer gets one of its own) comes up without taking the activation; after
+// the run the window comes to the front for the box, unless the user has gone
+// on in another program meanwhile: the box then waits for the window.
 static intptr_t RunPackerBeforeBox(PathText program, ProgramParameters parameters, PathText directory,
                                    ProgramEnd* end) {
   PackBusyBegin();

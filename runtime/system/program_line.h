@@ -14,8 +14,9 @@ const size_t RUN_COMMAND_LINE_LIMIT = 32767;
 // with a quote. Then one space and the parameters, when there are any.
 size_t CommandLineLength(const wchar_t* application, const char* program, const char* parameters);
 
-// That line in UTF-16 in wide (room letters); with no application it is made
-// in the system's code page in line first (room for its length and the NUL).
+// That line in UTF-16 in wide, which holds room letters; with no application
+// it is made in the system's code page in line first. Each must hold at least
+// the line's length (CommandLineLength) and its NUL, in letters or bytes.
 // The parameters are the code page's bytes, which the program reads back as
 // they were. False when they cannot be converted.
 bool CommandLineBuild(const wchar_t* application, const char* program, const char* parameters, char* line,

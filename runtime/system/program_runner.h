@@ -1,14 +1,17 @@
 // Starting outside programs: directly through CreateProcessW (waiting,
 // hidden, kept open with their streams on pipes, or chained to read an
 // earlier program's output), with the shell as a second try, and the list of
-// programs kept open.
+// programs kept open. The run and its doors are program_runner.cpp; its parts
+// are named in program_runner_internal.h.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/memory/node_list.h"
 #include "runtime/text/text_kinds.h"
 
-// The application itself only ever asks for RUN_WAIT; the other flags are the
-// runner's whole interface and are kept working for any caller.
+// The program's one caller is the watched run (program_watch.h), which asks
+// for RUN_OPEN, RUN_ERROR and RUN_INACTIVE, and for RUN_WAIT and RUN_INACTIVE
+// on the shell's road; the other flags are the runner's whole interface and
+// are kept working for any caller.
 const DWORD RUN_WAIT = 1;     // return only once the program has ended; messages are dispatched meanwhile
 const DWORD RUN_HIDE = 2;     // start it hidden (and detached, unless a stream is redirected)
 const DWORD RUN_OPEN = 4;     // keep it: a ProcessRecord is made and returned
@@ -43,15 +46,17 @@ void ProgramRunnerInit();
 // program that must come from one file alone goes through ProgramRunIn.
 intptr_t ProgramRun(const char* program, const char* parameters = "", const char* workingDirectory = "",
                     DWORD flags = 0, ProcessRecord* senderProgram = 0);
-// The same for a program given by its full name in UTF-16, which is started
-// from that file alone: it is never looked for elsewhere (not in the current
+// The same for a program given by its full name, which is started from that
+// file alone: it is never looked for elsewhere (not in the current
 // directory, nor on PATH). Its command line begins with its own name (the
-// letters after the last backslash), quoted. The working directory is UTF-16
-// too ("" or null: the caller's). The shell is tried, with the same full
-// name, only when no working directory is given, in the caller's current
-// directory as the direct start. The system's code page need hold
-// neither the name nor the directory. No RUN_CONNECT.
-intptr_t ProgramRunIn(const wchar_t* program, const char* parameters, const wchar_t* workingDirectory, DWORD flags);
+// letters after the last backslash), quoted, then the parameters. Parameters
+// that could not be made (null bytes) start nothing. A working directory of
+// "" is the caller's. The shell is tried, with the same full name, only when
+// no working directory is given, in the caller's current directory as the
+// direct start. The system's code page need hold neither the name nor the
+// directory. No RUN_CONNECT. The program's only door to a run: it hands over
+// no raw bytes.
+intptr_t ProgramRunIn(PathText program, ProgramParameters parameters, PathText workingDirectory, DWORD flags);
 // The full name of the file `name` in this program's own folder (the folder
 // of its .exe, as GetModuleFileNameW tells it), in one room that the next call
 // fills again; "" when that folder cannot be told or the name does not fit

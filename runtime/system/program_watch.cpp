@@ -14,19 +14,18 @@ intptr_t ProgramRunWatched(PathText program, ProgramParameters parameters, PathT
                            ProgramEnd* end) {
   end->exitCode = 0;
   end->errorLine[0] = 0;
-  const char* line = parameters.Bytes();
-  const wchar_t* directory = workingDirectory.Wide();
-  if (!line) return 0;
   // Kept only for this run: its record is handed back below, whatever happened.
   // Its console window, when it gets one, comes up without taking the
   // activation: the caller's window stays the active one, and its box after
-  // the run comes up in front and active.
+  // the run comes up in front and active. Parameters that could not be made
+  // start nothing, on either road.
   ProcessRecord* record =
-      (ProcessRecord*)ProgramRunIn(program.Wide(), line, directory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
+      (ProcessRecord*)ProgramRunIn(program, parameters, workingDirectory, RUN_OPEN | RUN_ERROR | RUN_INACTIVE);
   // The pipe rules the shell out; without the direct start, the shell's try
   // runs as a plain run would, and nothing is read. Only in this program's
   // own directory, where the runner keeps the shell's try.
-  if (!record) return directory[0] ? 0 : ProgramRunIn(program.Wide(), line, L"", RUN_WAIT | RUN_INACTIVE);
+  if (!record && workingDirectory.Wide()[0]) return 0;
+  if (!record) return ProgramRunIn(program, parameters, workingDirectory, RUN_WAIT | RUN_INACTIVE);
 
   DWORD kept = 0, waiting, got;
   char dropped[256];

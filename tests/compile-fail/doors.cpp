@@ -116,5 +116,9 @@ void Doors(PathText path, char* pathBytes, const wchar_t* wide, ProgramText text
   char room[64];
   PackerSwitches switches("--best ");
   ParametersWithPath(RIGHT_OR_WRONG(switches, text), path, room, sizeof room);
+#elif DOOR == 27  // door 27: could not convert .* from .const char\*. to .ProgramParameters.
+  ProgramRunIn(path, RIGHT_OR_WRONG(parameters, parameters.Bytes()), path, RUN_WAIT);
+#elif DOOR == 28  // door 28: could not convert .* from .const wchar_t\*. to .PathText.
+  ProgramRunIn(RIGHT_OR_WRONG(path, path.Wide()), parameters, path, RUN_WAIT);
 #endif
 }
