@@ -15,10 +15,11 @@ static bool Held(DWORD error) {
          error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
+// The first try, then one every STEP_RETRY_MS until STEP_TRIES_MS have passed.
 bool FileStepTried(FileStep step, const wchar_t* from, const wchar_t* to) {
-  for (DWORD start = GetTickCount();; Sleep(STEP_RETRY_MS))
+  for (DWORD retries = STEP_TRIES_MS / STEP_RETRY_MS;; --retries, Sleep(STEP_RETRY_MS))
     if (step(from, to)) return true;
-    else if (!Held(GetLastError()) || GetTickCount() - start >= STEP_TRIES_MS) return false;
+    else if (!Held(GetLastError()) || !retries) return false;
 }
 
 PathText BareName(const wchar_t* path) {
