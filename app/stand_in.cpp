@@ -115,8 +115,11 @@ static BOOL Flush(const wchar_t* path, const wchar_t*) {
 // rename does not). error tells why the last step failed.
 static int Replace(StandIn* standIn) {
   const wchar_t *original = standIn->original, *path = standIn->path;
-  SetLastError(ERROR_FILE_READ_ONLY);
-  if ((standIn->attributes & FILE_ATTRIBUTE_READONLY) || !FileStepTried(Flush, path, 0)) {
+  if (standIn->attributes & FILE_ATTRIBUTE_READONLY) {
+    standIn->error = ERROR_FILE_READ_ONLY;
+    return -1;
+  }
+  if (!FileStepTried(Flush, path, 0)) {
     standIn->error = GetLastError();
     return -1;
   }
