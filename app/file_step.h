@@ -1,7 +1,7 @@
 // The file steps of a request's end (removing, moving and replacing the
 // packer's and the stand-in's files), tried again while another program holds
-// a file for a moment, as a virus scanner holds a fresh program; and the
-// sentence the box gives for a step that failed.
+// a file for a moment, as a virus scanner holds a fresh program. The sentence
+// the box gives for a step that failed is packer_outcome.h's FileFailureText.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/text/text_kinds.h"
@@ -17,12 +17,6 @@ BOOL FileMoveNew(const wchar_t* from, const wchar_t* to);  // from renamed to, n
 // every 250 ms for up to 2 s. True when done; else it returns right after the
 // last failure, whose code GetLastError still tells.
 bool FileStepTried(FileStep step, const wchar_t* from, const wchar_t* to);
-
-// The sentence for a step that failed with error: no room on the disk, a file
-// held by another program (also 1177, a replacement whose stand-in could not
-// be moved), a read-only file (ERROR_FILE_READ_ONLY), or else a folder that
-// cannot be written.
-ProgramText FileFailureText(DWORD error);
 
 // The bare name of path: what follows its last backslash.
 PathText BareName(const wchar_t* path);

@@ -1,4 +1,5 @@
-// The packer's reasons, its cancel and its temporary file, of packer_outcome.h.
+// The packer's reasons, its cancel and its temporary file, and the sentences
+// for a failed file step, of packer_outcome.h.
 #include "app/packer_outcome.h"
 
 #include <string.h>
@@ -96,6 +97,17 @@ static const ReasonRow REASON_ROWS[] = {
     {"write protected", TEXT_REASON_WRITE_PROTECTED},
     {"too small", TEXT_REASON_TOO_SMALL},
 };
+
+const DWORD ERROR_QUOTA = 1295;  // ERROR_DISK_QUOTA_EXCEEDED
+
+ProgramText FileFailureText(DWORD error) {
+  if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_QUOTA) return TEXT_DISK_FULL;
+  // 1177: the replacement stopped half-way, the stand-in held where it was.
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+    return TEXT_HELD;
+  if (error == ERROR_FILE_READ_ONLY) return TEXT_REASON_WRITE_PROTECTED;
+  return TEXT_FOLDER_LOCKED;
+}
 
 // Our sentence, then the packer's words, in room (cut to its size). Only
 // printable ASCII of the packer's words is kept as it came: they are in the

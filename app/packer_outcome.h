@@ -1,6 +1,7 @@
 // What a run of the packer tells besides the file's size: the reason it gave
 // for leaving the file as it was, whether it was cancelled, and the temporary
 // file that it leaves behind only when it is ended from outside.
+// Also the sentence for a file step of the run's end that failed.
 #pragma once
 #include "runtime/common.h"
 #include "runtime/system/program_watch.h"
@@ -40,6 +41,13 @@ bool PackerRunCancelled(const ProgramEnd& end, PathText tempName, PathText input
 // texts as its reasons (one copy each in the program).
 extern const ProgramText PACKER_FILE_IN_USE;
 extern const ProgramText PACKER_WRITE_PROTECTED;
+
+// The sentence for a file step (file_step.h) that failed with error: no room
+// on the disk, a file held by another program (also 1177, a replacement whose
+// stand-in could not be moved), a read-only file (ERROR_FILE_READ_ONLY), or
+// else a folder that cannot be written. Kept with the packer's reasons, whose
+// sentences for a full disk and a read-only file it shares.
+ProgramText FileFailureText(DWORD error);
 
 // Room for a warning built from the packer's own words.
 const int PACKER_WARNING_ROOM = 64 + PROGRAM_ERROR_LINE_ROOM;

@@ -3,6 +3,7 @@
 #include "app/path_check.h"
 
 #include "app/decimal_text.h"
+#include "app/stand_in.h"
 #include "app/texts.h"
 #include "runtime/system/path_size.h"
 
@@ -57,26 +58,6 @@ static bool OnlySpaces(const wchar_t* text) {
 // '>', which the file search reads as wildcards too; a '"', which would also
 // end the quoted argument early.
 static bool IsWildcardOrQuote(wchar_t c) { return c == '*' || c == '?' || c == '<' || c == '>' || c == '"'; }
-
-// The longest folder, in letters without its closing backslash, beside which
-// StandInMake (stand_in.h) can make the stand-in of path, a name that the
-// system's code page cannot hold: "zimbrel-", eight digits and the name's
-// extension when that is printable ASCII and of 2 to 11 characters (its dot
-// included), and the packer's temporary file, the same with ".upx", must both
-// stay within REQUEST_PATH_MAX letters. *folder: the folder's letters.
-static int StandInFolderMax(const wchar_t* path, int* folder) {
-  const wchar_t *name = path, *dot = 0, *end = path;
-  for (; *end; ++end) {
-    if (*end == '\\' || *end == '/') name = end + 1, dot = 0;
-    else if (*end == '.') dot = end;
-  }
-  int extension = dot ? end - dot : 0;
-  if (extension < 2 || extension > 11) extension = 0;
-  for (const wchar_t* at = end - extension; *at; ++at)
-    if (*at <= ' ' || *at > '~') extension = 0;
-  *folder = name > path ? name - path - 1 : 0;
-  return REQUEST_PATH_MAX - 1 - 16 - (extension > 4 ? extension : 4);
-}
 
 // A device's name (CON, NUL, COM1, ..., in any folder, with any extension):
 // the size query finds it as an empty file, and the system's full name for

@@ -36,24 +36,37 @@ static wchar_t* Renumbered(StandIn* standIn, wchar_t* path) {
   return path;
 }
 
-int StandInMake(const wchar_t* original, StandIn* standIn) {
-  // The name begins after the last backslash (or slash), its extension at the
-  // last dot in it. The extension is kept when it is printable ASCII and fits
-  // the name's room.
-  standIn->standInLeft = standIn->backupLeft = false;
-  const wchar_t *name = original, *dot = 0, *end = original;
+// Where original's name begins: after its last backslash (or slash). *dot:
+// the extension the stand-in keeps, from the name's last dot, when that is
+// printable ASCII and fits the name's room; else the end, an empty one.
+static const wchar_t* NameOf(const wchar_t* original, const wchar_t** dot) {
+  const wchar_t *name = original, *end = original;
+  *dot = 0;
   for (; *end; ++end) {
-    if (*end == '\\' || *end == '/') name = end + 1, dot = 0;
-    else if (*end == '.') dot = end;
+    if (*end == '\\' || *end == '/') name = end + 1, *dot = 0;
+    else if (*end == '.') *dot = end;
   }
-  if (!dot || end - dot < 2 || end - dot >= STAND_IN_NAME_ROOM - STAND_IN_STEM) dot = end;
-  for (const wchar_t* at = dot; *at; ++at)
-    if (*at <= ' ' || *at > '~') dot = end;
-  int folder = name - original, kept = end - dot;
+  if (!*dot || end - *dot < 2 || end - *dot >= STAND_IN_NAME_ROOM - STAND_IN_STEM) *dot = end;
+  for (const wchar_t* at = *dot; *at; ++at)
+    if (*at <= ' ' || *at > '~') *dot = end;
+  return name;
+}
+
+int StandInFolderMax(const wchar_t* original, int* folder) {
+  const wchar_t* dot;
+  const wchar_t* name = NameOf(original, &dot);
+  int kept = lstrlenW(dot);
+  *folder = name > original ? name - original - 1 : 0;
+  // MAX_PATH - 1 letters, the folder's closing backslash among them.
+  return MAX_PATH - 2 - STAND_IN_STEM - (kept > PACKER_TEMP_EXTENSION ? kept : PACKER_TEMP_EXTENSION);
+}
+
+int StandInMake(const wchar_t* original, StandIn* standIn) {
+  standIn->standInLeft = standIn->backupLeft = false;
+  const wchar_t* dot;
+  int folder = NameOf(original, &dot) - original, letters, lettersMax = StandInFolderMax(original, &letters);
   // Paths the record cannot hold, or that the packer could not open (stand_in.h).
-  if (end - original >= MAX_PATH ||
-      folder + STAND_IN_STEM + (kept > PACKER_TEMP_EXTENSION ? kept : PACKER_TEMP_EXTENSION) >= MAX_PATH)
-    return -1;
+  if (lstrlenW(original) >= MAX_PATH || letters > lettersMax) return -1;
   standIn->original = original;
   standIn->error = ERROR_FILE_NOT_FOUND;
   if ((standIn->attributes = GetFileAttributesW(original)) == INVALID_FILE_ATTRIBUTES) return 0;
@@ -115,8 +128,11 @@ static BOOL Flush(const wchar_t* path, const wchar_t*) {
 // rename does not). error tells why the last step failed.
 static int Replace(StandIn* standIn) {
   const wchar_t *original = standIn->original, *path = standIn->path;
-  SetLastError(ERROR_FILE_READ_ONLY);
-  if ((standIn->attributes & FILE_ATTRIBUTE_READONLY) || !FileStepTried(Flush, path, 0)) {
+  if (standIn->attributes & FILE_ATTRIBUTE_READONLY) {
+    standIn->error = ERROR_FILE_READ_ONLY;
+    return -1;
+  }
+  if (!FileStepTried(Flush, path, 0)) {
     standIn->error = GetLastError();
     return -1;
   }

@@ -44,6 +44,12 @@ struct StandIn {
 // folder well within the 258 characters a working directory may have.
 int StandInMake(const wchar_t* original, StandIn* standIn);
 
+// The longest folder, in letters without its closing backslash, beside which
+// StandInMake can make original's stand-in: its name, and the packer's
+// temporary file beside it (the same with ".upx"), must both stay within
+// MAX_PATH - 1 letters. *folder: the letters of original's folder.
+int StandInFolderMax(const wchar_t* original, int* folder);
+
 // Ends the stand-in once the packer has ended, or when it never ran. packed:
 // the packer rewrote the stand-in (its size changed); its bytes then replace
 // the original's, through a backup of the original under a new name of the

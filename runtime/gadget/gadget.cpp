@@ -113,8 +113,8 @@ void GadgetsRescale(HWND parent, UINT fromDpi, UINT toDpi) {
     GadgetRecord* record = GadgetOfControl(child, 0);
     if (!record) continue;
     const GadgetPlace& at = record->at96;
-    MoveWindow(child, ScaleToDpi(at.x, toDpi), ScaleToDpi(at.y, toDpi), ScaleToDpi(at.width, toDpi),
-               ScaleToDpi(at.height, toDpi), TRUE);
+    SetWindowPos(child, 0, ScaleToDpi(at.x, toDpi), ScaleToDpi(at.y, toDpi), ScaleToDpi(at.width, toDpi),
+                 ScaleToDpi(at.height, toDpi), SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 

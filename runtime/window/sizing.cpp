@@ -85,8 +85,8 @@ void SizingApply(HWND window, const RECT& screen) {
   RECT rectangle = screen;
   if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD)
     MapWindowPoints(0, GetParent(window), (POINT*)&rectangle, 2);
-  MoveWindow(window, rectangle.left, rectangle.top, rectangle.right - rectangle.left,
-             rectangle.bottom - rectangle.top, TRUE);
+  SetWindowPos(window, 0, rectangle.left, rectangle.top, rectangle.right - rectangle.left,
+               rectangle.bottom - rectangle.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The system cursor of that id; one out-of-line copy for the loop's start and

@@ -14,10 +14,6 @@ static_assert(sizeof(WindowRecord) == 48, "a window record is 48 bytes");
 ObjectTable* WindowTable;
 
 static const int WINDOW_TABLE_GROW = 16;
-// The executable carries no icon resource, so this loads none and every
-// window gets the system's default icon; a build that adds icon 1 shows it.
-static const WORD WINDOW_ICON_RESOURCE = 1;
-static HICON windowClassIcon;
 static HCURSOR windowClassCursor;
 
 // The event state and the sizing state are made by their own files; the order
@@ -26,7 +22,6 @@ static HCURSOR windowClassCursor;
 void WindowInit() {
   WindowTable = ObjectTableNew(sizeof(WindowRecord), WINDOW_TABLE_GROW, WindowClose);
   EventStateInit();
-  windowClassIcon = LoadIconA(InstanceHandle, MAKEINTRESOURCEA(WINDOW_ICON_RESOURCE));
   windowClassCursor = LoadCursorA(0, IDC_ARROW);
   SizingStateInit();
 }
@@ -132,7 +127,8 @@ ObjectNumber WindowOpen(ObjectNumber number, int x, int y, int width, int height
   WindowClassName(number, className);
   // A Unicode class: the window's text and every message it gets stay UTF-16,
   // never passing through the system's ANSI code page.
-  WNDCLASSW windowClass = {CS_DBLCLKS, RuntimeWindowProc, 0, 0, InstanceHandle, windowClassIcon,
+  // No icon: the program carries none (app/zimbrel.rc), and Windows shows its default one.
+  WNDCLASSW windowClass = {CS_DBLCLKS, RuntimeWindowProc, 0, 0, InstanceHandle, 0,
                            windowClassCursor, (HBRUSH)(COLOR_BTNFACE + 1), 0, className};
   RegisterClassW(&windowClass);
 
