@@ -137,7 +137,7 @@ static void ReportSizes(const CompressionServices& services, int64_t sizeAfter) 
 
 // The run under way, for the steps that end it: taken by the request once the
 // packer has ended, or, when the session ends while the request still waits,
-// by the session's end (CompressionRunEnd), since Windows may end the program
+// by the session's end, since Windows may end the program
 // as soon as that is answered. Its pointers point into the request's frame,
 // which lasts as long as the run.
 struct RunUnderWay {
@@ -156,7 +156,7 @@ static RunUnderWay run;
 // original when the packer changed its size (one that the packer removed or
 // emptied replaces nothing), and goes either way. Files that could not be
 // removed are named in the box. Taken once.
-static void EndRunSteps() {
+void CompressionRunEnd() {
   if (!run.services || run.ended) return;
   run.ended = true;
   run.cancelled = PackerRunCancelled(*run.end, PathText(packerTemp), PathText(run.input), &run.tempLeft);
@@ -168,7 +168,6 @@ static void EndRunSteps() {
   Unremoved(standIn.standInLeft, standIn.path);
 }
 
-void CompressionRunEnd() { EndRunSteps(); }
 
 // Runs the packer on given (in folder, its working directory; "": the
 // program's current one); false when it did not start. The run's end steps
@@ -185,7 +184,7 @@ static bool RunPacker(const CompressionServices& services, ProgramParameters par
   // The packer beside this program and nowhere else: a "upx.exe" in the
   // current directory or on PATH is never run.
   bool started = services.programRun(ProgramBesideThis(L"upx.exe"), parameters, folder, end) != 0;
-  if (started) EndRunSteps();
+  if (started) CompressionRunEnd();
   run.services = 0;
   return started;
 }

@@ -21,8 +21,9 @@ static BYTE wasEnabled;
 static HWND focusBefore;
 static bool busy;          // from the pack's start until its box may come
 static bool packerRuns;    // from the pack's start until the packer has ended
-// The box waits: 0 not, 1 until Zimbrel is in front again (its window activated), 2 for its restoring.
-static int boxWaits;
+// Whether the box waits, and for what.
+enum BoxWait { BOX_AT_ONCE, BOX_WHEN_IN_FRONT, BOX_WHEN_RESTORED };
+static BoxWait boxWaits;
 static bool sessionEnded;  // the session ended during a pack: no box any more
 
 // The taskbar button's progress (Windows 7 and later), made at the first pack
@@ -97,7 +98,7 @@ static void HoldSession(HWND window, bool hold) {
 void PackBusyBegin() {
   HWND window = WindowHandle(MainWindow);
   busy = true;
-  boxWaits = false;
+  boxWaits = BOX_AT_ONCE;
   focusBefore = GetFocus();
   wasEnabled = 0;
   Grey(window, true);
@@ -129,8 +130,8 @@ void PackBusyAfterRun() {
   HWND window = WindowHandle(MainWindow);
   WaitDispatching(0, 0);
   HoldSession(window, false);
-  boxWaits = Minimised(window) ? 2 : OtherProgramInFront();
-  if (boxWaits) {
+  boxWaits = Minimised(window) ? BOX_WHEN_RESTORED : OtherProgramInFront() ? BOX_WHEN_IN_FRONT : BOX_AT_ONCE;
+  if (boxWaits != BOX_AT_ONCE) {
     FLASHWINFO flash = {sizeof flash, window, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
     FlashWindowEx(&flash);
   } else if (!DialogOwner()) {
@@ -148,10 +149,11 @@ const DWORD BOX_WAIT_LOOK_MS = 100;
 bool PackBusyBeforeBox() {
   if (!busy) return !sessionEnded;
   HWND window = WindowHandle(MainWindow);
-  while (!sessionEnded && (boxWaits == 2 ? Minimised(window) : boxWaits && !DialogOwner()))
+  while (!sessionEnded && (boxWaits == BOX_WHEN_RESTORED ? Minimised(window)
+                                                      : boxWaits == BOX_WHEN_IN_FRONT && !DialogOwner()))
     WaitDispatching(0, BOX_WAIT_LOOK_MS);
   // Restored (from the taskbar, which activates it on Windows): in front for the box.
-  if (boxWaits == 2) SetForegroundWindow(window);
+  if (boxWaits == BOX_WHEN_RESTORED) SetForegroundWindow(window);
   busy = false;
   Grey(window, false);
   // A press stored while the window was busy is not a request.
