@@ -118,8 +118,6 @@ static bool OtherProgramInFront() {
          strcmp(name, "CASCADIA_HOSTING_WINDOW_CLASS");
 }
 
-static bool Minimised(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_MINIMIZE) != 0; }
-
 // What came while the packer ran is dispatched while the window is still
 // greyed, so that it starts nothing: keys above all (an Enter would close the
 // box unseen, a Space press a button again). The look at the queue also lets
@@ -130,7 +128,7 @@ void PackBusyAfterRun() {
   HWND window = WindowHandle(MainWindow);
   WaitDispatching(0, 0);
   HoldSession(window, false);
-  boxWaits = Minimised(window) ? BOX_WHEN_RESTORED : OtherProgramInFront() ? BOX_WHEN_IN_FRONT : BOX_AT_ONCE;
+  boxWaits = IsIconic(window) ? BOX_WHEN_RESTORED : OtherProgramInFront() ? BOX_WHEN_IN_FRONT : BOX_AT_ONCE;
   if (boxWaits != BOX_AT_ONCE) {
     FLASHWINFO flash = {sizeof flash, window, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
     FlashWindowEx(&flash);
@@ -149,7 +147,7 @@ const DWORD BOX_WAIT_LOOK_MS = 100;
 bool PackBusyBeforeBox() {
   if (!busy) return !sessionEnded;
   HWND window = WindowHandle(MainWindow);
-  while (!sessionEnded && (boxWaits == BOX_WHEN_RESTORED ? Minimised(window)
+  while (!sessionEnded && (boxWaits == BOX_WHEN_RESTORED ? IsIconic(window)
                                                       : boxWaits == BOX_WHEN_IN_FRONT && !DialogOwner()))
     WaitDispatching(0, BOX_WAIT_LOOK_MS);
   // Restored (from the taskbar, which activates it on Windows): in front for the box.
